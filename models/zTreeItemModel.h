@@ -1,0 +1,168 @@
+#pragma once
+
+#include "zBaseTableModel.h"
+
+#include <QHash>
+#include <QList>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class BaseDataItem;
+class RowPositionIndex;
+class TableBaseObject;
+class TreeBaseItem;
+class WorkBaseObject;
+
+/*!
+ * A tree of data-layer rows shown as a flat table. The host binds a list of
+ * TreeBaseItem rows; the model keeps a copy (the original rows) and shows those
+ * whose visible flag is set (the virtual rows). Every QModelIndex row is a
+ * virtual row. The tree column answers the tree roles that tree delegates paint
+ * from; writes of TreeExpandedRole expand and collapse.
+ *
+ *     tree             original rows   virtual rows (A1 collapsed)
+ *     A                0 A             0 A
+ *     +- A1 (closed)   1 A1            1 A1
+ *     |  +- A1a        2 A1a           2 A2
+ *     +- A2            3 A2            3 B
+ *     B                4 B
+ *
+ *     zTreeItemModel model;
+ *     model.BindSrcData(&rows, true);   // flattens the tree into rows, pre-order
+ *     view.setModel(&model);
+ */
+class ITEMVIEWS_EXPORT zTreeItemModel : public zBaseTableModel
+{
+    Q_OBJECT
+public:
+    /// Roles answered on the tree column (and 212/213, 223 on any column).
+    enum Role {
+        TreeLevelRole = 205, ///< int: number of ancestors
+        TreeChildCountRole = 206, ///< int: number of direct children
+        TreeLastSiblingRole = 207, ///< bool: last shown sibling
+        TreeExpandedRole = 208, ///< bool: expanded flag; a write expands or collapses
+        TreeMaxLevelRole = 210, ///< int: depth of the deepest childless row
+        TreeParentRowRole = 211, ///< int: virtual row of the parent, -1 if none or hidden
+        TableLookupRoleA = 212, ///< value from the base's lookup tables
+        TableLookupRoleB = 213, ///< same lookup as 212
+        TreeAncestorLastFlagsRole = 219, ///< QList<bool>: per ancestor, top first: is it the last shown sibling
+        TreeHasUncollapsableChildRole = 220, ///< bool: a direct child cannot be collapsed
+        ClickedCellRole = 223, ///< write only: records the clicked cell (value = virtual column)
+    };
+    using DataHook = std::function<bool(int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value)>;
+    using FlagsHook = std::function<bool(const QModelIndex& index, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags)>;
+
+    explicit zTreeItemModel(QObject* parent = nullptr);
+    ~zTreeItemModel() override;
+
+    /// Binds the host's list (null unbinds); rebuild flattens the tree under its root rows into it first.
+    void BindSrcData(QList<BaseDataItem*>* list, bool rebuild);
+    QList<BaseDataItem*>* GetBindSrcData() const { return m_boundList; }
+    /// Rebinds the bound list without flattening and makes the views re-read the model.
+    void UpdateData() override;
+
+    /// The row shown at a virtual row, or null; the column is ignored.
+    BaseDataItem* findItemByIndex(const QModelIndex& index) const;
+    BaseDataItem* findItemByIndex(int virtualRow) const;
+    /// First virtual row of a row, or -1 (also for null).
+    Q_INVOKABLE int findVirtualIndexByItem(BaseDataItem* item) const;
+    /// Original row of the row shown at a virtual row, or -1.
+    Q_INVOKABLE int findModelIndexInData(int virtualRow) const;
+    /// First original row of a row, or -1.
+    Q_INVOKABLE int findOriginalIndexByItem(BaseDataItem* item) const;
+    /// The row at an original row, or null.
+    Q_INVOKABLE BaseDataItem* findItemByOriginalIndex(int originalRow) const;
+
+    BaseDataItem* getClickedItem() const { return m_clickedItem; }
+    int getClickedVirtualColumn() const { return m_clickedVirtualColumn; }
+    /// Virtual row of the clicked row: follows it as rows above are shown or hidden; -1 when hidden or none.
+    int getClickedVirtualRow() const;
+
+    TableBaseObject* GetTable() const { return m_table; }
+    void SetTable(TableBaseObject* table) { m_table = table; }
+    WorkBaseObject* GetWrok() const { return m_work; }
+    void SetWork(WorkBaseObject* work) { m_work = work; }
+
+    /// Host hooks; an empty callable removes the hook.
+    void dataStarting(DataHook hook);
+    void dataEnding(DataHook hook);
+    void editorStarting(DataHook hook);
+    void editorEnding(DataHook hook);
+    void callFlags(FlagsHook hook);
+
+    /// The row's own visible flag.
+    virtual bool getRowIsVisible(BaseDataItem* row) const;
+    virtual void setRowIsVisible(BaseDataItem* row, bool visible);
+    /// Expands or collapses one row: its flag, then its descendants' visibility.
+    virtual void setExpandeItem(BaseDataItem* row, bool expand);
+    /// Shows or hides the descendants of a row, as far as their own expanded flags reach.
+    virtual void setExpandeItemChild(BaseDataItem* row, bool show);
+
+    /// New sibling directly after / before the shown row, or new last child of it.
+    void insertItemAfterIndex(QModelIndex index);
+    void insertItemBeforeIndex(QModelIndex index);
+    void insertItemUnderIndex(QModelIndex index);
+    /// Deletes the shown row at the index with its subtree (nothing when out of range).
+    void deleteItemByIndex(QModelIndex index);
+    /// Deletes every row of the bound list and empties it.
+    void deleteAll();
+    /// Position name: positions from the top-level row down, joined by "-" ("2-0-2").
+    QString unameItem(TreeBaseItem* row);
+
+    using zBaseTableModel::data;
+    using zBaseTableModel::flags;
+    using zBaseTableModel::setData;
+
+Q_SIGNALS:
+    /// Declared for the host; the model never emits it.
+    void SetDataEnd(int role, const zBaseHeaderItem* pHeader, BaseDataItem* item);
+    /// Raised from rowCount when the number of shown rows differs from its previous answer.
+    void doRowCountChanged(int oldRowCuont, int newRowCount);
+
+protected:
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header) override;
+    QFlags<Qt::ItemFlag> flags(const QModelIndex& index, const zBaseHeaderItem* header) const override;
+
+    /// The tree-role answers of the tree column.
+    QVariant treeDataRole(const QModelIndex& index, int role, const zBaseHeaderItem* header) const;
+    /// Whether row is the last sibling that getRowIsVisible shows.
+    bool isLastSibling(const QList<BaseDataItem*>& rootRows, BaseDataItem* row) const;
+    /// Stores a check state and propagates it when "checkType" asks for it.
+    virtual void setItemCheckState(BaseDataItem* row, int state);
+    /// Gives every descendant of row the state.
+    virtual void setChildCheckState(BaseDataItem* row, int state);
+    /// Appends every descendant of row whose collapsable flag is false, depth first.
+    static void getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataItem*>& out);
+    /// Deletes row and its subtree; false only for null.
+    bool deleteItem(BaseDataItem* row);
+
+private:
+    void rebuildShownRows();
+    const RowPositionIndex& originalPositions() const;
+
+    QList<BaseDataItem*>* m_boundList = nullptr; // not owned
+    QList<BaseDataItem*> m_rootRows;
+    QList<BaseDataItem*> m_originalRows;
+    QList<BaseDataItem*> m_visibleRows;
+    QList<BaseDataItem*> m_hiddenRows;
+    int m_maxLevel = 0;
+    QHash<BaseDataItem*, int> m_checkStates;
+    BaseDataItem* m_clickedItem = nullptr; // not owned
+    int m_clickedVirtualColumn = -1;
+    mutable int m_lastReportedRowCount = -1;
+    DataHook m_dataStarting;
+    DataHook m_dataEnding;
+    DataHook m_editorStarting;
+    DataHook m_editorEnding;
+    FlagsHook m_callFlags;
+    WorkBaseObject* m_work = nullptr; // not owned
+    TableBaseObject* m_table = nullptr; // not owned
+
+    // Derived from the original and visible rows, rebuilt with them.
+    mutable std::unique_ptr<RowPositionIndex> m_originalPositions; // built on first use after a bind
+    QVector<int> m_virtualRowOfOriginal; // -1 for hidden rows
+};

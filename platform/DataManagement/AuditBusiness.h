@@ -1,0 +1,72 @@
+#pragma once
+
+#include "itemviews_export.h"
+
+#include <QColor>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QVariant>
+
+class BaseDataItem;
+class TableBaseObject;
+
+/*!
+ * The audit (review) service: which tables and rows are under review, how a
+ * cell differs from its reviewed counterpart, which row is whose counterpart,
+ * and a message channel that every following grid model listens to.
+ *
+ *     AuditBusiness audit;
+ *     audit.SetRelationItem(submittedRow, reviewedRow);
+ *     audit.EmitSync(code, value, payload);   // raises OnSync on every follower
+ */
+class ITEMVIEWS_EXPORT AuditBusiness : public QObject
+{
+    Q_OBJECT
+public:
+    /// How a cell differs: a signed kind (0 = no difference) and its colour.
+    struct State
+    {
+        qint8 kind = 0;
+        QColor color;
+    };
+    /// Identifies a column to the service: field number and two audit attributes.
+    struct AuditHeaderItem
+    {
+        int fieldNumber = 0;
+        int auditAttribute1 = 0;
+        int auditAttribute2 = 0;
+    };
+
+    explicit AuditBusiness(QObject* parent = nullptr);
+
+    bool IsSS(TableBaseObject* table) const { return m_ssTables.contains(table); }
+    bool IsSS(BaseDataItem* row) const { return m_ssRows.contains(row); }
+    bool IsAuditOpen(TableBaseObject* table) const { return m_openTables.contains(table); }
+    QSet<int> GetSSFocusedRows() const { return m_focusedRows; }
+    /// The difference of a row's cell in the column given; kind 0 when none is recorded.
+    State GetDifference(BaseDataItem* row, const AuditHeaderItem* header) const;
+    /// The counterpart of a row; ok turns true only when one is recorded.
+    BaseDataItem* GetRelationItem(BaseDataItem* row, bool& ok) const;
+    /// Raises OnSync with the same arguments.
+    void EmitSync(int code, int value, QVariant payload);
+
+    void SetSS(TableBaseObject* table, bool on);
+    void SetSS(BaseDataItem* row, bool on);
+    void SetAuditOpen(TableBaseObject* table, bool open);
+    void SetSSFocusedRows(const QSet<int>& rows) { m_focusedRows = rows; }
+    void SetDifference(BaseDataItem* row, int fieldNumber, State state);
+    /// Records the relation both ways: each row finds the other.
+    void SetRelationItem(BaseDataItem* row, BaseDataItem* counterpart);
+
+Q_SIGNALS:
+    void OnSync(int code, int value, QVariant payload);
+
+private:
+    QSet<TableBaseObject*> m_ssTables;
+    QSet<BaseDataItem*> m_ssRows;
+    QSet<TableBaseObject*> m_openTables;
+    QSet<int> m_focusedRows;
+    QHash<QPair<BaseDataItem*, int>, State> m_differences;
+    QHash<BaseDataItem*, BaseDataItem*> m_relations;
+};

@@ -1,0 +1,52 @@
+#include "BaseDataItem.h"
+
+#include <QPair>
+#include <QVector>
+
+QVariant BaseDataItem::getValue(const int& fieldNumber)
+{
+    return m_values.value(fieldNumber);
+}
+
+void BaseDataItem::setValue(const int& fieldNumber, const QVariant& value)
+{
+    m_values.insert(fieldNumber, value);
+}
+
+QList<BaseDataItem*> BaseDataItem::getAllBaseDataItemlist(const bool& recursive)
+{
+    QList<BaseDataItem*> rows;
+    getAllBaseDataItemlist([&rows](BaseDataItem*, BaseDataItem* child) { rows.append(child); }, recursive);
+    return rows;
+}
+
+void BaseDataItem::getAllBaseDataItemlist(std::function<void(BaseDataItem*, BaseDataItem*)> visit,
+                                          const bool& recursive)
+{
+    // Explicit stack of (parent, child) pairs: estimates can nest deeper than is safe to recurse.
+    QVector<QPair<BaseDataItem*, BaseDataItem*>> pending;
+    auto pushChildren = [&pending](BaseDataItem* parent) {
+        const QList<BaseDataItem*>& children = parent->getBaseDataItemlist();
+        for (int childPos = children.size() - 1; childPos >= 0; --childPos)
+            pending.append(qMakePair(parent, children.at(childPos)));
+    };
+    pushChildren(this);
+    while (!pending.isEmpty()) {
+        const QPair<BaseDataItem*, BaseDataItem*> pair = pending.takeLast();
+        visit(pair.first, pair.second);
+        if (recursive && pair.second)
+            pushChildren(pair.second);
+    }
+}
+
+const QList<BaseDataItem*>& BaseDataItem::getBaseDataItemlist()
+{
+    static const QList<BaseDataItem*> noChildren;
+    return noChildren;
+}
+
+BaseDataItem* BaseDataItem::getChildrenAt(int position)
+{
+    const QList<BaseDataItem*>& children = getBaseDataItemlist();
+    return position >= 0 && position < children.size() ? children.at(position) : nullptr;
+}

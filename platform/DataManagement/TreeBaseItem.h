@@ -1,0 +1,38 @@
+#pragma once
+
+#include "BaseDataItem.h"
+
+/*!
+ * A row of a tree: a parent link and an ordered list of children. The host owns
+ * every row; destroying a row does not destroy its children (the tree model's
+ * deletes walk subtrees row by row).
+ *
+ *     TreeBaseItem parent, child;
+ *     parent.setBaseDataItemListDirect({&child});
+ *     child.setParentAlone(&parent);
+ */
+class ITEMVIEWS_EXPORT TreeBaseItem : public BaseDataItem
+{
+public:
+    TreeBaseItem();
+    ~TreeBaseItem() override;
+
+    TreeBaseItem* getParent() override { return m_parent; }
+    const QList<BaseDataItem*>& getBaseDataItemlist() override { return m_children; }
+    int getChildrenCount() override { return m_children.size(); }
+    /// Cached until any tree in the process changes shape, so painting every row stays O(1) per row.
+    int getChildrenItemCount() override;
+
+    /// Sets the parent link only; no child list changes.
+    void setParentAlone(TreeBaseItem* parent);
+    /// Replaces the child list; the children's parent links are left alone.
+    void setBaseDataItemListDirect(const QList<BaseDataItem*>& children);
+
+private:
+    static void treeShapeChanged();
+
+    QList<BaseDataItem*> m_children; // not owned
+    TreeBaseItem* m_parent = nullptr; // not owned
+    int m_cachedDescendants = 0;
+    quint64 m_cachedShape = 0; // shape generation the cache belongs to; 0 never matches
+};

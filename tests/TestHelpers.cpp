@@ -1,0 +1,147 @@
+#include "TestHelpers.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <cstring>
+
+bool setLogicalDpi(qreal dpi)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QWindowSystemInterface::handleScreenLogicalDotsPerInchChange(screen, dpi, dpi);
+    QWindowSystemInterface::flushWindowSystemEvents();
+    return qFuzzyCompare(screen->logicalDotsPerInch(), dpi);
+}
+
+namespace Tolerated {
+const QString doubleSizeHint = QStringLiteral("FAIL! variant.canConvert<QSize>() ");
+const QStringList flatRowCountIgnoresParent = {
+    QStringLiteral("FAIL! model->hasChildren(topIndex) "),
+    QStringLiteral("FAIL! model->hasChildren(index) "),
+    QStringLiteral("FAIL! parent == index.parent() "),
+    QStringLiteral("FAIL! index.isValid() "),
+    QStringLiteral("FAIL! model->parent(index) == parent "),
+    QStringLiteral("FAIL! childIndex.isValid() "),
+    QStringLiteral("FAIL! model->index(r, c, parent).isValid() "),
+};
+const QString flagsOfInvalidIndex = QStringLiteral("FAIL! flags == Qt::ItemIsDropEnabled || flags == 0 ");
+}
+
+namespace {
+ToleratedModelTester* g_activeTester = nullptr;
+}
+
+ToleratedModelTester::ToleratedModelTester(QAbstractItemModel* model, const QStringList& toleratedPrefixes)
+    : m_tolerated(toleratedPrefixes)
+    , m_outer(g_activeTester)
+{
+    g_activeTester = this;
+    m_previous = qInstallMessageHandler(&ToleratedModelTester::handleMessage);
+    m_tester = std::make_unique<QAbstractItemModelTester>(model, QAbstractItemModelTester::FailureReportingMode::Warning);
+}
+
+ToleratedModelTester::~ToleratedModelTester()
+{
+    m_tester.reset();
+    qInstallMessageHandler(m_previous);
+    g_activeTester = m_outer;
+}
+
+void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    ToleratedModelTester* tester = g_activeTester;
+    const bool fromTester = context.category && std::strcmp(context.category, "qt.modeltest") == 0;
+    if (!tester || !fromTester || type != QtWarningMsg) {
+        if (tester && tester->m_previous)
+            tester->m_previous(type, context, message);
+        return;
+    }
+    for (const QString& prefix : qAsConst(tester->m_tolerated)) {
+        if (message.startsWith(prefix))
+            return;
+    }
+    tester->m_failures.append(message);
+}
+
+NamedRow::NamedRow(const QString& name, QSet<NamedRow*>* registry)
+    : m_registry(registry)
+{
+    setValue(1, name);
+    m_registry->insert(this);
+}
+
+NamedRow::~NamedRow()
+{
+    m_registry->remove(this);
+}
+
+TreeFixture::TreeFixture(const QString& outline)
+{
+    QList<NamedRow*> path; // path[d] = last row seen at depth d
+    for (QString line : outline.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        line = line.trimmed();
+        int depth = 0;
+        while (depth < line.size() && line.at(depth) == QLatin1Char('-'))
+            ++depth;
+        QString name = line.mid(depth);
+        bool visible = true;
+        bool expanded = true;
+        while (name.endsWith(QLatin1Char('!')) || name.endsWith(QLatin1Char('+')) || name.endsWith(QLatin1Char('-'))) {
+            const QChar flag = name.at(name.size() - 1);
+            visible = visible && flag != QLatin1Char('!');
+            if (flag != QLatin1Char('!'))
+                expanded = flag == QLatin1Char('+');
+            name.chop(1);
+        }
+        NamedRow* row = makeRow(name);
+        row->setVisible(visible);
+        row->setExpanded(expanded);
+        path = path.mid(0, depth);
+        if (depth == 0) {
+            m_roots.append(row);
+        } else {
+            NamedRow* parent = path.value(depth - 1);
+            Q_ASSERT_X(parent, "TreeFixture", "outline skips a level");
+            QList<BaseDataItem*> children = parent->getBaseDataItemlist();
+            children.append(row);
+            parent->setBaseDataItemListDirect(children);
+            row->setParentAlone(parent);
+        }
+        path.append(row);
+        m_preOrder.append(row);
+    }
+}
+
+TreeFixture::~TreeFixture()
+{
+    const QSet<NamedRow*> alive = m_alive;
+    qDeleteAll(alive);
+}
+
+NamedRow* TreeFixture::row(const QString& name) const
+{
+    for (NamedRow* candidate : m_alive) {
+        if (candidate->name() == name)
+            return candidate;
+    }
+    return nullptr;
+}
+
+bool TreeFixture::isAlive(BaseDataItem* row) const
+{
+    return m_alive.contains(static_cast<NamedRow*>(row));
+}
+
+NamedRow* TreeFixture::makeRow(const QString& name)
+{
+    return new NamedRow(name, &m_alive);
+}
+
+QString names(const QList<BaseDataItem*>& rows)
+{
+    QStringList parts;
+    for (BaseDataItem* row : rows)
+        parts.append(row ? (row->getValue(1).isValid() ? row->getValue(1).toString() : QStringLiteral("?")) : QStringLiteral("null"));
+    return parts.join(QLatin1Char(' '));
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Helpers shared by the test executables: logical DPI, a model tester that
+// tolerates exactly the deviations our models are required to have, and tree
+// fixtures built from text outlines.
+
+#include <TreeBaseItem.h>
+
+#include <QAbstractItemModelTester>
+#include <QSet>
+#include <QStringList>
+
+#include <memory>
+
+/// Sets the primary screen's logical DPI for real; true when the screen reports it.
+bool setLogicalDpi(qreal dpi);
+
+/// Prefixes of QAbstractItemModelTester warnings a test may tolerate, each for a reason.
+namespace Tolerated {
+/// The z models answer Qt::SizeHintRole with a bare double (the view scales row heights itself).
+extern const QString doubleSizeHint;
+/// The tree model is flat: rowCount ignores its parent, so the tester's walk into a valid
+/// parent finds rows that index() and parent() do not support.
+extern const QStringList flatRowCountIgnoresParent;
+/// The grid model answers flags 35 for every index, the invalid one included.
+extern const QString flagsOfInvalidIndex;
+}
+
+/*!
+ * Attaches QAbstractItemModelTester in warning mode and records every warning it
+ * prints, except those starting with one of the tolerated prefixes. A test checks
+ * failures() is empty after its mutations.
+ */
+class ToleratedModelTester
+{
+public:
+    ToleratedModelTester(QAbstractItemModel* model, const QStringList& toleratedPrefixes);
+    ~ToleratedModelTester();
+    QStringList failures() const { return m_failures; }
+
+private:
+    static void handleMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
+
+    QStringList m_tolerated;
+    QStringList m_failures;
+    QtMessageHandler m_previous = nullptr;
+    ToleratedModelTester* m_outer = nullptr;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
+
+/// A tree row that knows its name (stored under field 1) and leaves the fixture's registry when destroyed.
+class NamedRow : public TreeBaseItem
+{
+public:
+    NamedRow(const QString& name, QSet<NamedRow*>* registry);
+    ~NamedRow() override;
+    QString name() { return getValue(1).toString(); }
+
+private:
+    QSet<NamedRow*>* m_registry;
+};
+
+/*!
+ * A tree built from an outline, one row per line, depth by leading dashes:
+ *
+ *     A          rows()  = [A, A1, A1a, A2, B]   (pre-order)
+ *     -A1        roots() = [A, B]
+ *     --A1a
+ *     -A2
+ *     B
+ *
+ * A trailing "!" hides the row, a trailing "+" / "-" after the name sets expanded
+ * true / false (default true). Rows still alive are deleted with the fixture.
+ */
+class TreeFixture
+{
+public:
+    explicit TreeFixture(const QString& outline);
+    ~TreeFixture();
+
+    NamedRow* row(const QString& name) const;
+    QList<BaseDataItem*> rows() const { return m_preOrder; }
+    QList<BaseDataItem*> roots() const { return m_roots; }
+    bool isAlive(BaseDataItem* row) const;
+    int aliveCount() const { return m_alive.size(); }
+    /// A row made by the fixture's rules but linked to nothing.
+    NamedRow* makeRow(const QString& name);
+
+private:
+    QSet<NamedRow*> m_alive;
+    QList<BaseDataItem*> m_preOrder;
+    QList<BaseDataItem*> m_roots;
+};
+
+/// Names of rows joined by spaces ("null" for a null entry, "?" for a row without a name).
+QString names(const QList<BaseDataItem*>& rows);
