@@ -17,13 +17,8 @@ bool setLogicalDpi(qreal dpi)
 namespace Tolerated {
 const QString doubleSizeHint = QStringLiteral("FAIL! variant.canConvert<QSize>() ");
 const QStringList flatRowCountIgnoresParent = {
-    QStringLiteral("FAIL! model->hasChildren(topIndex) "),
-    QStringLiteral("FAIL! model->hasChildren(index) "),
-    QStringLiteral("FAIL! parent == index.parent() "),
-    QStringLiteral("FAIL! index.isValid() "),
-    QStringLiteral("FAIL! model->parent(index) == parent "),
-    QStringLiteral("FAIL! childIndex.isValid() "),
-    QStringLiteral("FAIL! model->index(r, c, parent).isValid() "),
+    // The tester's parent() check asks for a child of the first cell; its later checks in that group are skipped.
+    QStringLiteral("FAIL! childIndex.isValid() () returned FALSE (qabstractitemmodeltester.cpp:459)"),
 };
 const QString flagsOfInvalidIndex = QStringLiteral("FAIL! flags == Qt::ItemIsDropEnabled || flags == 0 ");
 }
