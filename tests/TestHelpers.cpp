@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <algorithm>
 #include <cstring>
 
 bool setLogicalDpi(qreal dpi)
@@ -125,7 +126,8 @@ NamedRow* TreeFixture::row(const QString& name) const
 
 bool TreeFixture::isAlive(BaseDataItem* row) const
 {
-    return m_alive.contains(static_cast<NamedRow*>(row));
+    // Compare as base pointers: a down-cast of a destroyed row would read its freed vtable.
+    return std::any_of(m_alive.cbegin(), m_alive.cend(), [row](NamedRow* alive) { return static_cast<BaseDataItem*>(alive) == row; });
 }
 
 NamedRow* TreeFixture::makeRow(const QString& name)

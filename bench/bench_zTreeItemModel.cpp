@@ -1,0 +1,443 @@
+// Timings of zTreeItemModel on estimate-sized trees, each against a floor (the plainest loop doing
+// the same walk) and, for expand/collapse, against Qt's and KDE's tree machinery. Prints one table.
+// Peers run in a child process that is abandoned at a time cap, so a quadratic peer cannot stall the run.
+
+#include <TreeBaseItem.h>
+#include <zBaseHeaderColumn.h>
+#include <zBaseHeaderItem.h>
+#include <zTreeItemModel.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardItemModel>
+#include <QTreeView>
+#ifdef HAVE_KDESCENDANTSPROXYMODEL
+#include <KDescendantsProxyModel>
+#endif
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int peerCapSeconds = 15;
+constexpr int treeLevels = 4; // a top-level row and three levels below it
+
+// Smallest fan-out whose full subtree of treeLevels levels holds at least rowsPerRoot rows.
+int fanOutFor(int rowsPerRoot)
+{
+    int fanOut = 1;
+    while (1 + fanOut + fanOut * fanOut + fanOut * fanOut * fanOut < rowsPerRoot)
+        ++fanOut;
+    return fanOut;
+}
+
+TreeBaseItem* makeSubtree(TreeBaseItem* parent, int level, int fanOut, int& budget)
+{
+    auto* row = new TreeBaseItem;
+    --budget;
+    row->setParentAlone(parent);
+    if (level + 1 < treeLevels) {
+        QList<BaseDataItem*> children;
+        for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos)
+            children.append(makeSubtree(row, level + 1, fanOut, budget));
+        row->setBaseDataItemListDirect(children);
+    }
+    return row;
+}
+
+/// rootCount top-level rows of equal share, rows rows in all, everything expanded and shown.
+QList<BaseDataItem*> buildTree(int rows, int rootCount)
+{
+    QList<BaseDataItem*> roots;
+    const int rowsPerRoot = rows / rootCount;
+    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
+        int budget = rowsPerRoot;
+        roots.append(makeSubtree(nullptr, 0, fanOutFor(rowsPerRoot), budget));
+    }
+    return roots;
+}
+
+// The floor of a bind: a plain pre-order walk of the tree into a vector.
+std::vector<BaseDataItem*> preOrder(const QList<BaseDataItem*>& roots)
+{
+    std::vector<BaseDataItem*> flat;
+    std::vector<BaseDataItem*> pending(roots.crbegin(), roots.crend());
+    while (!pending.empty()) {
+        BaseDataItem* row = pending.back();
+        pending.pop_back();
+        flat.push_back(row);
+        const QList<BaseDataItem*>& children = row->getBaseDataItemlist();
+        for (int childPos = children.size() - 1; childPos >= 0; --childPos)
+            pending.push_back(children.at(childPos));
+    }
+    return flat;
+}
+
+void freeTree(const QList<BaseDataItem*>& roots)
+{
+    for (BaseDataItem* row : preOrder(roots))
+        delete row;
+}
+
+double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& measured)
+{
+    double best = 1e300;
+    for (int run = 0; run < runs; ++run) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        measured();
+        best = std::min(best, timer.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+double bestOf(int runs, const std::function<void()>& measured)
+{
+    return bestOf(runs, [] {}, measured);
+}
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void printRow(const char* what, double ms, double floorMs, const char* against)
+{
+    std::printf("%-62s %10.2f ms   %7.2fx %s\n", what, ms, ms / floorMs, against);
+}
+
+struct Columns
+{
+    Columns()
+    {
+        for (int column = 0; column < 10; ++column)
+            header.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column)));
+    }
+    zBaseHeaderColumn header;
+};
+
+/// A model bound to the flattened tree, tree column 0, ten columns.
+struct BoundModel
+{
+    explicit BoundModel(const QList<BaseDataItem*>& roots)
+        : list(roots)
+    {
+        model.setHeaderColumn(&columns.header);
+        model.setTreeColumn(0);
+        model.BindSrcData(&list, true);
+    }
+    QAbstractItemModel* qt() { return &model; }
+
+    Columns columns;
+    QList<BaseDataItem*> list;
+    zTreeItemModel model;
+};
+
+// ---- Peers, each in a child process with a time cap. ----
+
+QString runCapped(const std::function<QString()>& measure)
+{
+    std::fflush(stdout);
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        const QByteArray result = measure().toUtf8();
+        ssize_t written = write(pipeFds[1], result.constData(), size_t(result.size()));
+        _exit(written == result.size() ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    QByteArray result;
+    QElapsedTimer timer;
+    timer.start();
+    pollfd readable{pipeFds[0], POLLIN, 0};
+    for (qint64 left = peerCapSeconds * 1000; left > 0; left = peerCapSeconds * 1000 - timer.elapsed()) {
+        if (poll(&readable, 1, int(left)) <= 0)
+            break;
+        char buffer[512];
+        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        result.append(buffer, int(got));
+    }
+    close(pipeFds[0]);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return result.isEmpty() ? QStringLiteral("did not finish within %1 s").arg(peerCapSeconds) : QString::fromUtf8(result);
+}
+
+// The same shape as makeSubtree: the children of a row at parentLevel, depth first.
+void appendStandardSubtree(QStandardItem* parent, int parentLevel, int fanOut, int& budget)
+{
+    QList<QStandardItem*> children;
+    for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos) {
+        auto* child = new QStandardItem;
+        --budget;
+        if (parentLevel + 2 < treeLevels)
+            appendStandardSubtree(child, parentLevel + 1, fanOut, budget);
+        children.append(child);
+    }
+    for (QStandardItem* child : children)
+        parent->appendRow(child);
+}
+
+void buildStandardTree(QStandardItemModel& model, int rows, int rootCount)
+{
+    const int rowsPerRoot = rows / rootCount;
+    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
+        auto* root = new QStandardItem;
+        int budget = rowsPerRoot - 1;
+        appendStandardSubtree(root, 0, fanOutFor(rowsPerRoot), budget);
+        model.appendRow(root);
+    }
+}
+
+QString timeTreeView(int rows)
+{
+    QStandardItemModel source;
+    buildStandardTree(source, rows, 10);
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setModel(&source);
+    view.resize(800, 600);
+    view.show();
+    view.expandAll();
+    QCoreApplication::processEvents();
+    const QModelIndex node = source.index(0, 0);
+    QElapsedTimer timer;
+    timer.start();
+    view.collapse(node);
+    const double collapseMs = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    view.expand(node);
+    const double expandMs = timer.nsecsElapsed() / 1e6;
+    return QStringLiteral("%1 %2").arg(collapseMs).arg(expandMs);
+}
+
+#ifdef HAVE_KDESCENDANTSPROXYMODEL
+QString timeDescendantsProxy(int rows)
+{
+    QStandardItemModel source;
+    buildStandardTree(source, rows, 10);
+    KDescendantsProxyModel proxy;
+    proxy.setSourceModel(&source);
+    if (proxy.rowCount() != rows)
+        return QStringLiteral("unexpected row count %1").arg(proxy.rowCount());
+    const QModelIndex node = source.index(0, 0);
+    QElapsedTimer timer;
+    timer.start();
+    proxy.collapseSourceIndex(node);
+    const double collapseMs = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    proxy.expandSourceIndex(node);
+    const double expandMs = timer.nsecsElapsed() / 1e6;
+    return QStringLiteral("%1 %2").arg(collapseMs).arg(expandMs);
+}
+#endif
+
+// ---- Sections. ----
+
+void memoryPerRow()
+{
+    const int rows = 1000000;
+    const long before = peakKiB();
+    const QList<BaseDataItem*> roots = buildTree(rows, 10);
+    const long withTree = peakKiB();
+    {
+        BoundModel bound(roots);
+        bound.model.findOriginalIndexByItem(roots.first()); // the position index is part of a bound model
+        const long withModel = peakKiB();
+        std::printf("%-62s %10.1f bytes/row (the rows themselves: %.1f)\n", "peak memory of a bound 1M-row tree",
+                    (withModel - withTree) * 1024.0 / rows, (withTree - before) * 1024.0 / rows);
+    }
+    freeTree(roots);
+}
+
+void binding()
+{
+    const int rows = 1000000;
+    const QList<BaseDataItem*> roots = buildTree(rows, 10);
+    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    BoundModel bound(roots);
+    const double rebuildMs = bestOf(3, [&] { bound.list = roots; }, [&] { bound.model.BindSrcData(&bound.list, true); });
+    const double bindMs = bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
+    const double indexedMs = bestOf(3, [&] {
+        bound.model.BindSrcData(&bound.list, false);
+        bound.model.findOriginalIndexByItem(roots.first());
+    });
+    std::printf("%-62s %10.2f ms\n", "floor: pre-order walk of 1M rows into a vector", walkMs);
+    printRow("BindSrcData(list, true), 1M rows, depth 4", rebuildMs, walkMs, "walk");
+    printRow("BindSrcData(list, false), 1M rows, depth 4", bindMs, walkMs, "walk");
+    printRow("BindSrcData(list, false) + position index", indexedMs, walkMs, "walk");
+    freeTree(roots);
+}
+
+// Collapse then expand the first of ten top-level rows (10% of the tree).
+void expandCollapse(int rows, bool withPeers)
+{
+    const QList<BaseDataItem*> roots = buildTree(rows, 10);
+    BoundModel bound(roots);
+    const QModelIndex node = bound.qt()->index(0, 0);
+    int shown = 0;
+    const double floorMs = bestOf(3, [&] {
+        shown = 0;
+        for (BaseDataItem* row : qAsConst(bound.list))
+            shown += row->getVisible() ? 1 : 0;
+    });
+    double collapseMs = 1e300;
+    double expandMs = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        collapseMs = std::min(collapseMs, bestOf(1, [&] { bound.qt()->setData(node, false, zTreeItemModel::TreeExpandedRole); }));
+        expandMs = std::min(expandMs, bestOf(1, [&] { bound.qt()->setData(node, true, zTreeItemModel::TreeExpandedRole); }));
+    }
+    const QString size = QStringLiteral("%1 rows").arg(rows);
+    std::printf("%-62s %10.2f ms\n", qPrintable("floor: one flag per row, " + size), floorMs);
+    printRow(qPrintable("collapse 10% node, " + size), collapseMs, floorMs, "floor");
+    printRow(qPrintable("expand 10% node, " + size), expandMs, floorMs, "floor");
+    freeTree(roots);
+    if (!withPeers)
+        return;
+
+    auto reportPeer = [&](const char* peer, const QString& result) {
+        const QStringList times = result.split(' ');
+        bool ok = times.size() == 2;
+        const double peerCollapse = times.value(0).toDouble(&ok);
+        const double peerExpand = times.value(1).toDouble();
+        if (!ok) {
+            std::printf("%-62s %s\n", qPrintable(QStringLiteral("%1, %2").arg(peer, size)), qPrintable(result));
+            return false;
+        }
+        printRow(qPrintable(QStringLiteral("%1 collapse, %2").arg(peer, size)), peerCollapse, collapseMs, "ours");
+        printRow(qPrintable(QStringLiteral("%1 expand, %2").arg(peer, size)), peerExpand, expandMs, "ours");
+        return true;
+    };
+    static bool treeViewFinished = true;
+    if (treeViewFinished)
+        treeViewFinished = reportPeer("QTreeView+QStandardItemModel", runCapped([rows] { return timeTreeView(rows); }));
+    else
+        std::printf("%-62s skipped (did not finish at a smaller size)\n", qPrintable("QTreeView+QStandardItemModel, " + size));
+#ifdef HAVE_KDESCENDANTSPROXYMODEL
+    static bool proxyFinished = true;
+    if (proxyFinished)
+        proxyFinished = reportPeer("KDescendantsProxyModel", runCapped([rows] { return timeDescendantsProxy(rows); }));
+    else
+        std::printf("%-62s skipped (did not finish at a smaller size)\n", qPrintable("KDescendantsProxyModel, " + size));
+#endif
+}
+
+// Every tree role plus display of a 50 x 10 viewport in the middle of the tree.
+double viewportRead(int rows)
+{
+    const QList<BaseDataItem*> roots = buildTree(rows, 10);
+    BoundModel bound(roots);
+    const int firstRow = bound.qt()->rowCount() / 2;
+    const int treeRoles[] = {205, 206, 207, 208, 210, 211, 219, 220};
+    volatile int sink = 0;
+    const int repeats = 200;
+    const double ms = bestOf(3, [&] {
+        for (int repeat = 0; repeat < repeats; ++repeat) {
+            for (int virtualRow = firstRow; virtualRow < firstRow + 50; ++virtualRow) {
+                for (int role : treeRoles)
+                    sink = sink + bound.qt()->data(bound.qt()->index(virtualRow, 0), role).isValid();
+                for (int column = 0; column < 10; ++column)
+                    sink = sink + bound.qt()->data(bound.qt()->index(virtualRow, column), Qt::DisplayRole).isValid();
+            }
+        }
+    });
+    freeTree(roots);
+    return ms / repeats;
+}
+
+void deletion()
+{
+    auto topLevelRows = [] {
+        QList<BaseDataItem*> rows;
+        for (int row = 0; row < 100000; ++row)
+            rows.append(new TreeBaseItem);
+        return rows;
+    };
+    QList<BaseDataItem*> plainRows;
+    const double plainTopMs = bestOf(3, [&] { plainRows = topLevelRows(); }, [&] { qDeleteAll(plainRows); });
+    std::unique_ptr<BoundModel> bound;
+    const double deleteTopMs = bestOf(3, [&] { bound = std::make_unique<BoundModel>(topLevelRows()); },
+                                      [&] { bound->model.deleteAll(); });
+    std::printf("%-62s %10.2f ms\n", "floor: delete 100k rows", plainTopMs);
+    printRow("deleteAll, 100k top-level rows", deleteTopMs, plainTopMs, "floor");
+
+    std::vector<BaseDataItem*> plainTree;
+    const double plainTreeMs = bestOf(2, [&] { plainTree = preOrder(buildTree(1000000, 10)); }, [&] {
+        for (BaseDataItem* row : plainTree)
+            delete row;
+    });
+    const double deleteTreeMs = bestOf(2, [&] { bound = std::make_unique<BoundModel>(buildTree(1000000, 10)); },
+                                       [&] { bound->model.deleteAll(); });
+    std::printf("%-62s %10.2f ms\n", "floor: delete 1M rows", plainTreeMs);
+    printRow("deleteAll, 1M-row tree", deleteTreeMs, plainTreeMs, "floor");
+}
+
+void checkRoot()
+{
+    const int rows = 1000000;
+    const QList<BaseDataItem*> roots = buildTree(rows, 1);
+    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    BoundModel bound(roots);
+    bound.model.setProperty("checkType", 1);
+    const QModelIndex root = bound.qt()->index(0, 0);
+    const double firstCheckMs = bestOf(1, [&] { bound.qt()->setData(root, Qt::Checked, Qt::CheckStateRole); });
+    const double uncheckMs = bestOf(3, [&] { bound.qt()->setData(root, Qt::Unchecked, Qt::CheckStateRole); });
+    std::printf("%-62s %10.2f ms\n", "floor: pre-order walk of 1M rows into a vector", walkMs);
+    printRow("check the root of a 1M-row tree, propagating (first states)", firstCheckMs, walkMs, "walk");
+    printRow("uncheck it again (states stored already)", uncheckMs, walkMs, "walk");
+    freeTree(roots);
+}
+
+void dropDebugLines(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type != QtDebugMsg) // deleteItem logs one line per deleted row
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    qInstallMessageHandler(dropDebugLines);
+    std::printf("zTreeItemModel benchmark (best of a few runs; ratio = time / reference)\n\n");
+    memoryPerRow();
+    std::printf("\n");
+    binding();
+    std::printf("\n");
+    for (int rows : {10000, 100000, 1000000}) {
+        expandCollapse(rows, true);
+        std::printf("\n");
+    }
+    const double small = viewportRead(10000);
+    const double large = viewportRead(1000000);
+    std::printf("%-62s %10.4f ms\n", "viewport 50x10, 8 tree roles + display, 10k rows", small);
+    printRow("viewport 50x10, 8 tree roles + display, 1M rows", large, small, "10k rows");
+    std::printf("\n");
+    deletion();
+    std::printf("\n");
+    checkRoot();
+    return 0;
+}
