@@ -92,3 +92,6 @@ private:
     bool m_visible = true;
     bool m_collapsable = true;
 };
+
+// Rows travel in QVariant payloads (the audit service's fold-sync messages) under the name "BaseDataItem*".
+Q_DECLARE_METATYPE(BaseDataItem*)

@@ -1,0 +1,672 @@
+#include "BaseDataItemModel.h"
+
+#include "AuditBusiness.h"
+#include "HeaderItem.h"
+#include "ProjectWorks.h"
+#include "RowPositionIndex_p.h"
+#include "SharedInterface.h"
+#include "TableBaseObject.h"
+#include "TableHeaderColumn.h"
+#include "TreeBaseItem.h"
+#include "WorkBaseObject.h"
+
+#include <QColor>
+#include <QMap>
+#include <QSet>
+
+#include <optional>
+
+namespace {
+constexpr int FoldSyncCode = 2147483647;
+constexpr int GroupRowType = 5;
+
+bool isFoldExemptType(int rowType)
+{
+    return rowType == 7 || rowType == 12;
+}
+
+// Tables whose fold-exempt rows stay visible under a folded parent when an audit fold arrives.
+bool isSyncTableType(int tableType)
+{
+    return tableType >= 3003 && tableType <= 3006;
+}
+
+QString nullRowMessage()
+{
+    return QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
+}
+
+WorkBaseObject* workOf(BaseDataItem* item)
+{
+    TableBaseObject* table = item->getOwner();
+    return table ? table->getOwner() : nullptr;
+}
+
+struct ClickCellKey
+{
+    GcSetting* settings;
+    int auditId;
+    int nodeId;
+    int tableType;
+
+    QPair<int, int> storedCell() const { return settings->GetMapZxCurIndex(auditId, nodeId, tableType); }
+    void store(int row, int col) const { settings->SetMapZxCurIndex(auditId, nodeId, tableType, row, col); }
+};
+
+// Row 0 names the work and table: all rows of a bound list belong to one table.
+std::optional<ClickCellKey> clickCellKey(const QList<BaseDataItem*>* rows)
+{
+    BaseDataItem* first = rows && !rows->isEmpty() ? rows->first() : nullptr;
+    TableBaseObject* table = first ? first->getOwner() : nullptr;
+    WorkBaseObject* work = table ? table->getOwner() : nullptr;
+    ProjectWorks* project = work ? work->getOwner() : nullptr;
+    if (!project)
+        return std::nullopt;
+    return ClickCellKey{project->GetGcSetting(), work->getAuditId(), work->getNodeId(), table->getTableType()};
+}
+
+int mappedTableType(int tableType)
+{
+    if (tableType >= 1001 && tableType <= 1999)
+        return tableType - 940;
+    if (tableType >= 2001 && tableType <= 2999)
+        return tableType - 1880;
+    if (tableType >= 3001 && tableType <= 3999)
+        return tableType - 2820;
+    return tableType;
+}
+
+// After an audit fold of a counterpart, its descendants follow their parents' visible and expanded flags.
+void applyFoldToDescendants(BaseDataItem* counterpart)
+{
+    TableBaseObject* table = counterpart->getOwner();
+    const bool keepExemptRows = table && isSyncTableType(table->getTableType());
+    auto follow = [keepExemptRows](BaseDataItem* parent, BaseDataItem* child) {
+        if (!child)
+            return;
+        if (!parent->getVisible())
+            child->setVisible(false);
+        else
+            child->setVisible((keepExemptRows && isFoldExemptType(child->getRowType())) || parent->getExpanded());
+    };
+    counterpart->getAllBaseDataItemlist(follow, true);
+}
+
+void registerMetaTypes()
+{
+    static const bool registered = [] {
+        qRegisterMetaType<BaseDataItem*>("BaseDataItem*");
+        // Registering the containers also registers their iterable converters.
+        qRegisterMetaType<QSet<int>>();
+        qRegisterMetaType<QMap<int, QColor>>();
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+} // namespace
+
+BaseDataItemModel::BaseDataItemModel(QObject* parent)
+    : Qtitan::TableModel(parent)
+    , m_positions(std::make_unique<RowPositionIndex>())
+{
+    registerMetaTypes();
+}
+
+BaseDataItemModel::~BaseDataItemModel() = default;
+
+void BaseDataItemModel::BindSrcData(QList<BaseDataItem*>* list)
+{
+    if (list != m_rows) {
+        // Restored through the base's setter: the settings are neither written nor keyed by the old list.
+        if (!list || list->isEmpty()) {
+            Qtitan::BaseTableModel::SetClickRowAndCol(0, 0);
+        } else if (const auto key = clickCellKey(list)) {
+            const QPair<int, int> cell = key->storedCell();
+            Qtitan::BaseTableModel::SetClickRowAndCol(cell.first, cell.second);
+        }
+        m_rows = list;
+    }
+    // The host rebinds after changing its list, so every bind refreshes the positions.
+    if (m_rows)
+        m_positions->build(*m_rows);
+    else
+        m_positions->clear();
+}
+
+QList<BaseDataItem*>* BaseDataItemModel::All()
+{
+    return m_rows;
+}
+
+QList<BaseDataItem*>* BaseDataItemModel::getTotalData() const
+{
+    return m_rows;
+}
+
+BaseDataItem* BaseDataItemModel::GetBean(int row)
+{
+    return itemAt(row);
+}
+
+TreeBaseItem* BaseDataItemModel::GetTreeBean(int row)
+{
+    return dynamic_cast<TreeBaseItem*>(itemAt(row));
+}
+
+int BaseDataItemModel::Row(const QModelIndex& index)
+{
+    return index.row();
+}
+
+int BaseDataItemModel::GetRowByItem(BaseDataItem* item)
+{
+    return firstPositionOf(item);
+}
+
+int BaseDataItemModel::GetMaxLevel()
+{
+    return 0;
+}
+
+void BaseDataItemModel::SetDataMode(int mode)
+{
+    m_dataMode = mode;
+}
+
+void BaseDataItemModel::SetDataModeByField()
+{
+    m_dataMode = 1;
+}
+
+Qtitan::HeaderItem* BaseDataItemModel::GetColumn(int col)
+{
+    if (col >= m_headerColumn->columnCount())
+        return nullptr;
+    return m_headerColumn->getHeaderData().value(col);
+}
+
+Qtitan::HeaderItem* BaseDataItemModel::GetColumn(QString name)
+{
+    const QList<Qtitan::HeaderItem*> items = m_headerColumn->getHeaderData();
+    for (int col = 0; col < m_headerColumn->columnCount(); ++col) {
+        Qtitan::HeaderItem* item = items.value(col);
+        if (item && item->name() == name)
+            return item;
+    }
+    return nullptr;
+}
+
+void BaseDataItemModel::setRowBlockSelect(int row) const
+{
+    if (BaseDataItem* item = itemAt(row))
+        item->SetBlock(1);
+}
+
+void BaseDataItemModel::resetRowBlockSelect(int row) const
+{
+    if (BaseDataItem* item = itemAt(row))
+        item->SetBlock(0);
+}
+
+void BaseDataItemModel::clearBlockSelect() const
+{
+    if (!m_rows)
+        return;
+    for (BaseDataItem* item : qAsConst(*m_rows)) {
+        if (item)
+            item->SetBlock(0);
+    }
+}
+
+QList<int> BaseDataItemModel::getAllBlockSelectionRows() const
+{
+    QList<int> curIndexes;
+    if (!m_rows)
+        return curIndexes;
+    for (BaseDataItem* item : qAsConst(*m_rows)) {
+        if (item && item->IsBlock())
+            curIndexes.append(item->getCurIndex());
+    }
+    return curIndexes;
+}
+
+int BaseDataItemModel::rowCount(const QModelIndex&) const
+{
+    return m_rows ? m_rows->size() : 0;
+}
+
+void BaseDataItemModel::SetClickRow(int row)
+{
+    if (row == Qtitan::BaseTableModel::GetClickRow(false))
+        return;
+    Qtitan::BaseTableModel::SetClickRow(row);
+    writeClickCell(row, Qtitan::BaseTableModel::GetClickCol(false));
+}
+
+void BaseDataItemModel::SetClickCol(int col)
+{
+    if (col == Qtitan::BaseTableModel::GetClickCol(false))
+        return;
+    Qtitan::BaseTableModel::SetClickCol(col);
+    writeClickCell(Qtitan::BaseTableModel::GetClickRow(false), col);
+}
+
+void BaseDataItemModel::SetClickRowAndCol(int row, int col)
+{
+    if (qMakePair(row, col) == Qtitan::BaseTableModel::GetClickRowAndCol())
+        return;
+    Qtitan::BaseTableModel::SetClickRowAndCol(row, col);
+    writeClickCell(row, col);
+}
+
+int BaseDataItemModel::GetClickRow(bool fromSettings) const
+{
+    if (!m_rows)
+        return -1;
+    int row = Qtitan::BaseTableModel::GetClickRow(false);
+    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
+    if (key)
+        row = key->storedCell().first;
+    if (row >= 0)
+        return row;
+    return m_rows->isEmpty() ? row : 0; // an empty list keeps the negative row
+}
+
+int BaseDataItemModel::GetClickCol(bool fromSettings) const
+{
+    if (!m_rows)
+        return -1;
+    int col = Qtitan::BaseTableModel::GetClickCol(false);
+    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
+    if (key)
+        col = key->storedCell().second;
+    return qMax(col, 0);
+}
+
+QPair<int, int> BaseDataItemModel::GetClickRowAndCol() const
+{
+    if (!m_rows)
+        return qMakePair(0, 0);
+    QPair<int, int> cell = Qtitan::BaseTableModel::GetClickRowAndCol();
+    if (const auto key = clickCellKey(m_rows))
+        cell = key->storedCell();
+    if (cell.first < 0 && !m_rows->isEmpty())
+        cell.first = 0;
+    cell.second = qMax(cell.second, 0);
+    return cell;
+}
+
+void BaseDataItemModel::getParentLevelNeedDrawLine(int row, QVector<int>& levels)
+{
+    if (!m_rows || row == -1 || row >= m_rows->size())
+        return;
+    QVector<int> ancestorRows; // parent first, up to the top level
+    const int parentRow = getParentIndex(row);
+    if (parentRow >= 0) {
+        ancestorRows.append(parentRow);
+        getParentRows(parentRow, ancestorRows);
+    }
+    for (int i = 1; i < ancestorRows.size(); ++i)
+        levels.append(getItemLevel(ancestorRows.at(i)));
+    // A last child's line ends at it: no line in its parent's level column passes below it.
+    for (int i = 0; i < ancestorRows.size(); ++i) {
+        if (isLastChild(ancestorRows.at(i)) && i + 1 < ancestorRows.size()) {
+            const int at = levels.indexOf(getItemLevel(ancestorRows.at(i + 1)));
+            if (at >= 0)
+                levels.remove(at);
+        }
+    }
+}
+
+int BaseDataItemModel::getMaxLevel()
+{
+    return 2;
+}
+
+int BaseDataItemModel::getItemLevel(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    return item ? item->getLevel() : -1;
+}
+
+bool BaseDataItemModel::getFold(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    if (!item) {
+        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        return false;
+    }
+    return !item->getBaseDataItemlist().isEmpty() && !item->getExpanded();
+}
+
+bool BaseDataItemModel::hasChildrenItem(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    return item && !item->getBaseDataItemlist().isEmpty();
+}
+
+bool BaseDataItemModel::isLastChild(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    if (!item || !item->getParent())
+        return true;
+    BaseDataItem* parent = itemAt(getParentIndex(row));
+    if (!parent || parent->getBaseDataItemlist().isEmpty())
+        return true;
+    // Identity in the parent's child list, not position in the flat list.
+    return parent->getBaseDataItemlist().last() == item;
+}
+
+bool BaseDataItemModel::isVisible(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    return item ? item->getVisible() : true;
+}
+
+bool BaseDataItemModel::getBtnShowState(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    if (!item) {
+        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        return false;
+    }
+    return !item->getBaseDataItemlist().isEmpty();
+}
+
+Qt::CheckState BaseDataItemModel::getCheckBoxState(int row)
+{
+    return row % 2 == 0 ? Qt::Checked : Qt::Unchecked;
+}
+
+bool BaseDataItemModel::getCheckBoxEnable(int row)
+{
+    return row % 2 != 0;
+}
+
+void BaseDataItemModel::setFold(int row, bool flag)
+{
+    BaseDataItem* item = itemAt(row);
+    if (!item)
+        return;
+    item->setExpanded(flag);
+    WorkBaseObject* work = workOf(item);
+    if (!work)
+        return;
+    work->setProjectWorkChanged(true);
+    if (m_audit) // the payload type must be BaseDataItem* or followers ignore it
+        m_audit->EmitSync(FoldSyncCode, flag ? 0 : 1, QVariant::fromValue<BaseDataItem*>(item));
+}
+
+int BaseDataItemModel::getChildrenItemCnt(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    return item ? item->getChildrenItemCount() : 0;
+}
+
+bool BaseDataItemModel::hasFoldParent(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    TreeBaseItem* ancestor = item ? item->getParent() : nullptr;
+    // The top-level ancestor is never asked.
+    while (ancestor && ancestor->getParent()) {
+        if (ancestor->getExpanded())
+            return true;
+        ancestor = ancestor->getParent();
+    }
+    return false;
+}
+
+bool BaseDataItemModel::needFold(int parentRow, int row)
+{
+    if (!m_rows || row >= m_rows->size())
+        return false;
+    if (getParentIndex(row) != parentRow || parentRow == -1)
+        return true;
+    BaseDataItem* parent = itemAt(parentRow);
+    if (!parent || parent->getRowType() != GroupRowType)
+        return true;
+    BaseDataItem* item = itemAt(row);
+    return !(item && isFoldExemptType(item->getRowType()));
+}
+
+int BaseDataItemModel::lastFoldRowNumber(int row)
+{
+    if (!m_rows)
+        return -1;
+    // A trailing run of fold-exempt direct children stays out of the fold.
+    for (int blockRow = row + getChildrenItemCnt(row); blockRow > row; --blockRow) {
+        if (getParentIndex(blockRow) != row)
+            return blockRow;
+        BaseDataItem* item = itemAt(blockRow);
+        if (!item || !isFoldExemptType(item->getRowType()))
+            return blockRow;
+    }
+    return -1;
+}
+
+bool BaseDataItemModel::hasNotFlodChild(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    if (!item)
+        return true;
+    if (item->getRowType() != GroupRowType)
+        return false;
+    const QList<BaseDataItem*>& children = item->getBaseDataItemlist();
+    return !children.isEmpty() && children.last() && isFoldExemptType(children.last()->getRowType());
+}
+
+int BaseDataItemModel::getParentIndex(int row)
+{
+    BaseDataItem* item = itemAt(row);
+    TreeBaseItem* parent = item ? item->getParent() : nullptr;
+    return parent ? firstPositionOf(parent) : -1;
+}
+
+QVector<int> BaseDataItemModel::getExpandOrFlodChildren(int row, bool fold)
+{
+    QVector<int> blockRows;
+    if (!m_rows || row < 0)
+        return blockRows;
+    const int lastRow = qMin(lastFoldRowNumber(row), m_rows->size() - 1);
+    blockRows.reserve(qMax(lastRow - row, 0));
+    // Pre-order: a parent's visibility is settled before its children are reached.
+    for (int blockRow = row + 1; blockRow <= lastRow; ++blockRow) {
+        BaseDataItem* item = m_rows->at(blockRow);
+        if (item && fold) {
+            item->setVisible(false);
+        } else if (item) {
+            TreeBaseItem* parent = item->getParent();
+            if (parent && parent->getVisible() && (parent->getExpanded() || isFoldExemptType(item->getRowType())))
+                item->setVisible(true);
+        }
+        blockRows.append(blockRow);
+    }
+    return blockRows;
+}
+
+QVariant BaseDataItemModel::data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const
+{
+    BaseDataItem* item = index.isValid() && index.column() >= 0 ? itemAt(index.row()) : nullptr;
+    if (!item)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return fieldData(index, role, item, header);
+    case Qt::SizeHintRole: // unscaled: the grid scales row heights itself
+        return item->getRowHeight() > 0 ? item->getRowHeight() : -1.0;
+    case AuditIsSSRole:
+    case AuditDifferenceRole:
+    case AuditOpenRole:
+    case AuditSSFocusedRowsRole:
+        return auditData(item, role, header);
+    default:
+        return Qtitan::TableModel::data(index, role, header);
+    }
+}
+
+bool BaseDataItemModel::setData(const QModelIndex& index, const QVariant& value, int role, const Qtitan::HeaderItem* header)
+{
+    BaseDataItem* item = index.isValid() ? itemAt(index.row()) : nullptr;
+    if (!item)
+        return false;
+    if (role == Qt::SizeHintRole) {
+        item->setRowHeight(value.toDouble());
+    } else if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (!header)
+            return false;
+        const QVariant oldValue = item->getValue(header->fieldNumber());
+        item->setValue(header->fieldNumber(), value);
+        WorkBaseObject* work = workOf(item);
+        if (role == Qt::EditRole && oldValue != value && work)
+            work->setProjectWorkChanged(true);
+    }
+    return true; // other roles are accepted and change nothing
+}
+
+Qt::ItemFlags BaseDataItemModel::flags(const QModelIndex&, const Qtitan::HeaderItem*) const
+{
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+}
+
+QVariant BaseDataItemModel::verticalHeaderData(int, int) const
+{
+    return QVariant();
+}
+
+void BaseDataItemModel::CustomModelData(std::function<bool(Qtitan::TModelAux&)> callback)
+{
+    m_customData = std::move(callback);
+}
+
+AuditBusiness* BaseDataItemModel::GetAudit()
+{
+    return m_audit;
+}
+
+void BaseDataItemModel::SetAudit(AuditBusiness* audit)
+{
+    if (audit == m_audit)
+        return;
+    if (m_audit)
+        disconnect(m_audit, nullptr, this, nullptr);
+    m_audit = audit;
+    if (!audit)
+        return;
+    // The model is the context: destroying it ends the connection.
+    connect(audit, &AuditBusiness::OnSync, this,
+            [this](int code, int value, const QVariant& payload) { applyFoldSync(code, value, payload); });
+}
+
+void BaseDataItemModel::post2GoCode(int row, QList<BaseDataItem*>* list, const Qtitan::HeaderItem* header)
+{
+    BaseDataItem* item = list && header && row >= 0 && row < list->size() ? list->at(row) : nullptr;
+    if (!item)
+        return;
+    const TableBaseObject* table = item->getOwner();
+    const quint32 tableType = quint32(mappedTableType(table ? table->getTableType() : 0));
+    const quint32 rowType = item->getRowType() == -1 ? 120u : quint32(item->getRowType());
+    // Unsigned arithmetic: the shift and the +30000 carry may pass the sign bit.
+    quint32 code = (rowType << 24) | ((tableType & 0xFFu) << 16) | (quint32(header->fieldNumber()) & 0xFFFFu);
+    code += 30000u;
+    SharedInterface::UseFunc(int(code), QStringLiteral(""));
+    SharedInterface::EndUseFun(int(code), QStringLiteral(""));
+}
+
+BaseDataItem* BaseDataItemModel::itemAt(int row) const
+{
+    return m_rows && row >= 0 && row < m_rows->size() ? m_rows->at(row) : nullptr;
+}
+
+int BaseDataItemModel::firstPositionOf(BaseDataItem* item)
+{
+    if (!m_rows)
+        return -1;
+    if (!item) // null entries are not indexed
+        return m_rows->indexOf(nullptr);
+    int position = m_positions->firstPosition(item);
+    if (position >= 0 && (position >= m_rows->size() || m_rows->at(position) != item)) {
+        // The list changed without a rebind: a stale hit is caught here, a miss is trusted.
+        m_positions->build(*m_rows);
+        position = m_positions->firstPosition(item);
+    }
+    return position;
+}
+
+void BaseDataItemModel::writeClickCell(int row, int col) const
+{
+    if (const auto key = clickCellKey(m_rows))
+        key->store(row, col);
+}
+
+void BaseDataItemModel::getParentRows(int row, QVector<int>& rows)
+{
+    int ancestorRow = row;
+    while (m_rows && ancestorRow < m_rows->size()) {
+        ancestorRow = getParentIndex(ancestorRow);
+        if (ancestorRow < 0)
+            return;
+        rows.append(ancestorRow);
+    }
+}
+
+QVariant BaseDataItemModel::fieldData(const QModelIndex& index, int role, BaseDataItem* item,
+                                      const Qtitan::HeaderItem* header) const
+{
+    if (m_dataMode != 0 && m_dataMode != 1)
+        return Qtitan::TableModel::data(index, role, header);
+    if (!header)
+        return QVariant();
+    if (m_dataMode == 0 && header->fieldNumber() == CurIndexFieldNumber)
+        return item->getCurIndex();
+    return item->getValue(header->fieldNumber());
+}
+
+QVariant BaseDataItemModel::auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const
+{
+    switch (role) {
+    case AuditIsSSRole:
+        return m_audit ? m_audit->IsSS(item->getOwner()) : false;
+    case AuditOpenRole:
+        return m_audit ? m_audit->IsAuditOpen(item->getOwner()) : false;
+    case AuditSSFocusedRowsRole:
+        if (!m_audit || !m_audit->IsSS(item))
+            return QVariant();
+        return QVariant::fromValue(m_audit->GetSSFocusedRows());
+    default:
+        return differenceData(item, header);
+    }
+}
+
+QVariant BaseDataItemModel::differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const
+{
+    if (!m_audit)
+        return QStringLiteral("");
+    if (!header)
+        return QVariant();
+    const AuditBusiness::AuditHeaderItem column{header->fieldNumber(), header->auditAttribute1(), header->auditAttribute2()};
+    const AuditBusiness::State state = m_audit->GetDifference(item, &column);
+    if (state.kind == 0)
+        return QStringLiteral("");
+    QMap<int, QColor> mark;
+    mark.insert(int(state.kind), state.color); // the kind is signed
+    return QVariant::fromValue(mark);
+}
+
+void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& payload)
+{
+    if (code != FoldSyncCode || (value != 0 && value != 1) || !payload.canConvert<BaseDataItem*>())
+        return;
+    BaseDataItem* row = payload.value<BaseDataItem*>();
+    if (!row) {
+        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        return;
+    }
+    bool ok = false;
+    BaseDataItem* counterpart = m_audit ? m_audit->GetRelationItem(row, ok) : nullptr;
+    if (!ok || !counterpart)
+        return;
+    counterpart->setExpanded(value == 0); // 0 = unfolded
+    applyFoldToDescendants(counterpart);
+    UpdateData();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "BaseTableModel.h"
+
+#include <QVariant>
+
+namespace Qtitan {
+
+class HeaderItem;
+class TableHeaderColumn;
+
+/*!
+ * A grid model with a column collection. Qt's standard data/setData/flags reach
+ * the virtual forms that also take the column's HeaderItem (null past the last
+ * column), so a subclass answers by field number, not by position. Column
+ * count and header titles come from the collection, which the model owns.
+ *
+ *     model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(3, "Quantity"));
+ *     model.data(model.index(0, 0));   // reaches data(index, role, <item of field 3>)
+ *
+ * The base answers no cell (invalid QVariant), refuses writes, and makes valid
+ * cells selectable and enabled.
+ */
+class ITEMVIEWS_EXPORT TableModel : public BaseTableModel
+{
+    Q_OBJECT
+public:
+    explicit TableModel(QObject* parent = nullptr);
+    ~TableModel() override;
+
+    /// The column collection; never null while the model lives.
+    TableHeaderColumn* getHeaderColumn() const { return m_headerColumn; }
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    virtual QVariant data(const QModelIndex& index, int role, const HeaderItem* header) const;
+    virtual bool setData(const QModelIndex& index, const QVariant& value, int role, const HeaderItem* header);
+    virtual Qt::ItemFlags flags(const QModelIndex& index, const HeaderItem* header) const;
+
+protected:
+    TableHeaderColumn* m_headerColumn; // owned (child object)
+
+private:
+    HeaderItem* headerItemAt(int column) const;
+};
+
+} // namespace Qtitan
