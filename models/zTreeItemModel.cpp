@@ -20,9 +20,9 @@ namespace {
 
 // Pre-order: each row, then the flattening of its children. Null rows are never
 // flattened. An explicit stack keeps deep trees off the call stack.
-QList<BaseDataItem*> flattenPreOrder(const QList<BaseDataItem*>& rootRows)
+template <typename Visit>
+void forEachPreOrder(const QList<BaseDataItem*>& rootRows, Visit visit)
 {
-    QList<BaseDataItem*> flat;
     QVector<BaseDataItem*> pending;
     for (int rootPos = rootRows.size() - 1; rootPos >= 0; --rootPos)
         pending.append(rootRows.at(rootPos));
@@ -30,14 +30,13 @@ QList<BaseDataItem*> flattenPreOrder(const QList<BaseDataItem*>& rootRows)
         BaseDataItem* row = pending.takeLast();
         if (!row)
             continue;
-        flat.append(row);
+        visit(row);
         if (row->getChildrenCount() == 0)
             continue;
         const QList<BaseDataItem*>& children = row->getBaseDataItemlist();
         for (int childPos = children.size() - 1; childPos >= 0; --childPos)
             pending.append(children.at(childPos));
     }
-    return flat;
 }
 
 int ancestorCount(BaseDataItem* row)
@@ -144,29 +143,28 @@ void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
 {
     m_boundList = list;
     m_rootRows.clear();
-    if (list) {
+    m_originalPositions.reset();
+    m_ownerIndex.reset();
+    m_maxLevel = 0;
+    if (rebuild && list) {
         for (BaseDataItem* row : qAsConst(*list)) {
             if (row && !row->getParent())
                 m_rootRows.append(row);
         }
-    }
-    m_visibleRows.clear();
-    m_hiddenRows.clear();
-    if (rebuild && list) {
-        m_originalRows = flattenPreOrder(m_rootRows);
+        m_originalRows.clear();
+        startShownRows();
+        // Each row is derived as it is flattened: one sweep over a large tree instead of two.
+        forEachPreOrder(m_rootRows, [this](BaseDataItem* row) {
+            m_originalRows.append(row);
+            deriveRow(row, false);
+        });
         *list = m_originalRows;
-    } else {
-        m_originalRows = list ? *list : QList<BaseDataItem*>();
+        return;
     }
-    m_originalPositions.reset();
-    m_ownerIndex.reset();
-    rebuildShownRows();
-
-    m_maxLevel = 0;
-    for (BaseDataItem* row : qAsConst(m_originalRows)) {
-        if (row && row->getChildrenCount() == 0 && row->getParent())
-            m_maxLevel = qMax(m_maxLevel, ancestorCount(row));
-    }
+    m_originalRows = list ? *list : QList<BaseDataItem*>();
+    startShownRows();
+    for (BaseDataItem* row : qAsConst(m_originalRows))
+        deriveRow(row, true);
 }
 
 void zTreeItemModel::UpdateData()
@@ -235,22 +233,43 @@ void zTreeItemModel::setRowIsVisible(BaseDataItem* row, bool visible)
     row->setVisible(visible);
 }
 
+// Everything derived from one original row, appended in original-row order; the root rows too
+// unless they were collected before flattening.
+void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows)
+{
+    placeRow(row);
+    if (!row)
+        return;
+    TreeBaseItem* parent = row->getParent();
+    if (!parent && collectRootRows)
+        m_rootRows.append(row);
+    else if (parent && row->getChildrenCount() == 0)
+        m_maxLevel = qMax(m_maxLevel, ancestorCount(row));
+}
+
 void zTreeItemModel::rebuildShownRows()
+{
+    startShownRows();
+    for (BaseDataItem* row : qAsConst(m_originalRows))
+        placeRow(row);
+}
+
+void zTreeItemModel::startShownRows()
 {
     m_visibleRows.clear();
     m_hiddenRows.clear();
-    m_virtualRowOfOriginal.resize(m_originalRows.size());
-    for (int originalRow = 0; originalRow < m_originalRows.size(); ++originalRow) {
-        BaseDataItem* row = m_originalRows.at(originalRow);
-        // A null entry keeps its original position but is never shown.
-        if (row && getRowIsVisible(row)) {
-            m_virtualRowOfOriginal[originalRow] = m_visibleRows.size();
-            m_visibleRows.append(row);
-        } else {
-            m_virtualRowOfOriginal[originalRow] = -1;
-            m_hiddenRows.append(row);
-        }
-    }
+    m_virtualRowOfOriginal.clear();
+    m_visibleRows.reserve(m_originalRows.size());
+    m_virtualRowOfOriginal.reserve(m_originalRows.size());
+}
+
+bool zTreeItemModel::placeRow(BaseDataItem* row)
+{
+    // A null entry keeps its original position but is never shown.
+    const bool shown = row && getRowIsVisible(row);
+    m_virtualRowOfOriginal.append(shown ? m_visibleRows.size() : -1);
+    (shown ? m_visibleRows : m_hiddenRows).append(row);
+    return shown;
 }
 
 const RowPositionIndex& zTreeItemModel::originalPositions() const
@@ -261,7 +280,6 @@ const RowPositionIndex& zTreeItemModel::originalPositions() const
     }
     return *m_originalPositions;
 }
-
 
 void zTreeItemModel::dataStarting(DataHook hook) { m_dataStarting = std::move(hook); }
 void zTreeItemModel::dataEnding(DataHook hook) { m_dataEnding = std::move(hook); }
@@ -463,8 +481,10 @@ void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
     // One level at a time: each ancestor from its direct children, after the level below is stored.
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
         m_checkStates.insert(ancestor, summedCheckState(ancestor));
-    if (state != Qt::PartiallyChecked)
+    if (state != Qt::PartiallyChecked) {
+        m_checkStates.reserve(m_checkStates.size() + row->getChildrenItemCount()); // one growth, not twenty
         setChildCheckState(row, state);
+    }
 }
 
 void zTreeItemModel::setChildCheckState(BaseDataItem* row, int state)
@@ -516,30 +536,35 @@ bool zTreeItemModel::expandRequest(int virtualRow, bool expand)
     setExpandeItem(row, expand);
     m_visibleRows.clear();
     m_hiddenRows.clear();
-    applySpannedRowVisibility();
-    rebuildShownRows();
+    placeRowsFollowingSpans();
     zBaseModel::UpdateData(); // the rows are derived already; the model's own UpdateData would rebind
     return true;
 }
 
-// Rows drawn inside another row follow that row's visibility; a row listed for both ends hidden.
-void zTreeItemModel::applySpannedRowVisibility()
+// Rows drawn inside another row follow that row's visibility (a row listed for both ends hidden).
+// The spans are collected while the rows are placed, so a tree without spans takes one pass.
+void zTreeItemModel::placeRowsFollowingSpans()
 {
-    QList<BaseDataItem*> shown;
-    QList<BaseDataItem*> hidden;
+    QList<BaseDataItem*> shownBySpan;
+    QList<BaseDataItem*> hiddenBySpan;
+    startShownRows();
     for (BaseDataItem* row : qAsConst(m_originalRows)) {
+        const bool shown = placeRow(row);
         const QList<BaseDataItem*>* spanned = row ? row->getSpanChildrenRows() : nullptr;
         if (spanned && !spanned->isEmpty())
-            (getRowIsVisible(row) ? shown : hidden).append(*spanned);
+            (shown ? shownBySpan : hiddenBySpan).append(*spanned);
     }
-    for (BaseDataItem* spannedRow : qAsConst(shown)) {
+    if (shownBySpan.isEmpty() && hiddenBySpan.isEmpty())
+        return;
+    for (BaseDataItem* spannedRow : qAsConst(shownBySpan)) {
         if (spannedRow)
             setRowIsVisible(spannedRow, true);
     }
-    for (BaseDataItem* spannedRow : qAsConst(hidden)) {
+    for (BaseDataItem* spannedRow : qAsConst(hiddenBySpan)) {
         if (spannedRow)
             setRowIsVisible(spannedRow, false);
     }
+    rebuildShownRows();
 }
 
 QVariant zTreeItemModel::storedCheckState(int virtualRow) const

@@ -144,10 +144,13 @@ private:
     struct DeletionBatch;
     struct OwnerIndex;
 
+    void deriveRow(BaseDataItem* row, bool collectRootRows);
     void rebuildShownRows();
+    void startShownRows();
+    bool placeRow(BaseDataItem* row);
     const RowPositionIndex& originalPositions() const;
     bool expandRequest(int virtualRow, bool expand);
-    void applySpannedRowVisibility();
+    void placeRowsFollowingSpans();
     QVariant storedCheckState(int virtualRow) const;
     QVariant sizeHint(int virtualRow) const;
     void storeRowHeight(int virtualRow, const QVariant& value);
