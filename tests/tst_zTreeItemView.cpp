@@ -44,9 +44,9 @@ struct TreeViewFixture
         : tree(outline)
         , rows(tree.rows())
     {
-        columns.addColumn(new zBaseHeaderItem(QStringLiteral("name")));
+        columns.addColumn(new zBaseHeaderItem(QStringLiteral("name"), QStringLiteral("name")));
         for (int column = 1; column < columnCount; ++column)
-            columns.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column)));
+            columns.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column), QStringLiteral("c%1").arg(column)));
         model.setHeaderColumn(&columns);
         model.BindSrcData(&rows, false);
         model.dataStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
@@ -196,6 +196,10 @@ void tst_zTreeItemView::displayStyleInstallsDelegate()
     QFETCH(QString, delegateClass);
     QFETCH(int, checkType);
     TreeViewFixture fixture(TreeOutline);
+    if (delegateClass.isEmpty()) { // no delegate held: Qt reports the null sender
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("QObject::disconnect: Unexpected nullptr parameter"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("QObject::connect\\(.*\\): invalid nullptr parameter"));
+    }
     fixture.columns.moveColumn(0, 3); // declared column 2 is shown at 1: the tree column is declared
     fixture.view.setTreeModeDisplay(2, styleOption(displayStyle, checkMode));
 
@@ -293,6 +297,7 @@ void tst_zTreeItemView::checkBoxClickTogglesCheckState()
 void tst_zTreeItemView::displayStylesPaintDifferently()
 {
     TreeViewFixture fixture(TreeOutline + QStringLiteral("-D1\n--D1a\n--D1b-\n---D1b1\n-D2\n"));
+    fixture.view.setColumnWidth(0, 200);
     fixture.view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fixture.view));
     const QImage plain = fixture.view.grab().toImage();
@@ -462,10 +467,8 @@ void tst_zTreeItemView::spansFollowModelReset()
     TreeViewFixture fixture(TreeOutline);
     fixture.view.setViewSpans({QRect(0, 7, 2, 2), QRect(0, 3, 3, 1)});
     QCOMPARE(spansOf(&fixture.view), QStringLiteral("3,0 1x3; 5,0 2x2"));
-    fixture.tree.row(QStringLiteral("A"))->setVisible(false);
-    fixture.tree.row(QStringLiteral("B1"))->setVisible(true);
-    fixture.model.UpdateData();
-    QCOMPARE(spansOf(&fixture.view), QStringLiteral("2,0 1x3; 6,0 2x2"));
+    fixture.model.setData(fixture.indexOf(QStringLiteral("A")), false, zTreeItemModel::TreeExpandedRole);
+    QCOMPARE(spansOf(&fixture.view), QStringLiteral("2,0 2x2")); // A2 is hidden, C moved up
 }
 
 void tst_zTreeItemView::selectedItems_data()
