@@ -80,6 +80,14 @@ ZTVModeOption styleOption(int displayStyle, int checkMode = 0)
     return option;
 }
 
+// Centre of the expand button of a row at a level, for the delegate's default button size.
+QPoint nodeCenter(const QTableView& view, const QModelIndex& index, int level)
+{
+    const int slotWidth = qMax(ZTVModeOption().treeNodeSize.width() + 8, 16);
+    const QRect cell = view.visualRect(index);
+    return QPoint(cell.left() + level * slotWidth + slotWidth / 2, cell.center().y());
+}
+
 // Records the span warnings Qt logs while alive; everything else goes on to the previous handler.
 class SpanWarnings
 {
@@ -160,6 +168,7 @@ private Q_SLOTS:
     void displayModeWithoutModel();
     void delegateReachesFrozenViews();
     void nodeClickIsQueuedAndDoesNotExpand();
+    void baseViewNodeClickExpands();
     void invalidStyleRewiresHeldDelegate();
     void checkBoxClickTogglesCheckState();
     void displayStylesPaintDifferently();
@@ -249,10 +258,7 @@ void tst_zTreeItemView::nodeClickIsQueuedAndDoesNotExpand()
     const QModelIndex nodeA1 = fixture.indexOf(QStringLiteral("A1"));
     const int shownRows = fixture.shownRowCount();
 
-    // A1 is at level 1: its button is centred in the second indentation slot.
-    const QRect cell = fixture.view.visualRect(nodeA1);
-    const int slotWidth = qMax(fixture.view.treeDelegate->options().treeNodeSize.width() + 8, 16);
-    QTest::mouseClick(fixture.view.viewport(), Qt::LeftButton, {}, QPoint(cell.left() + slotWidth + slotWidth / 2, cell.center().y()));
+    QTest::mouseClick(fixture.view.viewport(), Qt::LeftButton, {}, nodeCenter(fixture.view, nodeA1, 1));
 
     QCOMPARE(clicks.count(), 0); // queued: not yet delivered when the click returns
     QCoreApplication::processEvents();
@@ -260,6 +266,20 @@ void tst_zTreeItemView::nodeClickIsQueuedAndDoesNotExpand()
     QCOMPARE(clicks.at(0).at(0).value<QModelIndex>(), nodeA1);
     QVERIFY(fixture.tree.row(QStringLiteral("A1"))->getExpanded()); // the base's expand slot was not reached
     QCOMPARE(fixture.shownRowCount(), shownRows);
+}
+
+void tst_zTreeItemView::baseViewNodeClickExpands()
+{
+    TreeViewFixture fixture(TreeOutline);
+    zBaseTableView baseView;
+    baseView.setModel(&fixture.model);
+    baseView.setTreeModeDisplay(0, styleOption(0));
+    baseView.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&baseView));
+    const QModelIndex nodeA1 = fixture.indexOf(QStringLiteral("A1"));
+    QTest::mouseClick(baseView.viewport(), Qt::LeftButton, {}, nodeCenter(baseView, nodeA1, 1));
+    QVERIFY(!fixture.tree.row(QStringLiteral("A1"))->getExpanded());
+    QCOMPARE(fixture.shownRowCount(), 6); // A1a is hidden
 }
 
 void tst_zTreeItemView::invalidStyleRewiresHeldDelegate()
