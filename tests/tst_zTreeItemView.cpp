@@ -9,7 +9,9 @@
 #include <zTreeItemModel.h>
 #include <zTreeItemView.h>
 
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QtTest>
@@ -167,6 +169,7 @@ private Q_SLOTS:
     void displayStyleInstallsDelegate();
     void displayModeWithoutModel();
     void delegateReachesFrozenViews();
+    void frozenStripsFollowView();
     void nodeClickIsQueuedAndDoesNotExpand();
     void baseViewNodeClickExpands();
     void invalidStyleRewiresHeldDelegate();
@@ -246,6 +249,39 @@ void tst_zTreeItemView::delegateReachesFrozenViews()
         QCOMPARE(frozenView->model(), &fixture.model);
         QCOMPARE(frozenView->itemDelegateForColumn(1), treeDelegate);
     }
+}
+
+void tst_zTreeItemView::frozenStripsFollowView()
+{
+    TreeViewFixture fixture(TreeOutline + QStringLiteral("E\nF\nG\nH\n"), 8);
+    fixture.view.resize(300, 150);
+    zTableHeader* header = fixture.view.primaryHeader();
+    fixture.view.setColumnWidth(0, 70);
+    header->setFrozenColumnCount(2);
+    header->setFrozenRowCount(1);
+    FrozenView* columnStrip = header->vfrozenView();
+    const int frame = fixture.view.frameWidth();
+    // Placed beside the row header already before the window is shown (a screenshot of a hidden window).
+    QCOMPARE(columnStrip->geometry().topLeft(), QPoint(frame + fixture.view.verticalHeader()->width(), frame));
+    fixture.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixture.view));
+    QCoreApplication::processEvents(); // the view lays out resized columns from its event queue
+    QCOMPARE(header->frozenVSections(), (QList<int>{0, 1}));
+
+    QCOMPARE(columnStrip->geometry().topLeft(), QPoint(frame + fixture.view.verticalHeader()->width(), frame));
+    QCOMPARE(columnStrip->width(), 70 + fixture.view.columnWidth(1));
+    QCOMPARE(columnStrip->columnWidth(0), 70);
+    fixture.view.verticalScrollBar()->setValue(3);
+    QCOMPARE(columnStrip->verticalScrollBar()->value(), 3);
+    columnStrip->verticalScrollBar()->setValue(1);
+    QCOMPARE(fixture.view.verticalScrollBar()->value(), 1);
+
+    const QList<FrozenView*> strips = fixture.view.findChildren<FrozenView*>();
+    FrozenView* rowStrip = strips.at(strips.at(0) == columnStrip ? 1 : 0);
+    QCOMPARE(rowStrip->geometry().top(), frame + fixture.view.horizontalHeader()->height());
+    QCOMPARE(rowStrip->height(), fixture.view.rowHeight(0));
+    fixture.view.horizontalScrollBar()->setValue(2);
+    QCOMPARE(rowStrip->horizontalScrollBar()->value(), 2);
 }
 
 void tst_zTreeItemView::nodeClickIsQueuedAndDoesNotExpand()

@@ -74,8 +74,9 @@ QRect FrozenView::stripGeometry() const
     const QHeaderView* mainTop = m_mainView->horizontalHeader();
     const QHeaderView* mainLeft = m_mainView->verticalHeader();
     const int frame = m_mainView->frameWidth();
-    const int topHeight = mainTop->isVisible() ? mainTop->height() : 0;
-    const int leftWidth = mainLeft->isVisible() ? mainLeft->width() : 0;
+    // isHidden, not isVisible: the strip is placed before the window is first shown too.
+    const int topHeight = mainTop->isHidden() ? 0 : mainTop->height();
+    const int leftWidth = mainLeft->isHidden() ? 0 : mainLeft->width();
     const QRect viewport = m_mainView->viewport()->geometry();
     if (m_orientation == Qt::Vertical) {
         const int stripWidth = mainTop->sectionPosition(m_frozenCount - 1) + mainTop->sectionSize(m_frozenCount - 1);
