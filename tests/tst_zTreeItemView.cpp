@@ -173,6 +173,7 @@ private Q_SLOTS:
     void nodeClickIsQueuedAndDoesNotExpand();
     void baseViewNodeClickExpands();
     void invalidStyleRewiresHeldDelegate();
+    void checkBoxClickTogglesCheckState_data();
     void checkBoxClickTogglesCheckState();
     void displayStylesPaintDifferently();
     void delegateForIndex_data();
@@ -332,22 +333,36 @@ void tst_zTreeItemView::invalidStyleRewiresHeldDelegate()
     QCOMPARE(clicks.count(), 2);
 }
 
+void tst_zTreeItemView::checkBoxClickTogglesCheckState_data()
+{
+    QTest::addColumn<QString>("checkedBefore"); // row checked first (linked check mode), or none
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<int>("stateBefore");
+    QTest::addColumn<int>("stateAfter");
+    QTest::newRow("unchecked becomes checked") << QString() << "D" << int(Qt::Unchecked) << int(Qt::Checked);
+    QTest::newRow("checked becomes unchecked") << "D" << "D" << int(Qt::Checked) << int(Qt::Unchecked);
+    QTest::newRow("partially checked becomes checked") << "A2" << "A" << int(Qt::PartiallyChecked) << int(Qt::Checked);
+}
+
 void tst_zTreeItemView::checkBoxClickTogglesCheckState()
 {
+    QFETCH(QString, checkedBefore);
+    QFETCH(QString, clicked);
+    QFETCH(int, stateBefore);
+    QFETCH(int, stateAfter);
     TreeViewFixture fixture(TreeOutline);
     fixture.view.setTreeModeDisplay(0, styleOption(0, 1));
     fixture.view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fixture.view));
-    const QModelIndex rowD = fixture.indexOf(QStringLiteral("D"));
-    // D is at level 0: the check box follows the first indentation slot.
-    const QRect cell = fixture.view.visualRect(rowD);
-    const int slotWidth = qMax(fixture.view.treeDelegate->options().treeNodeSize.width() + 8, 16);
-    const QPoint checkBox(cell.left() + slotWidth + 6, cell.center().y());
+    if (!checkedBefore.isEmpty())
+        fixture.model.setData(fixture.indexOf(checkedBefore), Qt::Checked, Qt::CheckStateRole);
+    const QModelIndex clickedRow = fixture.indexOf(clicked);
+    QCOMPARE(clickedRow.data(Qt::CheckStateRole).toInt(), stateBefore);
 
+    // A top-level row's check box sits right of its button, where a child's button would be.
+    const QPoint checkBox = nodeCenter(fixture.view, clickedRow, 1);
     QTest::mouseClick(fixture.view.viewport(), Qt::LeftButton, {}, checkBox);
-    QCOMPARE(rowD.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-    QTest::mouseClick(fixture.view.viewport(), Qt::LeftButton, {}, checkBox);
-    QCOMPARE(rowD.data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QCOMPARE(clickedRow.data(Qt::CheckStateRole).toInt(), stateAfter);
 }
 
 void tst_zTreeItemView::displayStylesPaintDifferently()

@@ -88,6 +88,14 @@ public:
                       : QStyledItemDelegate::editorEvent(event, model, option, index);
     }
 
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        QAbstractItemDelegate* chosen = choice(index);
+        return chosen ? chosen->helpEvent(event, view, option, index)
+                      : QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
 private:
     // Null when the view chose this delegate (or none): then it serves the cell itself, never recursing.
     QAbstractItemDelegate* choice(const QModelIndex& index) const
