@@ -50,5 +50,5 @@ void tst_SharedInterface::withoutHandlerReportsAreLogged()
     QVERIFY(g_logged.at(0) != g_logged.at(1)); // start and end are told apart
 }
 
-QTEST_MAIN(tst_SharedInterface)
+QTEST_GUILESS_MAIN(tst_SharedInterface)
 #include "tst_SharedInterface.moc"
