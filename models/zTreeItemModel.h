@@ -141,8 +141,25 @@ protected:
     bool deleteItem(BaseDataItem* row);
 
 private:
+    struct DeletionBatch;
+    struct OwnerIndex;
+
     void rebuildShownRows();
     const RowPositionIndex& originalPositions() const;
+    bool expandRequest(int virtualRow, bool expand);
+    void applySpannedRowVisibility();
+    QVariant storedCheckState(int virtualRow) const;
+    QVariant sizeHint(int virtualRow) const;
+    void storeRowHeight(int virtualRow, const QVariant& value);
+    QVariant lookupValue(int virtualRow, const zBaseHeaderItem* header) const;
+    void markProjectChanged();
+    int summedCheckState(BaseDataItem* parent) const;
+    void insertSibling(const QModelIndex& index, int offset);
+    QList<bool> ancestorLastFlags(BaseDataItem* row) const;
+    void unlinkFromParent(BaseDataItem* row);
+    int destroySubtree(BaseDataItem* row);
+    void forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions);
+    const OwnerIndex& ownerIndex();
 
     QList<BaseDataItem*>* m_boundList = nullptr; // not owned
     QList<BaseDataItem*> m_rootRows;
@@ -161,8 +178,10 @@ private:
     FlagsHook m_callFlags;
     WorkBaseObject* m_work = nullptr; // not owned
     TableBaseObject* m_table = nullptr; // not owned
+    DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs
 
     // Derived from the original and visible rows, rebuilt with them.
     mutable std::unique_ptr<RowPositionIndex> m_originalPositions; // built on first use after a bind
     QVector<int> m_virtualRowOfOriginal; // -1 for hidden rows
+    std::unique_ptr<OwnerIndex> m_ownerIndex; // built on first unameItem after a bind
 };

@@ -1,0 +1,112 @@
+#include "Estimate.h"
+
+#include <QHash>
+
+Estimate::Estimate()
+    : project(std::make_unique<ProjectWorks>())
+    , topWork(std::make_unique<ConstructionWorks>())
+    , audit(std::make_unique<AuditBusiness>())
+{
+    topWork->setOwner(project.get());
+}
+
+Estimate::~Estimate()
+{
+    for (const auto& work : works) {
+        for (const auto& table : work->tables)
+            qDeleteAll(table->rows);
+    }
+}
+
+Estimate::Work& Estimate::addWork(const QString& name, int nodeId, int auditId)
+{
+    auto work = std::make_unique<Work>();
+    work->name = name;
+    work->work = std::make_unique<WorkBaseObject>();
+    work->work->setOwner(project.get());
+    work->work->setNodeId(nodeId);
+    work->work->setAuditId(auditId);
+    work->work->SetXmWorks(topWork.get());
+    works.push_back(std::move(work));
+    return *works.back();
+}
+
+Estimate::Table& Estimate::addTable(Work& work, const QString& name, int tableType)
+{
+    auto table = std::make_unique<Table>();
+    table->name = name;
+    table->table = std::make_unique<TableBaseObject>();
+    table->table->setTableType(tableType);
+    table->table->setOwner(work.work.get());
+    work.tables.push_back(std::move(table));
+    return *work.tables.back();
+}
+
+QList<BaseDataItem*> Estimate::rootRows(const Table& table)
+{
+    QList<BaseDataItem*> roots;
+    for (BaseDataItem* row : table.rows) {
+        if (!row->getParent())
+            roots.append(row);
+    }
+    return roots;
+}
+
+QList<BaseDataItem*> Estimate::preOrder(const Table& table)
+{
+    QList<BaseDataItem*> ordered;
+    for (BaseDataItem* root : rootRows(table)) {
+        ordered.append(root);
+        ordered.append(root->getAllBaseDataItemlist(true));
+    }
+    return ordered;
+}
+
+void Estimate::relateReviewed()
+{
+    const Work* submitted = workByNodeId(submittedNodeId);
+    const Work* reviewed = workByNodeId(reviewedNodeId);
+    if (!submitted || !reviewed)
+        return;
+    for (size_t tablePos = 0; tablePos < submitted->tables.size() && tablePos < reviewed->tables.size(); ++tablePos) {
+        QHash<qint64, BaseDataItem*> submittedById;
+        for (BaseDataItem* row : submitted->tables[tablePos]->rows)
+            submittedById.insert(row->getValue(EstimateField::Id).toLongLong(), row);
+        for (BaseDataItem* row : reviewed->tables[tablePos]->rows) {
+            if (BaseDataItem* counterpart = submittedById.value(row->getValue(EstimateField::Id).toLongLong())) {
+                audit->SetRelationItem(counterpart, row);
+                markDifferences(counterpart, row);
+            }
+        }
+    }
+}
+
+void Estimate::markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed)
+{
+    const AuditBusiness::State changed{1, QColor(255, 140, 0)};
+    for (int field : {int(EstimateField::Quantity), int(EstimateField::Total)}) {
+        if (submitted->getValue(field) != reviewed->getValue(field)) {
+            audit->SetDifference(submitted, field, changed);
+            audit->SetDifference(reviewed, field, changed);
+        }
+    }
+}
+
+int Estimate::rowCount() const
+{
+    int rows = 0;
+    for (const auto& work : works) {
+        for (const auto& table : work->tables)
+            rows += table->rows.size();
+    }
+    return rows;
+}
+
+Estimate::Work* Estimate::workByNodeId(int nodeId) const
+{
+    for (const auto& work : works) {
+        if (work->work->getNodeId() == nodeId)
+            return work.get();
+    }
+    return nullptr;
+}

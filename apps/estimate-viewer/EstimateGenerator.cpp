@@ -1,0 +1,172 @@
+#include "EstimateGenerator.h"
+
+#include <QRandomGenerator>
+#include <QStringList>
+
+namespace {
+
+const QStringList sectionNames = {
+    "Substructure", "Frame", "Upper floors", "Roof", "Stairs and ramps", "External walls",
+    "Windows and external doors", "Internal walls and partitions", "Internal doors", "Wall finishes",
+    "Floor finishes", "Ceiling finishes", "Sanitary installations", "Heating and ventilation",
+    "Electrical installations", "Lifts", "Fire protection", "External works", "Drainage", "Preliminaries"};
+const QStringList subSectionNames = {
+    "Excavation", "Concrete work", "Reinforcement", "Formwork", "Masonry", "Structural steel", "Carpentry",
+    "Waterproofing", "Insulation", "Plastering", "Screeds", "Tiling", "Painting", "Pipework", "Cabling",
+    "Fittings", "Glazing", "Metalwork", "Landscaping", "Temporary works"};
+const QStringList itemNames = {
+    "Reinforced concrete C30/37", "Blinding concrete C12/15", "Bar reinforcement B500B", "Mesh reinforcement A393",
+    "Formwork to soffits", "Formwork to vertical faces", "Facing brickwork", "Blockwork 140 mm", "Mineral wool 100 mm",
+    "Gypsum plaster 13 mm", "Sand and cement screed 65 mm", "Ceramic floor tiles", "Emulsion paint, two coats",
+    "Copper pipe 22 mm", "Cable tray 300 mm", "Steel column UC 203", "Timber stud partition", "Double glazed unit",
+    "Excavate to reduce levels", "Disposal of excavated material", "Hardcore filling 150 mm", "Damp proof membrane",
+    "Precast concrete lintel", "Steel handrail", "Flush door set", "Suspended ceiling tiles", "Vinyl floor sheet",
+    "LED luminaire", "Socket outlet", "Manhole, precast rings"};
+const QStringList units = {"m3", "m2", "m", "nr", "kg", "t", "item"};
+
+// Rows of one section at a time, with running totals rolled up when a parent is closed.
+class Builder
+{
+public:
+    Builder(Estimate::Table& table, quint32 seed) : m_table(table), m_random(seed) {}
+
+    void build(int rowCount)
+    {
+        for (int sectionPos = 0; m_table.rows.size() < rowCount; ++sectionPos)
+            addSection(sectionPos, rowCount);
+    }
+
+private:
+    TreeBaseItem* addRow(TreeBaseItem* parent, int type, const QString& code, const QString& name)
+    {
+        auto* row = new TreeBaseItem;
+        row->setValue(EstimateField::Id, m_table.rows.size() + 1);
+        row->setValue(EstimateField::Code, code);
+        row->setValue(EstimateField::Name, name);
+        row->setRowType(type);
+        row->setCurIndex(m_table.rows.size() + 1);
+        row->setOwner(m_table.table.get());
+        int level = 0;
+        if (parent) {
+            row->setParentAlone(parent);
+            QList<BaseDataItem*> children = parent->getBaseDataItemlist();
+            children.append(row);
+            parent->setBaseDataItemListDirect(children);
+            level = parent->getLevel() + 1;
+        }
+        row->setLevel(level);
+        m_table.rows.append(row);
+        return row;
+    }
+
+    double addPricedRow(TreeBaseItem* parent, int type, const QString& code)
+    {
+        TreeBaseItem* row = addRow(parent, type, code, itemNames.at(m_random.bounded(itemNames.size())));
+        const double quantity = qRound((1.0 + m_random.bounded(499.0)) * 100) / 100.0;
+        const double unitPrice = qRound((2.0 + m_random.bounded(398.0)) * 100) / 100.0;
+        row->setValue(EstimateField::Unit, units.at(m_random.bounded(units.size())));
+        row->setValue(EstimateField::Quantity, quantity);
+        row->setValue(EstimateField::UnitPrice, unitPrice);
+        row->setValue(EstimateField::Total, quantity * unitPrice);
+        return quantity * unitPrice;
+    }
+
+    void addSection(int sectionPos, int rowCount)
+    {
+        const QString code = QString::number(sectionPos + 1);
+        TreeBaseItem* section = addRow(nullptr, EstimateRowType::Section, code, sectionNames.at(sectionPos % sectionNames.size()));
+        section->setRowHeight(26);
+        double total = 0;
+        const int subSections = 2 + int(m_random.bounded(4));
+        for (int subPos = 0; subPos < subSections && m_table.rows.size() < rowCount; ++subPos)
+            total += addSubSection(section, QStringLiteral("%1.%2").arg(code).arg(subPos + 1), rowCount);
+        TreeBaseItem* subtotal = addRow(section, EstimateRowType::Subtotal, QString(), QStringLiteral("Subtotal ") + code);
+        subtotal->setValue(EstimateField::Total, total);
+        section->setValue(EstimateField::Total, total);
+    }
+
+    double addSubSection(TreeBaseItem* section, const QString& code, int rowCount)
+    {
+        TreeBaseItem* sub = addRow(section, EstimateRowType::SubSection, code, subSectionNames.at(m_random.bounded(subSectionNames.size())));
+        if (m_random.bounded(3) == 0)
+            addRow(sub, EstimateRowType::Note, QString(), QStringLiteral("Rates include waste and fixing"))->setCollapsable(false);
+        double total = 0;
+        const int items = 4 + int(m_random.bounded(12));
+        for (int itemPos = 0; itemPos < items && m_table.rows.size() < rowCount; ++itemPos) {
+            const QString itemCode = QStringLiteral("%1.%2").arg(code).arg(itemPos + 1);
+            if (m_random.bounded(5) == 0)
+                total += addItemWithSubItems(sub, itemCode);
+            else
+                total += addPricedRow(sub, EstimateRowType::Item, itemCode);
+        }
+        sub->setValue(EstimateField::Total, total);
+        return total;
+    }
+
+    double addItemWithSubItems(TreeBaseItem* sub, const QString& code)
+    {
+        TreeBaseItem* item = addRow(sub, EstimateRowType::Item, code, itemNames.at(m_random.bounded(itemNames.size())));
+        double total = 0;
+        const int subItems = 2 + int(m_random.bounded(3));
+        for (int subItemPos = 0; subItemPos < subItems; ++subItemPos)
+            total += addPricedRow(item, EstimateRowType::SubItem, QStringLiteral("%1.%2").arg(code).arg(subItemPos + 1));
+        item->setValue(EstimateField::Total, total);
+        return total;
+    }
+
+    Estimate::Table& m_table;
+    QRandomGenerator m_random;
+};
+
+// The reviewer's copy: same rows and ids, some quantities changed.
+void copyReviewed(const Estimate::Table& source, Estimate::Table& target, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QHash<BaseDataItem*, TreeBaseItem*> copies;
+    for (BaseDataItem* row : source.rows) {
+        auto* copy = new TreeBaseItem;
+        for (int field = EstimateField::Id; field <= EstimateField::Total; ++field) {
+            if (row->getValue(field).isValid())
+                copy->setValue(field, row->getValue(field));
+        }
+        copy->setRowType(row->getRowType());
+        copy->setLevel(row->getLevel());
+        copy->setCurIndex(row->getCurIndex());
+        copy->setRowHeight(row->getRowHeight());
+        copy->setCollapsable(row->getCollapsable());
+        copy->setOwner(target.table.get());
+        if (row->getValue(EstimateField::Quantity).isValid() && random.bounded(7) == 0) {
+            const double quantity = qRound(row->getValue(EstimateField::Quantity).toDouble() * (0.7 + random.bounded(0.4)) * 100) / 100.0;
+            copy->setValue(EstimateField::Quantity, quantity);
+            copy->setValue(EstimateField::Total, quantity * row->getValue(EstimateField::UnitPrice).toDouble());
+        }
+        copies.insert(row, copy);
+        target.rows.append(copy);
+    }
+    for (BaseDataItem* row : source.rows) {
+        TreeBaseItem* copy = copies.value(row);
+        copy->setParentAlone(copies.value(row->getParent()));
+        QList<BaseDataItem*> children;
+        for (BaseDataItem* child : row->getBaseDataItemlist())
+            children.append(copies.value(child));
+        copy->setBaseDataItemListDirect(children);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Estimate> EstimateGenerator::generate(int rowCount, quint32 seed)
+{
+    auto estimate = std::make_unique<Estimate>();
+    estimate->projectName = QStringLiteral("Office building, Riverside Quay");
+    estimate->submittedNodeId = 1;
+    estimate->reviewedNodeId = 2;
+    Estimate::Work& submitted = estimate->addWork(QStringLiteral("Submitted estimate"), 1, 0);
+    Estimate::Table& bill = estimate->addTable(submitted, QStringLiteral("Bill of quantities"), 1001);
+    Builder(bill, seed).build(rowCount);
+    Estimate::Work& reviewed = estimate->addWork(QStringLiteral("Reviewed estimate"), 2, 1);
+    Estimate::Table& reviewedBill = estimate->addTable(reviewed, QStringLiteral("Bill of quantities"), 3004);
+    copyReviewed(bill, reviewedBill, seed + 1);
+    estimate->relateReviewed();
+    return estimate;
+}

@@ -1,0 +1,6 @@
+#include "zBaseDelegate.h"
+
+zBaseDelegate::zBaseDelegate(QObject* parent)
+    : QStyledItemDelegate(parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "zBaseWidgetDelegate.h"
+
+zBaseWidgetDelegate::zBaseWidgetDelegate(QObject* parent)
+    : zBaseDelegate(parent)
+{
+}

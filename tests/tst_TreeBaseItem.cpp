@@ -1,0 +1,127 @@
+// The data layer stand-in: tree traversal, the cached descendant count, and the
+// host-facing pieces the models rely on.
+#include "TestHelpers.h"
+
+#include <AuditBusiness.h>
+#include <GcSetting.h>
+#include <TreeBaseItem.h>
+
+#include <QtTest>
+
+class tst_TreeBaseItem : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void descendants_data();
+    void descendants();
+    void visitsParentsBeforeChildren();
+    void descendantCountFollowsShapeChanges();
+    void destroyingARowLeavesItsChildren();
+    void childAtPosition();
+    void relationIsRecordedBothWays();
+    void settingsAnswerZeroForUnknownKey();
+};
+
+void tst_TreeBaseItem::descendants_data()
+{
+    QTest::addColumn<QString>("outline");
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<bool>("recursive");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("descendantCount");
+
+    const QString tree = "A\n-A1\n--A1a\n--A1b\n-A2\n--A2a\nB";
+    QTest::newRow("all descendants in pre-order") << tree << "A" << true << "A1 A1a A1b A2 A2a" << 5;
+    QTest::newRow("direct children only") << tree << "A" << false << "A1 A2" << 5;
+    QTest::newRow("leaf has none") << tree << "B" << true << "" << 0;
+    QTest::newRow("inner node") << tree << "A1" << true << "A1a A1b" << 2;
+}
+
+void tst_TreeBaseItem::descendants()
+{
+    QFETCH(QString, outline);
+    QFETCH(QString, root);
+    QFETCH(bool, recursive);
+    QFETCH(QString, expected);
+    QFETCH(int, descendantCount);
+
+    TreeFixture tree(outline);
+    QCOMPARE(names(tree.row(root)->getAllBaseDataItemlist(recursive)), expected);
+    QCOMPARE(tree.row(root)->getChildrenItemCount(), descendantCount);
+}
+
+void tst_TreeBaseItem::visitsParentsBeforeChildren()
+{
+    TreeFixture tree("A\n-A1\n--A1a\n-A2");
+    QStringList pairs;
+    tree.row("A")->getAllBaseDataItemlist(
+        [&pairs](BaseDataItem* parent, BaseDataItem* child) {
+            pairs << names({parent}) + ">" + names({child});
+        },
+        true);
+    QCOMPARE(pairs.join(' '), QString("A>A1 A1>A1a A>A2"));
+}
+
+void tst_TreeBaseItem::descendantCountFollowsShapeChanges()
+{
+    TreeFixture tree("A\n-A1\n--A1a\nB");
+    NamedRow* a = tree.row("A");
+    QCOMPARE(a->getChildrenItemCount(), 2);
+
+    // A grandchild added below A1 changes A's count although A's own list is untouched.
+    NamedRow* extra = tree.makeRow("A1b");
+    tree.row("A1")->setBaseDataItemListDirect({tree.row("A1a"), extra});
+    QCOMPARE(a->getChildrenItemCount(), 3);
+
+    tree.row("A1")->setBaseDataItemListDirect({});
+    QCOMPARE(a->getChildrenItemCount(), 1);
+}
+
+void tst_TreeBaseItem::destroyingARowLeavesItsChildren()
+{
+    TreeFixture tree("A\n-A1");
+    NamedRow* child = tree.row("A1");
+    delete tree.row("A");
+    QVERIFY(tree.isAlive(child));
+    QCOMPARE(tree.aliveCount(), 1);
+}
+
+void tst_TreeBaseItem::childAtPosition()
+{
+    TreeFixture tree("A\n-A1\n-A2");
+    QCOMPARE(names({tree.row("A")->getChildrenAt(1)}), QString("A2"));
+    QVERIFY(!tree.row("A")->getChildrenAt(2));
+    QVERIFY(!tree.row("A")->getChildrenAt(-1));
+    BaseDataItem plain;
+    QVERIFY(!plain.getChildrenAt(0));
+    QCOMPARE(plain.getChildrenCount(), 0);
+    QVERIFY(!plain.getParent());
+}
+
+void tst_TreeBaseItem::relationIsRecordedBothWays()
+{
+    AuditBusiness audit;
+    BaseDataItem submitted;
+    BaseDataItem reviewed;
+    BaseDataItem unrelated;
+    audit.SetRelationItem(&submitted, &reviewed);
+
+    bool ok = false;
+    QCOMPARE(audit.GetRelationItem(&reviewed, ok), &submitted);
+    QVERIFY(ok);
+    QCOMPARE(audit.GetRelationItem(&submitted, ok), &reviewed);
+    QVERIFY(!audit.GetRelationItem(&unrelated, ok));
+    QVERIFY(!ok);
+}
+
+void tst_TreeBaseItem::settingsAnswerZeroForUnknownKey()
+{
+    GcSetting settings;
+    settings.SetMapZxCurIndex(1, 2, 1001, 7, -3);
+    QCOMPARE(settings.GetMapZxCurIndex(1, 2, 1001), qMakePair(7, -3));
+    QCOMPARE(settings.GetMapZxCurIndex(1, 2, 1002), qMakePair(0, 0));
+    QCOMPARE(settings.GetMapZxCurIndex(2, 1, 1001), qMakePair(0, 0));
+}
+
+QTEST_GUILESS_MAIN(tst_TreeBaseItem)
+#include "tst_TreeBaseItem.moc"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "itemviews_export.h"
+
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+class BaseDataItem;
+class QModelIndex;
+class QTableView;
+
+/*!
+ * Block selection of rows for a table view over one of the library's models:
+ * F4 marks every row, F7 clears every mark, F5 / F6 make the current row the
+ * first / last row of the block, Ctrl+click toggles a row and Shift+click joins
+ * the clicked row to the nearer block. Marks are the rows' own block marks,
+ * apart from the view's cell selection; the view handles every event as usual.
+ *
+ *     zBaseItemViewBlock* block = zBaseItemViewBlock::RegistUseBlock(view);   // owned by the view
+ *     block->RegistSetBlockFun([](BaseDataItem* row, bool on) { ... }, {});  // keeps the default test
+ */
+class ITEMVIEWS_EXPORT zBaseItemViewBlock : public QObject
+{
+    Q_OBJECT
+public:
+    using BlockSetter = std::function<void(BaseDataItem* row, bool on)>;
+    using BlockTest = std::function<bool(BaseDataItem* row)>;
+
+    /// Becomes a child of the view, switches it to single item selection and filters its input.
+    explicit zBaseItemViewBlock(QTableView* view);
+    ~zBaseItemViewBlock() override;
+
+    /// Adds block selection to a view; the view owns the returned controller.
+    static zBaseItemViewBlock* RegistUseBlock(QTableView* view);
+    /// Replaces the mark setter and the toggle's test; an empty argument keeps the current one.
+    void RegistSetBlockFun(BlockSetter setter, BlockTest test);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Action : int;
+    class Rows;
+
+    /// Which action an event on a watched object asks for; decides only, changes nothing.
+    static Action actionFor(const QObject* watched, const QEvent* event, const QTableView* view);
+    /// Runs an action on the rows of the view's model and repaints the view if it ran.
+    void runAction(Action action, const QModelIndex& index);
+    bool applyAction(Action action, const Rows& rows) const;
+
+    static bool markAll(const Rows& rows, bool on);
+    bool toggleRow(const Rows& rows) const;
+    static bool blockBegin(const Rows& rows);
+    static bool blockEnd(const Rows& rows);
+    static bool shiftExtend(const Rows& rows);
+
+    QTableView* m_view; // not owned: the view is our parent
+    BlockSetter m_setBlock;
+    BlockTest m_isBlock;
+};
