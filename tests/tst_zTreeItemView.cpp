@@ -168,6 +168,7 @@ private Q_SLOTS:
     void displayStyleInstallsDelegate_data();
     void displayStyleInstallsDelegate();
     void displayModeWithoutModel();
+    void withoutModelNothingHappens();
     void delegateReachesFrozenViews();
     void frozenStripsFollowView();
     void nodeClickIsQueuedAndDoesNotExpand();
@@ -233,6 +234,22 @@ void tst_zTreeItemView::displayModeWithoutModel()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("QObject::connect\\(.*\\): invalid nullptr parameter"));
     view.setTreeModeDisplay(0, styleOption(1));
     QCOMPARE(view.itemDelegateForColumn(0), nullptr);
+}
+
+void tst_zTreeItemView::withoutModelNothingHappens()
+{
+    zTreeItemView view;
+    view.primaryHeader()->setFrozenColumnCount(2);
+    view.setViewSpans({QRect(0, 0, 2, 2), QRect(0, 0, 1, 1)}); // no model: nothing mapped, no warning
+    view.setTreeNodeSize(QSize(5, 5));
+    view.slotTreeNodeExpanded({{0, false}});
+    view.treeNodeCheckBoxClick(QModelIndex());
+    view.closeEditorTree();
+    QVERIFY(view.selectedItems().isEmpty());
+    QCOMPARE(view.delegateForIndex(QModelIndex()), nullptr);
+    QCOMPARE(view.model(), nullptr);
+    view.setModel(nullptr);
+    QVERIFY(view.primaryHeader()->vfrozenView()->isHidden());
 }
 
 void tst_zTreeItemView::delegateReachesFrozenViews()

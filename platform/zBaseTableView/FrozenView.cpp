@@ -1,6 +1,7 @@
 #include "FrozenView.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 
 FrozenView::FrozenView(QTableView* mainView, Qt::Orientation orientation)
@@ -36,8 +37,9 @@ void FrozenView::followMainView()
 {
     if (model() != m_mainView->model())
         setModel(m_mainView->model());
-    if (m_mainView->selectionModel() && selectionModel() != m_mainView->selectionModel())
-        setSelectionModel(m_mainView->selectionModel());
+    QItemSelectionModel* mainSelection = m_mainView->selectionModel();
+    if (mainSelection && mainSelection != selectionModel() && mainSelection->model() == model())
+        setSelectionModel(mainSelection);
     setVerticalScrollMode(m_mainView->verticalScrollMode());
     setHorizontalScrollMode(m_mainView->horizontalScrollMode());
     followSectionSizes();
