@@ -1,6 +1,9 @@
 #include "TestHelpers.h"
 
 #include <BaseDataItem.h>
+#include <BaseDataItemModel.h>
+#include <HeaderItem.h>
+#include <TableHeaderColumn.h>
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
 #include <zBaseItemModel.h>
@@ -15,7 +18,7 @@
 
 namespace {
 
-enum class ModelKind { Flat, Tree };
+enum class ModelKind { Grid, Flat, Tree };
 
 } // namespace
 
@@ -24,6 +27,7 @@ Q_DECLARE_METATYPE(ModelKind)
 namespace {
 
 const QList<QPair<ModelKind, const char*>> allModelKinds = {
+    {ModelKind::Grid, "grid"},
     {ModelKind::Flat, "flat"},
     {ModelKind::Tree, "tree"},
 };
@@ -58,7 +62,12 @@ public:
         for (const QString& line : outline.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             m_list.append(line == QLatin1String("x") ? nullptr : m_tree.rows().at(named++));
         m_columns.addColumn(new zBaseHeaderItem(QStringLiteral("name")));
-        if (kind == ModelKind::Flat) {
+        if (kind == ModelKind::Grid) {
+            auto* grid = new BaseDataItemModel(&view);
+            grid->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("name")));
+            grid->BindSrcData(&m_list);
+            m_model = grid;
+        } else if (kind == ModelKind::Flat) {
             auto* flat = new zBaseItemModel(&view);
             flat->setHeaderColumn(&m_columns);
             flat->BindSrcData(&m_list);
@@ -356,7 +365,8 @@ void tst_zBaseItemViewBlock::nothingHappensWithoutRows_data()
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("action");
 
-    const QStringList models = {"no model", "other model", "flat model, nothing bound", "tree model, nothing bound"};
+    const QStringList models = {"no model", "other model", "grid model, nothing bound", "flat model, nothing bound",
+                                "tree model, nothing bound"};
     const QStringList actions = {"F4", "F5", "F6", "F7", "Ctrl+click", "Shift+click"};
     for (const QString& model : models) {
         for (const QString& action : actions)
@@ -372,12 +382,16 @@ void tst_zBaseItemViewBlock::nothingHappensWithoutRows()
     QStandardItemModel other(10, 2);
     zBaseHeaderColumn columns;
     columns.addColumn(new zBaseHeaderItem(QStringLiteral("name")));
+    BaseDataItemModel grid;
+    grid.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("name")));
     zBaseItemModel flat;
     zTreeItemModel tree;
     flat.setHeaderColumn(&columns);
     tree.setHeaderColumn(&columns);
     if (model == QLatin1String("other model"))
         view.setModel(&other);
+    else if (model.startsWith(QLatin1String("grid")))
+        view.setModel(&grid);
     else if (model.startsWith(QLatin1String("flat")))
         view.setModel(&flat);
     else if (model.startsWith(QLatin1String("tree")))
