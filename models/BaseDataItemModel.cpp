@@ -593,6 +593,12 @@ int BaseDataItemModel::firstPositionOf(BaseDataItem* item)
     return position;
 }
 
+void BaseDataItemModel::writeClickCell(int row, int col) const
+{
+    if (const auto key = clickCellKey(m_rows))
+        key->store(row, col);
+}
+
 void BaseDataItemModel::getParentRows(int row, QVector<int>& rows)
 {
     int ancestorRow = row;

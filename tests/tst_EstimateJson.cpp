@@ -95,7 +95,8 @@ void tst_EstimateJson::readsTreeAndFlags()
     QVERIFY(!table.rows.at(2)->getCollapsable());
     QCOMPARE(table.rows.at(2)->getRowType(), int(EstimateRowType::Note));
     QCOMPARE(table.rows.at(1)->getValue(EstimateField::Quantity).toDouble(), 4.5);
-    QCOMPARE(table.rows.at(1)->getOwner(), nullptr); // rows are bound to their table by the viewer
+    QCOMPARE(table.rows.at(1)->getOwner(), table.table.get());
+    QCOMPARE(table.table->getOwner(), estimate->works.at(0)->work.get());
 }
 
 void tst_EstimateJson::saveLosesNothing()

@@ -64,14 +64,8 @@ QList<BaseDataItem*> Estimate::preOrder(const Table& table)
 
 void Estimate::relateReviewed()
 {
-    const Work* submitted = nullptr;
-    const Work* reviewed = nullptr;
-    for (const auto& work : works) {
-        if (work->work->getNodeId() == submittedNodeId)
-            submitted = work.get();
-        if (work->work->getNodeId() == reviewedNodeId)
-            reviewed = work.get();
-    }
+    const Work* submitted = workByNodeId(submittedNodeId);
+    const Work* reviewed = workByNodeId(reviewedNodeId);
     if (!submitted || !reviewed)
         return;
     for (size_t tablePos = 0; tablePos < submitted->tables.size() && tablePos < reviewed->tables.size(); ++tablePos) {
@@ -79,8 +73,21 @@ void Estimate::relateReviewed()
         for (BaseDataItem* row : submitted->tables[tablePos]->rows)
             submittedById.insert(row->getValue(EstimateField::Id).toLongLong(), row);
         for (BaseDataItem* row : reviewed->tables[tablePos]->rows) {
-            if (BaseDataItem* counterpart = submittedById.value(row->getValue(EstimateField::Id).toLongLong()))
+            if (BaseDataItem* counterpart = submittedById.value(row->getValue(EstimateField::Id).toLongLong())) {
                 audit->SetRelationItem(counterpart, row);
+                markDifferences(counterpart, row);
+            }
+        }
+    }
+}
+
+void Estimate::markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed)
+{
+    const AuditBusiness::State changed{1, QColor(255, 140, 0)};
+    for (int field : {int(EstimateField::Quantity), int(EstimateField::Total)}) {
+        if (submitted->getValue(field) != reviewed->getValue(field)) {
+            audit->SetDifference(submitted, field, changed);
+            audit->SetDifference(reviewed, field, changed);
         }
     }
 }
@@ -93,4 +100,13 @@ int Estimate::rowCount() const
             rows += table->rows.size();
     }
     return rows;
+}
+
+Estimate::Work* Estimate::workByNodeId(int nodeId) const
+{
+    for (const auto& work : works) {
+        if (work->work->getNodeId() == nodeId)
+            return work.get();
+    }
+    return nullptr;
 }

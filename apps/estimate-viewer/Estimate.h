@@ -63,6 +63,8 @@ public:
     /// Relates every row of the reviewed work to the row with the same id in the same table of the submitted one.
     void relateReviewed();
     int rowCount() const;
+    /// The work with that node id, or null.
+    Work* workByNodeId(int nodeId) const;
 
     QString projectName;
     std::unique_ptr<ProjectWorks> project;
@@ -71,4 +73,7 @@ public:
     std::vector<std::unique_ptr<Work>> works;
     int submittedNodeId = -1; // the audit pair, -1 when the estimate has none
     int reviewedNodeId = -1;
+
+private:
+    void markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed);
 };

@@ -209,6 +209,7 @@ void readTable(Reader& reader, Estimate& estimate, Estimate::Work& work, const Q
     for (int rowPos = 0; rowPos < rows.size() && !reader.failed(); ++rowPos) {
         const QString rowPlace = QStringLiteral("%1.rows[%2]").arg(place).arg(rowPos);
         table.rows.append(readRow(reader, reader.object(rows.at(rowPos), rowPlace), rowPlace, loaded[rowPos]));
+        table.rows.last()->setOwner(table.table.get());
     }
     if (!reader.failed())
         linkRows(reader, loaded, place);

@@ -9,7 +9,7 @@ AuditBusiness::State AuditBusiness::GetDifference(BaseDataItem* row, const Audit
 {
     if (!header)
         return {};
-    return m_differences.value(qMakePair(row, header->fieldNumber));
+    return m_differences.value(row).value(header->fieldNumber);
 }
 
 BaseDataItem* AuditBusiness::GetRelationItem(BaseDataItem* row, bool& ok) const
@@ -50,11 +50,21 @@ void AuditBusiness::SetAuditOpen(TableBaseObject* table, bool open)
 
 void AuditBusiness::SetDifference(BaseDataItem* row, int fieldNumber, State state)
 {
-    m_differences.insert(qMakePair(row, fieldNumber), state);
+    m_differences[row].insert(fieldNumber, state);
 }
 
 void AuditBusiness::SetRelationItem(BaseDataItem* row, BaseDataItem* counterpart)
 {
     m_relations.insert(row, counterpart);
     m_relations.insert(counterpart, row);
+}
+
+void AuditBusiness::ForgetRow(BaseDataItem* row)
+{
+    if (BaseDataItem* counterpart = m_relations.take(row)) {
+        if (m_relations.value(counterpart) == row)
+            m_relations.remove(counterpart);
+    }
+    m_ssRows.remove(row);
+    m_differences.remove(row);
 }

@@ -58,6 +58,8 @@ public:
     void SetDifference(BaseDataItem* row, int fieldNumber, State state);
     /// Records the relation both ways: each row finds the other.
     void SetRelationItem(BaseDataItem* row, BaseDataItem* counterpart);
+    /// Forgets everything recorded about a row, before the host destroys it.
+    void ForgetRow(BaseDataItem* row);
 
 Q_SIGNALS:
     void OnSync(int code, int value, QVariant payload);
@@ -67,6 +69,6 @@ private:
     QSet<BaseDataItem*> m_ssRows;
     QSet<TableBaseObject*> m_openTables;
     QSet<int> m_focusedRows;
-    QHash<QPair<BaseDataItem*, int>, State> m_differences;
+    QHash<BaseDataItem*, QHash<int, State>> m_differences; // row -> field number -> difference
     QHash<BaseDataItem*, BaseDataItem*> m_relations;
 };

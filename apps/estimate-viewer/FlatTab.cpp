@@ -1,0 +1,64 @@
+#include "FlatTab.h"
+
+#include "EstimateColumns.h"
+
+#include <zBaseHeaderItem.h>
+#include <zBaseItemViewBlock.h>
+
+#include <QHeaderView>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+int fieldOf(const zBaseHeaderItem* header)
+{
+    return header ? EstimateColumns::fieldOf(header->headerIdentify()) : -1;
+}
+}
+
+FlatTab::FlatTab(QWidget* parent)
+    : QWidget(parent)
+    , m_view(new QTableView(this))
+{
+    EstimateColumns::fill(m_columns);
+    m_model.setHeaderColumn(&m_columns);
+    m_model.dataStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
+        BaseDataItem* row = m_model.GetBindSrcData()->value(index.row());
+        if (role == Qt::BackgroundRole && row && row->IsBlock()) {
+            value = QColor(255, 228, 160);
+            return true;
+        }
+        value = EstimateColumns::cell(row, fieldOf(header), role);
+        return value.isValid();
+    });
+    m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
+        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.GetBindSrcData()->value(index.row()), fieldOf(header), value);
+    });
+    // Computed cells answer the preset flags without "enabled"/"editable" changes: selectable, read-only.
+    m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
+        if (!EstimateColumns::isComputed(fieldOf(header)))
+            return true; // the base's flags
+        flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+        return false;
+    });
+    m_view->setModel(&m_model);
+    m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->horizontalHeader()->resizeSection(1, 340);
+    zBaseItemViewBlock::RegistUseBlock(m_view);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+}
+
+void FlatTab::setTable(Estimate::Table* table)
+{
+    m_table = table;
+    refresh();
+}
+
+void FlatTab::refresh()
+{
+    m_model.SetTable(m_table ? m_table->table.get() : nullptr);
+    m_model.BindSrcData(m_table ? &m_table->rows : nullptr);
+    m_model.UpdateData();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Estimate.h"
+
+#include <zBaseHeaderColumn.h>
+#include <zBaseItemModel.h>
+
+#include <QWidget>
+
+class QTableView;
+
+/*!
+ * The flat tab: one table's rows as a plain list in zBaseItemModel. Its hooks
+ * supply the cells and make computed cells (totals) read-only.
+ */
+class FlatTab : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FlatTab(QWidget* parent = nullptr);
+
+    void setTable(Estimate::Table* table);
+    /// The rows of the table changed: rebind and repaint.
+    void refresh();
+
+private:
+    zBaseHeaderColumn m_columns;
+    zBaseItemModel m_model;
+    QTableView* m_view; // child
+    Estimate::Table* m_table = nullptr; // not owned
+};

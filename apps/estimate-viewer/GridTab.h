@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Estimate.h"
+
+#include <BaseDataItemModel.h>
+
+#include <QWidget>
+
+class QComboBox;
+namespace Qtitan {
+class GridView;
+}
+
+/*!
+ * The grid tab: any table of the estimate in the grid, chosen from a list. The
+ * tree column is painted from the grid model's tree queries; the cell last
+ * clicked in a table comes back when that table is opened again.
+ */
+class GridTab : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit GridTab(QWidget* parent = nullptr);
+
+    void setEstimate(Estimate* estimate);
+    /// Shows the table at a position of the list (works and tables in file order).
+    void showTable(int tablePosition);
+    /// The rows of the shown table changed: rebind and repaint.
+    void refresh();
+
+private:
+    Estimate* m_estimate = nullptr; // not owned
+    QList<Estimate::Table*> m_tables;
+    QComboBox* m_tableChooser; // child
+    BaseDataItemModel m_model;
+    Qtitan::GridView* m_grid; // child
+};
+
+/*!
+ * The audit tab: the submitted and the reviewed estimate side by side, two grid
+ * models following one audit service. Folding a row on one side folds its
+ * counterpart on the other; cells that differ are coloured.
+ */
+class AuditTab : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AuditTab(QWidget* parent = nullptr);
+
+    void setEstimate(Estimate* estimate);
+    void refresh();
+
+private:
+    BaseDataItemModel m_submittedModel;
+    BaseDataItemModel m_reviewedModel;
+    Qtitan::GridView* m_submittedGrid; // child
+    Qtitan::GridView* m_reviewedGrid; // child
+    Estimate* m_estimate = nullptr; // not owned
+};

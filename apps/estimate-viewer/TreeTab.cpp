@@ -1,0 +1,201 @@
+#include "TreeTab.h"
+
+#include "EstimateColumns.h"
+
+#include <zBaseHeaderItem.h>
+#include <zBaseItemViewBlock.h>
+#include <zTableHeader.h>
+#include <zTreeItemView.h>
+
+#include <QEvent>
+#include <QFont>
+#include <QHeaderView>
+#include <QMenu>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int treeColumn = 1; // the description column draws the tree
+constexpr int blockMarkRole = Qt::BackgroundRole;
+
+int fieldOf(const zBaseHeaderItem* header)
+{
+    return header ? EstimateColumns::fieldOf(header->headerIdentify()) : -1;
+}
+
+// Rows a person inserted: give them what loaded rows have, so every view shows them alike.
+void completeNewRows(Estimate::Table& table)
+{
+    qint64 nextId = 0;
+    for (BaseDataItem* row : qAsConst(table.rows))
+        nextId = qMax(nextId, row->getValue(EstimateField::Id).toLongLong());
+    for (BaseDataItem* row : qAsConst(table.rows)) {
+        if (row->getValue(EstimateField::Id).isValid())
+            continue;
+        row->setValue(EstimateField::Id, ++nextId);
+        row->setValue(EstimateField::Name, QStringLiteral("New item"));
+        row->setRowType(EstimateRowType::Item);
+        row->setOwner(table.table.get());
+        row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
+    }
+}
+}
+
+TreeTab::TreeTab(QWidget* parent)
+    : QWidget(parent)
+    , m_view(new zTreeItemView(this))
+{
+    EstimateColumns::fill(m_columns);
+    m_model.setHeaderColumn(&m_columns);
+    installHooks();
+    m_view->setModel(&m_model);
+    m_view->primaryHeader()->setFrozenColumnCount(1);
+    m_view->horizontalHeader()->resizeSection(treeColumn, 360);
+    m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 130);
+    m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    zBaseItemViewBlock::RegistUseBlock(m_view);
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+    setDisplay(m_displayStyle, m_checkBoxes);
+
+    connect(m_view, &zTreeItemView::doTreeNodeClicked, this, &TreeTab::toggleNode);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &TreeTab::showContextMenu);
+    connect(&m_model, &zTreeItemModel::doRowCountChanged, this, [this](int, int shownRows) {
+        m_shownRows = shownRows;
+        reportStatus();
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+}
+
+void TreeTab::setTable(Estimate::Table* table)
+{
+    m_table = table;
+    m_model.SetTable(table ? table->table.get() : nullptr);
+    m_model.SetWork(table ? table->table->getOwner() : nullptr);
+    m_model.BindSrcData(table ? &table->rows : nullptr, true);
+    applySectionSpans();
+    m_model.UpdateData();
+}
+
+void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
+{
+    m_displayStyle = displayStyle;
+    m_checkBoxes = checkBoxes;
+    ZTVModeOption option;
+    option.displayStyle = displayStyle;
+    option.checkMode = checkBoxes ? 1 : 0;
+    m_view->setTreeModeDisplay(treeColumn, option);
+    m_view->viewport()->update();
+}
+
+bool TreeTab::eventFilter(QObject* watched, QEvent* event)
+{
+    // Block selection acts on key presses and mouse releases; recount once it has.
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
+        reportStatus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TreeTab::installHooks()
+{
+    m_model.dataStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
+        BaseDataItem* row = m_model.findItemByIndex(index);
+        if (!row)
+            return false;
+        if (role == blockMarkRole && row->IsBlock()) {
+            value = QColor(255, 228, 160);
+            return true;
+        }
+        if (role == Qt::FontRole && row->getRowType() == EstimateRowType::Section) {
+            QFont bold;
+            bold.setBold(true);
+            value = bold;
+            return true;
+        }
+        value = EstimateColumns::cell(row, fieldOf(header), role);
+        return value.isValid();
+    });
+    m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
+        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.findItemByIndex(index), fieldOf(header), value);
+    });
+    m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
+        if (!EstimateColumns::isComputed(fieldOf(header)))
+            return false;
+        flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled; // totals are computed, never typed
+        return true;
+    });
+}
+
+void TreeTab::toggleNode(const QModelIndex& index)
+{
+    const bool expanded = index.data(zTreeItemModel::TreeExpandedRole).toBool();
+    m_model.setData(index, !expanded, zTreeItemModel::TreeExpandedRole);
+}
+
+void TreeTab::showContextMenu(const QPoint& position)
+{
+    const QModelIndex index = m_view->indexAt(position);
+    if (!index.isValid() || !m_table)
+        return;
+    QMenu menu(this);
+    menu.addAction(tr("Insert row before"), this, [this, index] {
+        m_model.insertItemBeforeIndex(index);
+        rebindAfterEdit();
+    });
+    menu.addAction(tr("Insert row after"), this, [this, index] {
+        m_model.insertItemAfterIndex(index);
+        rebindAfterEdit();
+    });
+    menu.addAction(tr("Insert row under"), this, [this, index] {
+        m_model.insertItemUnderIndex(index);
+        rebindAfterEdit();
+    });
+    menu.addSeparator();
+    menu.addAction(tr("Delete row"), this, [this, index] { deleteRow(index); });
+    menu.exec(m_view->viewport()->mapToGlobal(position));
+}
+
+void TreeTab::deleteRow(const QModelIndex& index)
+{
+    BaseDataItem* row = m_model.findItemByIndex(index);
+    if (!row)
+        return;
+    QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
+    doomed.prepend(row);
+    Q_EMIT rowsAboutToBeDestroyed(doomed);
+    m_model.deleteItemByIndex(index);
+    rebindAfterEdit();
+}
+
+void TreeTab::rebindAfterEdit()
+{
+    // A row inserted under a parent joins the list only when the tree is flattened again.
+    m_model.BindSrcData(&m_table->rows, true);
+    completeNewRows(*m_table);
+    applySectionSpans();
+    m_model.UpdateData();
+    Q_EMIT rowsChanged();
+}
+
+void TreeTab::applySectionSpans()
+{
+    QList<QRect> spans;
+    const int spannedColumns = EstimateColumns::all().size() - 2; // description to unit price
+    for (int originalRow = 0; m_table && originalRow < m_table->rows.size(); ++originalRow) {
+        if (m_table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
+            spans.append(QRect(treeColumn, originalRow, spannedColumns, 1));
+    }
+    m_view->setViewSpans(spans);
+}
+
+void TreeTab::reportStatus()
+{
+    int blocked = 0;
+    const int allRows = m_table ? m_table->rows.size() : 0;
+    for (int row = 0; row < allRows; ++row)
+        blocked += m_table->rows.at(row)->IsBlock() ? 1 : 0;
+    Q_EMIT statusChanged(tr("%L1 of %L2 rows shown, %L3 block-selected").arg(m_shownRows).arg(allRows).arg(blocked));
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "Estimate.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class AuditTab;
+class FlatTab;
+class GridTab;
+class QActionGroup;
+class QLabel;
+class QTabWidget;
+class TreeTab;
+
+/*!
+ * The estimate viewer's window: the tree, grid, audit and flat tabs over one
+ * estimate. Files load in the background with progress; a file that fails to
+ * load is reported and the current estimate stays.
+ */
+class ViewerWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit ViewerWindow(QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    /// Loads an estimate file (or the bundled sample for an empty path) in the background.
+    void openFile(const QString& path);
+    /// Builds a synthetic estimate of about rowCount rows in the background.
+    void generate(int rowCount);
+    bool saveTo(const QString& path, QString* error);
+    /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
+    bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
+    Estimate* estimate() const { return m_estimate.get(); }
+
+Q_SIGNALS:
+    /// A load or generation ended; message is empty on success.
+    void loadFinished(const QString& message);
+
+private:
+    void buildMenus();
+    void loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load, const QString& path);
+    void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
+    void forgetRows(const QList<BaseDataItem*>& rows);
+    void refreshOtherViews();
+    void applyDisplay();
+    void saveAs();
+    void save(const QString& path);
+
+    std::unique_ptr<Estimate> m_estimate;
+    QString m_path;
+    QTabWidget* m_tabs; // child
+    TreeTab* m_treeTab; // child
+    GridTab* m_gridTab; // child
+    AuditTab* m_auditTab; // child
+    FlatTab* m_flatTab; // child
+    QLabel* m_status; // child
+    QActionGroup* m_styles = nullptr; // child
+    QAction* m_checkBoxes = nullptr; // child
+};

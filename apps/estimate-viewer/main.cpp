@@ -1,0 +1,64 @@
+// The estimate viewer: opens an estimate (the bundled sample by default) in the
+// library's models and views.
+#include "ViewerWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+
+namespace {
+
+int fail(const QString& message)
+{
+    QTextStream(stderr) << message << '\n';
+    return 1;
+}
+
+// Headless runs: once the estimate is there, save and/or screenshot, then quit.
+void finishHeadless(ViewerWindow& window, const QCommandLineParser& options)
+{
+    QObject::connect(&window, &ViewerWindow::loadFinished, &window, [&window, &options](const QString& error) {
+        QString problem = error;
+        if (problem.isEmpty() && options.isSet("save"))
+            window.saveTo(options.value("save"), &problem);
+        if (problem.isEmpty() && options.isSet("screenshot"))
+            window.saveScreenshots(options.value("screenshot"), options.value("tab"), &problem);
+        QCoreApplication::exit(problem.isEmpty() ? 0 : fail(problem));
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Estimate viewer"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Shows a construction-cost estimate in the ItemViews models and views."));
+    options.addHelpOption();
+    options.addPositionalArgument("file", "Estimate to open (JSON); the bundled sample when none is given.", "[file]");
+    options.addOption({"generate", "Build a synthetic estimate of about N rows instead of opening a file.", "N"});
+    options.addOption({"screenshot", "Render the window to FILE.png (every tab, or --tab) and exit.", "FILE.png"});
+    options.addOption({"tab", "The tab to render: tree, grid, audit or flat.", "name"});
+    options.addOption({"save", "Save the estimate to FILE and exit.", "FILE"});
+    options.process(app);
+
+    ViewerWindow window;
+    const bool headless = options.isSet("screenshot") || options.isSet("save");
+    window.setProperty("headless", headless);
+    if (headless)
+        finishHeadless(window, options);
+    if (options.isSet("generate")) {
+        bool isNumber = false;
+        const int rows = options.value("generate").toInt(&isNumber);
+        if (!isNumber || rows < 1 || rows > 1000000)
+            return fail(QStringLiteral("--generate takes a number of rows from 1 to 1000000"));
+        window.generate(rows);
+    } else {
+        window.openFile(options.positionalArguments().value(0));
+    }
+    if (!headless)
+        window.show();
+    return app.exec();
+}

@@ -1,0 +1,74 @@
+// The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_EstimateViewer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void rendersEveryTab_data();
+    void rendersEveryTab();
+    void refusesMalformedFileWithItsName();
+};
+
+namespace {
+int runViewer(const QStringList& arguments, QByteArray* errors = nullptr)
+{
+    QProcess viewer;
+    viewer.start(QStringLiteral(VIEWER_PATH), arguments);
+    if (!viewer.waitForFinished(120000))
+        return -1;
+    if (errors)
+        *errors = viewer.readAllStandardError();
+    return viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1;
+}
+
+// A blank render is one colour; a table of an estimate has many.
+int distinctColours(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3)
+            colours.insert(image.pixel(x, y));
+    }
+    return colours.size();
+}
+}
+
+void tst_EstimateViewer::rendersEveryTab_data()
+{
+    QTest::addColumn<QString>("tab");
+    for (const char* tab : {"tree", "grid", "audit", "flat"})
+        QTest::newRow(tab) << tab;
+}
+
+void tst_EstimateViewer::rendersEveryTab()
+{
+    QFETCH(QString, tab);
+    QTemporaryDir dir;
+    const QString shot = dir.filePath(tab + ".png");
+    QCOMPARE(runViewer({"--screenshot", shot, "--tab", tab}), 0);
+    const QImage image(shot);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() >= 800 && image.height() >= 500);
+    QVERIFY2(distinctColours(image) > 20, qPrintable(QString::number(distinctColours(image))));
+}
+
+void tst_EstimateViewer::refusesMalformedFileWithItsName()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("broken.json");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{\"format\": \"itemviews-estimate\", \"works\": [");
+    file.close();
+    QByteArray errors;
+    QCOMPARE(runViewer({path, "--screenshot", dir.filePath("x.png")}, &errors), 1);
+    QVERIFY2(errors.contains(path.toUtf8() + ": line 1"), errors.constData());
+    QVERIFY(!QFile::exists(dir.filePath("x.png")));
+}
+
+QTEST_GUILESS_MAIN(tst_EstimateViewer)
+#include "tst_EstimateViewer.moc"
