@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -203,6 +204,7 @@ private Q_SLOTS:
     void hiddenTreeRowsCount_data();
     void hiddenTreeRowsCount();
     void emptySetterKeepsTheCurrentOne();
+    void setterReplacingItselfWhileRunning();
     void nothingHappensWithoutRows_data();
     void nothingHappensWithoutRows();
 
@@ -358,6 +360,28 @@ void tst_zBaseItemViewBlock::emptySetterKeepsTheCurrentOne()
     sendAction(plain.view, QStringLiteral("F6"), plain.viewIndex(5));
     QCOMPARE(plain.marks(), QStringLiteral("0011110000"));
     QVERIFY(plain.calls.isEmpty());
+}
+
+void tst_zBaseItemViewBlock::setterReplacingItselfWhileRunning()
+{
+    BlockFixture fixture(ModelKind::Flat, tenRows, false);
+    zBaseItemViewBlock* block = fixture.block;
+    QStringList* calls = &fixture.calls;
+    // Large enough to live on the heap: replacing the setter frees it (caught under ASan).
+    const std::string tag(64, 'a');
+    block->RegistSetBlockFun(
+        [block, calls, tag](BaseDataItem* row, bool on) {
+            block->RegistSetBlockFun([calls](BaseDataItem*, bool) { calls->append(QStringLiteral("b")); }, nullptr);
+            calls->append(QString::fromStdString(tag.substr(0, 1)));
+            row->SetBlock(on ? 1 : 0);
+        },
+        nullptr);
+    sendAction(fixture.view, QStringLiteral("F4"), fixture.viewIndex(0));
+    QCOMPARE(fixture.marks(), QStringLiteral("1111111111"));
+    // The action runs with the setter it started with; the next action gets the new one.
+    QCOMPARE(calls->join(QString()), QStringLiteral("aaaaaaaaaa"));
+    sendAction(fixture.view, QStringLiteral("Ctrl+click"), fixture.viewIndex(3));
+    QCOMPARE(calls->join(QString()), QStringLiteral("aaaaaaaaaab"));
 }
 
 void tst_zBaseItemViewBlock::nothingHappensWithoutRows_data()
