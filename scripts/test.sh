@@ -11,7 +11,8 @@ options=()
 if [ "${1:-}" = "--sanitize" ]; then
     build_dir=build-asan
     options=(-DITEMVIEWS_SANITIZE=ON -DITEMVIEWS_BUILD_BENCH=OFF)
-    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0
+    export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 

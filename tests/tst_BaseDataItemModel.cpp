@@ -780,5 +780,5 @@ void tst_BaseDataItemModel::usageCodes()
     QCOMPARE(reports, QStringList({QStringLiteral("use %1 \"\"").arg(expected), QStringLiteral("end %1 \"\"").arg(expected)}));
 }
 
-QTEST_MAIN(tst_BaseDataItemModel)
+QTEST_GUILESS_MAIN(tst_BaseDataItemModel)
 #include "tst_BaseDataItemModel.moc"

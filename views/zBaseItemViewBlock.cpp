@@ -1,5 +1,6 @@
 #include "zBaseItemViewBlock.h"
 
+#include "BaseDataItemModel.h"
 #include "zBaseItemModel.h"
 #include "zTreeItemModel.h"
 
@@ -29,6 +30,8 @@ ViewRows rowsOfList(QList<BaseDataItem*>* list, const QModelIndex& index)
 // The tree model shows only visible rows, but its list holds hidden rows too.
 ViewRows rowsOfModel(QAbstractItemModel* model, const QModelIndex& index)
 {
+    if (auto* grid = qobject_cast<BaseDataItemModel*>(model))
+        return rowsOfList(grid->All(), index);
     if (auto* flat = qobject_cast<zBaseItemModel*>(model))
         return rowsOfList(flat->GetBindSrcData(), index);
     if (auto* tree = qobject_cast<zTreeItemModel*>(model))

@@ -50,7 +50,7 @@ TreeTab::TreeTab(QWidget* parent)
     m_view->setModel(&m_model);
     m_view->primaryHeader()->setFrozenColumnCount(1);
     m_view->horizontalHeader()->resizeSection(treeColumn, 360);
-    m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 130);
+    m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 160);
     m_view->verticalHeader()->setDefaultSectionSize(22);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     zBaseItemViewBlock::RegistUseBlock(m_view);

@@ -72,16 +72,4 @@ bool BaseTableModel::hasNotFlodChild(int) { return false; }
 int BaseTableModel::getParentIndex(int) { return -1; }
 QVector<int> BaseTableModel::getExpandOrFlodChildren(int, bool) { return {}; }
 
-QVariant BaseTableModel::verticalHeaderData(int row, int role) const
-{
-    return role == Qt::DisplayRole ? QVariant(row + 1) : QVariant();
-}
-
-QVariant BaseTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Vertical)
-        return verticalHeaderData(section, role);
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
 } // namespace Qtitan

@@ -61,10 +61,6 @@ public:
     virtual int getParentIndex(int row);
     virtual QVector<int> getExpandOrFlodChildren(int row, bool fold);
 
-    /// Vertical header: the 1-based row number.
-    virtual QVariant verticalHeaderData(int row, int role) const;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
 private:
     int m_clickRow = 0;
     int m_clickCol = 0;

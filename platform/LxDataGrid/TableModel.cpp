@@ -29,7 +29,7 @@ int TableModel::columnCount(const QModelIndex& parent) const
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Vertical)
-        return BaseTableModel::headerData(section, orientation, role);
+        return verticalHeaderData(section, role);
     const HeaderItem* header = headerItemAt(section);
     if (!header || role != Qt::DisplayRole)
         return QVariant();
@@ -64,6 +64,11 @@ bool TableModel::setData(const QModelIndex&, const QVariant&, int, const HeaderI
 Qt::ItemFlags TableModel::flags(const QModelIndex& index, const HeaderItem*) const
 {
     return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+}
+
+QVariant TableModel::verticalHeaderData(int row, int role) const
+{
+    return role == Qt::DisplayRole ? QVariant(row + 1) : QVariant();
 }
 
 } // namespace Qtitan

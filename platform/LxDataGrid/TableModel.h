@@ -40,6 +40,8 @@ public:
     virtual QVariant data(const QModelIndex& index, int role, const HeaderItem* header) const;
     virtual bool setData(const QModelIndex& index, const QVariant& value, int role, const HeaderItem* header);
     virtual Qt::ItemFlags flags(const QModelIndex& index, const HeaderItem* header) const;
+    /// Vertical header: the 1-based row number.
+    virtual QVariant verticalHeaderData(int row, int role) const;
 
 protected:
     TableHeaderColumn* m_headerColumn; // owned (child object)

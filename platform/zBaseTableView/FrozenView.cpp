@@ -1,6 +1,7 @@
 #include "FrozenView.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 
 FrozenView::FrozenView(QTableView* mainView, Qt::Orientation orientation)
@@ -36,8 +37,9 @@ void FrozenView::followMainView()
 {
     if (model() != m_mainView->model())
         setModel(m_mainView->model());
-    if (m_mainView->selectionModel() && selectionModel() != m_mainView->selectionModel())
-        setSelectionModel(m_mainView->selectionModel());
+    QItemSelectionModel* mainSelection = m_mainView->selectionModel();
+    if (mainSelection && mainSelection != selectionModel() && mainSelection->model() == model())
+        setSelectionModel(mainSelection);
     setVerticalScrollMode(m_mainView->verticalScrollMode());
     setHorizontalScrollMode(m_mainView->horizontalScrollMode());
     followSectionSizes();
@@ -74,8 +76,9 @@ QRect FrozenView::stripGeometry() const
     const QHeaderView* mainTop = m_mainView->horizontalHeader();
     const QHeaderView* mainLeft = m_mainView->verticalHeader();
     const int frame = m_mainView->frameWidth();
-    const int topHeight = mainTop->isVisible() ? mainTop->height() : 0;
-    const int leftWidth = mainLeft->isVisible() ? mainLeft->width() : 0;
+    // isHidden, not isVisible: the strip is placed before the window is first shown too.
+    const int topHeight = mainTop->isHidden() ? 0 : mainTop->height();
+    const int leftWidth = mainLeft->isHidden() ? 0 : mainLeft->width();
     const QRect viewport = m_mainView->viewport()->geometry();
     if (m_orientation == Qt::Vertical) {
         const int stripWidth = mainTop->sectionPosition(m_frozenCount - 1) + mainTop->sectionSize(m_frozenCount - 1);

@@ -21,7 +21,7 @@ class zTableHeader;
  *
  *     view.setModel(&model);
  *     view.setTreeModeDisplay(0, option);
- *     view.setViewSpans({QRect(0, 1, 3, 2)});   // 3 columns wide, 2 rows high, from (row 0, column 1)
+ *     view.setViewSpans({QRect(0, 1, 3, 2)});   // from original row 1, column 0: 3 columns wide, 2 rows high
  *
  * A default delegate asks delegateForIndex() for every cell, so a delegate
  * registered for a single cell paints and edits it.
