@@ -102,12 +102,15 @@ void tst_EstimateJson::readsTreeAndFlags()
 void tst_EstimateJson::saveLosesNothing()
 {
     auto generated = EstimateGenerator::generate(400);
+    generated->works.at(0)->tables.at(0)->rows.at(3)->setValue(EstimateField::Name, QString::fromUtf8("\"quoted\" back\\slash\ttab Ü 混凝土"));
     const QByteArray saved = EstimateJson::serialize(*generated);
     QString error;
     auto reloaded = EstimateJson::parse(saved, "est.json", &error);
     QVERIFY2(reloaded, qPrintable(error));
     QCOMPARE(reloaded->rowCount(), generated->rowCount());
     QCOMPARE(EstimateJson::serialize(*reloaded), saved);
+    QCOMPARE(reloaded->works.at(0)->tables.at(0)->rows.at(3)->getValue(EstimateField::Name).toString(),
+             QString::fromUtf8("\"quoted\" back\\slash\ttab Ü 混凝土"));
 
     // The reviewed copy is related row by row to the submitted one.
     bool related = false;

@@ -1,5 +1,6 @@
 #include "EstimateGenerator.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -30,10 +31,15 @@ class Builder
 public:
     Builder(Estimate::Table& table, quint32 seed) : m_table(table), m_random(seed) {}
 
+    // One section per heading, each holding an even share of the rows, as real bills are laid out.
     void build(int rowCount)
     {
-        for (int sectionPos = 0; m_table.rows.size() < rowCount; ++sectionPos)
-            addSection(sectionPos, rowCount);
+        const int sections = qMin(rowCount, int(sectionNames.size()));
+        for (int sectionPos = 0; sectionPos < sections; ++sectionPos)
+            addSection(sectionPos, qint64(rowCount) * (sectionPos + 1) / sections);
+        // Child lists are handed over once: appending to each list in place would copy it per child.
+        for (auto it = m_children.constBegin(); it != m_children.constEnd(); ++it)
+            it.key()->setBaseDataItemListDirect(it.value());
     }
 
 private:
@@ -46,15 +52,11 @@ private:
         row->setRowType(type);
         row->setCurIndex(m_table.rows.size() + 1);
         row->setOwner(m_table.table.get());
-        int level = 0;
         if (parent) {
             row->setParentAlone(parent);
-            QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-            children.append(row);
-            parent->setBaseDataItemListDirect(children);
-            level = parent->getLevel() + 1;
+            m_children[parent].append(row);
         }
-        row->setLevel(level);
+        row->setLevel(parent ? parent->getLevel() + 1 : 0);
         m_table.rows.append(row);
         return row;
     }
@@ -71,15 +73,14 @@ private:
         return quantity * unitPrice;
     }
 
-    void addSection(int sectionPos, int rowCount)
+    void addSection(int sectionPos, int rowsAfterSection)
     {
         const QString code = QString::number(sectionPos + 1);
-        TreeBaseItem* section = addRow(nullptr, EstimateRowType::Section, code, sectionNames.at(sectionPos % sectionNames.size()));
+        TreeBaseItem* section = addRow(nullptr, EstimateRowType::Section, code, sectionNames.at(sectionPos));
         section->setRowHeight(26);
         double total = 0;
-        const int subSections = 2 + int(m_random.bounded(4));
-        for (int subPos = 0; subPos < subSections && m_table.rows.size() < rowCount; ++subPos)
-            total += addSubSection(section, QStringLiteral("%1.%2").arg(code).arg(subPos + 1), rowCount);
+        for (int subPos = 0; m_table.rows.size() < rowsAfterSection - 1; ++subPos)
+            total += addSubSection(section, QStringLiteral("%1.%2").arg(code).arg(subPos + 1), rowsAfterSection - 1);
         TreeBaseItem* subtotal = addRow(section, EstimateRowType::Subtotal, QString(), QStringLiteral("Subtotal ") + code);
         subtotal->setValue(EstimateField::Total, total);
         section->setValue(EstimateField::Total, total);
@@ -116,6 +117,7 @@ private:
 
     Estimate::Table& m_table;
     QRandomGenerator m_random;
+    QHash<TreeBaseItem*, QList<BaseDataItem*>> m_children;
 };
 
 // The reviewer's copy: same rows and ids, some quantities changed.

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QSaveFile>
 
 namespace {
@@ -227,33 +228,133 @@ void readWork(Reader& reader, Estimate& estimate, const QJsonObject& object, con
     }
 }
 
-QJsonObject rowToJson(BaseDataItem* row, const QString& typeName)
+// JSON text is written by hand, one row per line: building a QJsonObject per row costs
+// more than the rest of a save, and a row per line keeps large files readable.
+class JsonWriter
 {
-    QJsonObject object;
-    object.insert("id", row->getValue(EstimateField::Id).toLongLong());
-    object.insert("parent", row->getParent() ? QJsonValue(row->getParent()->getValue(EstimateField::Id).toLongLong())
-                                             : QJsonValue(QJsonValue::Null));
-    object.insert("type", typeName);
-    object.insert("level", row->getLevel());
+public:
+    QByteArray text;
+
+    void key(const char* name)
+    {
+        text += m_needsComma ? ",\"" : "\"";
+        text += name;
+        text += "\":";
+        m_needsComma = true;
+    }
+    void string(const QString& value)
+    {
+        text += '"';
+        for (const char byte : value.toUtf8()) {
+            if (byte == '"' || byte == '\\')
+                text += '\\';
+            if (uchar(byte) < 0x20)
+                text += "\\u00" + QByteArray::number(uchar(byte), 16).rightJustified(2, '0');
+            else
+                text += byte;
+        }
+        text += '"';
+    }
+    void number(double value) { text += QByteArray::number(value, 'g', QLocale::FloatingPointShortest); }
+    void integer(qint64 value) { text += QByteArray::number(value); }
+    void boolean(bool value) { text += value ? "true" : "false"; }
+    void null() { text += "null"; }
+    void open(char bracket)
+    {
+        text += bracket;
+        m_needsComma = false;
+    }
+    void close(char bracket)
+    {
+        text += bracket;
+        m_needsComma = true;
+    }
+    void separate(const char* separator) { text += separator; m_needsComma = false; }
+
+private:
+    bool m_needsComma = false;
+};
+
+qint64 rowId(BaseDataItem* row)
+{
+    return row->getValue(EstimateField::Id).toLongLong();
+}
+
+void writeRow(JsonWriter& out, BaseDataItem* row, const QString& typeName)
+{
+    out.open('{');
+    out.key("id");
+    out.integer(rowId(row));
+    out.key("parent");
+    row->getParent() ? out.integer(rowId(row->getParent())) : out.null();
+    out.key("type");
+    out.string(typeName);
+    out.key("level");
+    out.integer(row->getLevel());
     for (const TextField& field : textFields) {
-        if (row->getValue(field.field).isValid())
-            object.insert(field.key, row->getValue(field.field).toString());
+        if (row->getValue(field.field).isValid()) {
+            out.key(field.key);
+            out.string(row->getValue(field.field).toString());
+        }
     }
     for (const TextField& field : numberFields) {
-        if (row->getValue(field.field).isValid())
-            object.insert(field.key, row->getValue(field.field).toDouble());
+        if (row->getValue(field.field).isValid()) {
+            out.key(field.key);
+            out.number(row->getValue(field.field).toDouble());
+        }
     }
-    object.insert("height", row->getRowHeight());
-    object.insert("expanded", row->getExpanded());
-    object.insert("visible", row->getVisible());
-    object.insert("collapsable", row->getCollapsable());
-    object.insert("curIndex", row->getCurIndex());
-    QJsonArray spans;
-    for (BaseDataItem* spanned : *row->getSpanChildrenRows())
-        spans.append(spanned->getValue(EstimateField::Id).toLongLong());
-    if (!spans.isEmpty())
-        object.insert("spans", spans);
-    return object;
+    out.key("height");
+    out.number(row->getRowHeight());
+    out.key("expanded");
+    out.boolean(row->getExpanded());
+    out.key("visible");
+    out.boolean(row->getVisible());
+    out.key("collapsable");
+    out.boolean(row->getCollapsable());
+    out.key("curIndex");
+    out.integer(row->getCurIndex());
+    if (!row->getSpanChildrenRows()->isEmpty()) {
+        out.key("spans");
+        out.open('[');
+        const QList<BaseDataItem*>& spanned = *row->getSpanChildrenRows();
+        for (int spanPos = 0; spanPos < spanned.size(); ++spanPos) {
+            out.separate(spanPos == 0 ? "" : ",");
+            out.integer(rowId(spanned.at(spanPos)));
+        }
+        out.close(']');
+    }
+    out.close('}');
+}
+
+void writeWork(JsonWriter& out, const Estimate::Work& work, const QHash<int, QString>& typeNames)
+{
+    out.open('{');
+    out.key("name");
+    out.string(work.name);
+    out.key("nodeId");
+    out.integer(work.work->getNodeId());
+    out.key("auditId");
+    out.integer(work.work->getAuditId());
+    out.key("tables");
+    out.open('[');
+    for (const auto& table : work.tables) {
+        out.separate(&table == &work.tables.front() ? "" : ",");
+        out.open('{');
+        out.key("name");
+        out.string(table->name);
+        out.key("tableType");
+        out.integer(table->table->getTableType());
+        out.key("rows");
+        out.open('[');
+        for (int rowPos = 0; rowPos < table->rows.size(); ++rowPos) {
+            out.separate(rowPos == 0 ? "\n" : ",\n");
+            writeRow(out, table->rows.at(rowPos), typeNames.value(table->rows.at(rowPos)->getRowType()));
+        }
+        out.close(']');
+        out.close('}');
+    }
+    out.close(']');
+    out.close('}');
 }
 
 } // namespace
@@ -303,24 +404,31 @@ QByteArray EstimateJson::serialize(const Estimate& estimate)
     QHash<int, QString> typeNames;
     for (auto it = rowTypesByName().constBegin(); it != rowTypesByName().constEnd(); ++it)
         typeNames.insert(it.value(), it.key());
-    QJsonArray works;
-    for (const auto& work : estimate.works) {
-        QJsonArray tables;
-        for (const auto& table : work->tables) {
-            QJsonArray rows;
-            for (BaseDataItem* row : table->rows)
-                rows.append(rowToJson(row, typeNames.value(row->getRowType())));
-            tables.append(QJsonObject{{"name", table->name}, {"tableType", table->table->getTableType()}, {"rows", rows}});
-        }
-        works.append(QJsonObject{{"name", work->name},
-                                 {"nodeId", work->work->getNodeId()},
-                                 {"auditId", work->work->getAuditId()},
-                                 {"tables", tables}});
+    JsonWriter out;
+    out.open('{');
+    out.key("format");
+    out.string(formatName);
+    out.key("project");
+    out.string(estimate.projectName);
+    if (estimate.submittedNodeId >= 0 || estimate.reviewedNodeId >= 0) {
+        out.key("audit");
+        out.open('{');
+        out.key("submitted");
+        out.integer(estimate.submittedNodeId);
+        out.key("reviewed");
+        out.integer(estimate.reviewedNodeId);
+        out.close('}');
     }
-    QJsonObject root{{"format", formatName}, {"project", estimate.projectName}, {"works", works}};
-    if (estimate.submittedNodeId >= 0 || estimate.reviewedNodeId >= 0)
-        root.insert("audit", QJsonObject{{"submitted", estimate.submittedNodeId}, {"reviewed", estimate.reviewedNodeId}});
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    out.key("works");
+    out.open('[');
+    for (const auto& work : estimate.works) {
+        out.separate(&work == &estimate.works.front() ? "\n" : ",\n");
+        writeWork(out, *work, typeNames);
+    }
+    out.close(']');
+    out.close('}');
+    out.text += '\n';
+    return out.text;
 }
 
 bool EstimateJson::write(const Estimate& estimate, const QString& path, QString* error)

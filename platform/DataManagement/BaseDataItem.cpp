@@ -3,14 +3,28 @@
 #include <QPair>
 #include <QVector>
 
+#include <algorithm>
+
+namespace {
+bool fieldBefore(const QPair<int, QVariant>& entry, int fieldNumber)
+{
+    return entry.first < fieldNumber;
+}
+}
+
 QVariant BaseDataItem::getValue(const int& fieldNumber)
 {
-    return m_values.value(fieldNumber);
+    const auto found = std::lower_bound(m_values.cbegin(), m_values.cend(), fieldNumber, fieldBefore);
+    return found != m_values.cend() && found->first == fieldNumber ? found->second : QVariant();
 }
 
 void BaseDataItem::setValue(const int& fieldNumber, const QVariant& value)
 {
-    m_values.insert(fieldNumber, value);
+    const auto found = std::lower_bound(m_values.begin(), m_values.end(), fieldNumber, fieldBefore);
+    if (found != m_values.end() && found->first == fieldNumber)
+        found->second = value;
+    else
+        m_values.insert(found, qMakePair(fieldNumber, value));
 }
 
 QList<BaseDataItem*> BaseDataItem::getAllBaseDataItemlist(const bool& recursive)

@@ -2,9 +2,10 @@
 
 #include "itemviews_export.h"
 
-#include <QHash>
+#include <QPair>
 #include <QList>
 #include <QVariant>
+#include <QVector>
 
 #include <functional>
 
@@ -80,7 +81,8 @@ public:
     void setCollapsable(bool collapsable) { m_collapsable = collapsable; }
 
 private:
-    QHash<int, QVariant> m_values;
+    // A row holds a handful of fields: a vector sorted by field number costs one allocation, a hash one per field.
+    QVector<QPair<int, QVariant>> m_values;
     QList<BaseDataItem*> m_spanChildren;
     TableBaseObject* m_owner = nullptr; // not owned
     double m_rowHeight = 0.0;
