@@ -131,7 +131,7 @@ struct Harness
             {"mode", [this](const QString& arg) { model.setProperty("checkType", arg.toInt()); }},
             {"check", [this](const QString& arg) { say(qt()->setData(at(arg.section('@', 0, 0).section('=', 0, 0), arg.contains('@') ? 0 : treeColumn), arg.section('=', 1).toInt(), Qt::CheckStateRole)); }},
             {"span", [this](const QString& arg) { row(arg.section('>', 0, 0))->setSpanChildrenRows(rows(arg.section('>', 1))); }},
-            {"lookups", [this](const QString&) { model.setCellValue(1, "name", "cell"), model.setRowValue(1, "row"), model.setRowValue(0, "hidden"), model.setColumnValue("name", "column"); }},
+            {"lookups", [this](const QString&) { model.setCellValue(1, "name", "cell"); model.setRowValue(1, "row"); model.setRowValue(0, "hidden"); model.setColumnValue("name", "column"); }},
             {"fixed", [this](const QString& arg) { row(arg)->setCollapsable(false); }},
             {"click", [this](const QString& arg) { qt()->setData(at(arg, 0), 0, zTreeItemModel::ClickedCellRole); }},
             {"after", [this](const QString& arg) { model.insertItemAfterIndex(at(arg, 0)); }},
@@ -144,17 +144,19 @@ struct Harness
             {"hide", [this](const QString& arg) { model.hiddenNames.insert(arg); }},
             {"refresh", [this](const QString&) { model.UpdateData(); }},
             {"fold", [this](const QString& arg) { model.setExpandeItem(row(arg), false); }},
-            {"hook", [this](const QString&) { model.dataStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) { return value = "hook", true; }); }},
+            {"hook", [this](const QString&) { model.dataStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) { value = "hook"; return true; }); }},
             {"read", [this](const QString& arg) { said.append(describe(read(arg.section('@', 0, 0), arg.section('@', 1, 1).toInt(), arg.section('@', 2).isEmpty() ? treeColumn : 0))); }},
             {"shown", [this](const QString&) { say(shown()); }},
             {"dpi", [](const QString& arg) { QVERIFY(setLogicalDpi(arg.toDouble())); }},
             {"height", [this](const QString& arg) { row(arg.section('=', 0, 0))->setRowHeight(arg.section('=', 1).toDouble()); }},
             {"veto", [this](const QString&) { model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; }); }},
-            {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)), say(row(arg.section('=', 0, 0))->getRowHeight()); }},
+            {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)); say(row(arg.section('=', 0, 0))->getRowHeight()); }},
             {"flags", [this](const QString& arg) { say(int(qt()->flags(at(arg, 0)))); }},
             {"flagsHook", [this](const QString& arg) { // "4/1": answers flags 4 with true; says the flags it was given
                  model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, QFlags<Qt::ItemFlag>& flags) {
-                     return say(int(flags)), flags = QFlags<Qt::ItemFlag>(arg.section('/', 0, 0).toInt()), arg.endsWith("/1");
+                     say(int(flags));
+                     flags = QFlags<Qt::ItemFlag>(arg.section('/', 0, 0).toInt());
+                     return arg.endsWith("/1");
                  });
              }},
         };
@@ -169,10 +171,12 @@ struct Harness
     void bind(const QString& rowNames, bool rebuild, bool hostRefresh)
     {
         list = rows(rowNames);
-        if (hostRefresh)
+        if (hostRefresh) { // the host edited its list in place
             model.UpdateData();
-        else
-            model.BindSrcData(&list, rebuild), model.zBaseModel::UpdateData();
+        } else {
+            model.BindSrcData(&list, rebuild);
+            model.zBaseModel::UpdateData();
+        }
         model.updateDataCalls = 0;
         resets.clear();
     }
@@ -415,8 +419,7 @@ void tst_zTreeItemModel::metaObjectPublishesSixMethods()
     for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
         const QMetaMethod method = meta.method(index);
         methods.append(QStringLiteral("%1 %2(%3)").arg(method.methodType() == QMetaMethod::Signal ? "signal" : "method",
-                                                         QString::fromLatin1(method.methodSignature()),
-                                                         QString::fromLatin1(method.parameterNames().join(','))));
+                                                         method.methodSignature(), method.parameterNames().join(',')));
     }
     QCOMPARE(methods, (QStringList{"signal SetDataEnd(int,const zBaseHeaderItem*,BaseDataItem*)(role,pHeader,item)",
                                    "signal doRowCountChanged(int,int)(oldRowCuont,newRowCount)", "method findVirtualIndexByItem(BaseDataItem*)(item)",
