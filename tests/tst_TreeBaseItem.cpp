@@ -14,7 +14,6 @@ class tst_TreeBaseItem : public QObject
 private Q_SLOTS:
     void descendants_data();
     void descendants();
-    void visitsParentsBeforeChildren();
     void descendantCountFollowsShapeChanges();
     void destroyingARowLeavesItsChildren();
     void childAtPosition();
@@ -24,42 +23,27 @@ private Q_SLOTS:
 
 void tst_TreeBaseItem::descendants_data()
 {
-    QTest::addColumn<QString>("outline");
     QTest::addColumn<QString>("root");
     QTest::addColumn<bool>("recursive");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("descendantCount");
-
-    const QString tree = "A\n-A1\n--A1a\n--A1b\n-A2\n--A2a\nB";
-    QTest::newRow("all descendants in pre-order") << tree << "A" << true << "A1 A1a A1b A2 A2a" << 5;
-    QTest::newRow("direct children only") << tree << "A" << false << "A1 A2" << 5;
-    QTest::newRow("leaf has none") << tree << "B" << true << "" << 0;
-    QTest::newRow("inner node") << tree << "A1" << true << "A1a A1b" << 2;
+    QTest::addColumn<QString>("expected"); // the list, the descendant count, then parent>child as visited
+    QTest::newRow("all descendants in pre-order, parents first") << "A" << true << "A1 A1a A1b A2 A2a | 5 | A>A1 A1>A1a A1>A1b A>A2 A2>A2a";
+    QTest::newRow("direct children only") << "A" << false << "A1 A2 | 5 | A>A1 A>A2";
+    QTest::newRow("leaf has none") << "B" << true << " | 0 | ";
+    QTest::newRow("inner node") << "A1" << true << "A1a A1b | 2 | A1>A1a A1>A1b";
 }
 
 void tst_TreeBaseItem::descendants()
 {
-    QFETCH(QString, outline);
     QFETCH(QString, root);
     QFETCH(bool, recursive);
-    QFETCH(QString, expected);
-    QFETCH(int, descendantCount);
-
-    TreeFixture tree(outline);
-    QCOMPARE(names(tree.row(root)->getAllBaseDataItemlist(recursive)), expected);
-    QCOMPARE(tree.row(root)->getChildrenItemCount(), descendantCount);
-}
-
-void tst_TreeBaseItem::visitsParentsBeforeChildren()
-{
-    TreeFixture tree("A\n-A1\n--A1a\n-A2");
-    QStringList pairs;
-    tree.row("A")->getAllBaseDataItemlist(
-        [&pairs](BaseDataItem* parent, BaseDataItem* child) {
-            pairs << names({parent}) + ">" + names({child});
-        },
-        true);
-    QCOMPARE(pairs.join(' '), QString("A>A1 A1>A1a A>A2"));
+    TreeFixture tree("A\n-A1\n--A1a\n--A1b\n-A2\n--A2a\nB");
+    QStringList visits;
+    tree.row(root)->getAllBaseDataItemlist([&visits](BaseDataItem* parent, BaseDataItem* child) { visits << names({parent, child}).replace(' ', '>'); },
+                                           recursive);
+    QTEST(QStringList({names(tree.row(root)->getAllBaseDataItemlist(recursive)), QString::number(tree.row(root)->getChildrenItemCount()),
+                       visits.join(' ')})
+              .join(" | "),
+          "expected");
 }
 
 void tst_TreeBaseItem::descendantCountFollowsShapeChanges()
@@ -89,13 +73,11 @@ void tst_TreeBaseItem::destroyingARowLeavesItsChildren()
 void tst_TreeBaseItem::childAtPosition()
 {
     TreeFixture tree("A\n-A1\n-A2");
-    QCOMPARE(names({tree.row("A")->getChildrenAt(1)}), QString("A2"));
-    QVERIFY(!tree.row("A")->getChildrenAt(2));
-    QVERIFY(!tree.row("A")->getChildrenAt(-1));
+    NamedRow* rowA = tree.row("A");
     BaseDataItem plain;
-    QVERIFY(!plain.getChildrenAt(0));
+    QCOMPARE(names({rowA->getChildrenAt(1), rowA->getChildrenAt(2), rowA->getChildrenAt(-1), plain.getChildrenAt(0), plain.getParent()}),
+             QString("A2 null null null null"));
     QCOMPARE(plain.getChildrenCount(), 0);
-    QVERIFY(!plain.getParent());
 }
 
 void tst_TreeBaseItem::relationIsRecordedBothWays()
