@@ -241,7 +241,7 @@ void tst_zTreeItemView::mouseClicks()
     QCOMPARE(clickCheckBox(QStringLiteral("D")), QStringLiteral("D 2>0")); // checked becomes unchecked
 
     QSignalSpy clicks(&fixture.view, &zTreeItemView::doTreeNodeClicked);
-    // "signals when the click returns > after the event loop ran of the view row they carry, shown rows" (A1 is row 1)
+    // "signals when the click returns>after the event loop, view row the first one carries, shown rows" (A1 is view row 1)
     const auto clickA1 = [&](QTableView& view) {
         clicks.clear();
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, nodeCenter(view, fixture.indexOf(QStringLiteral("A1")), 1));
