@@ -9,10 +9,6 @@
 #include <TableBaseObject.h>
 #include <TableHeaderColumn.h>
 
-#include <QAssociativeIterable>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSequentialIterable>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,27 +23,34 @@ constexpr int NameField = 1;
 constexpr int QuantityField = 3;
 const QString NullRowWarning = QString::fromUtf8("warning \xE5\xAF\xB9\xE8\xB1\xA1 'item' \xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
 
-// Strips "@<row type>" suffixes from an outline, remembering each row's type.
-QString stripRowTypes(QString outline, QHash<QString, int>* types)
+/// Answers joined by spaces, so one comparison shows them all.
+template <typename... Values>
+QString joined(const Values&... values)
 {
-    static const QRegularExpression typed(QStringLiteral("([A-Za-z0-9]+)@(-?\\d+)"));
-    for (auto match = typed.globalMatch(outline); match.hasNext();) {
-        const QRegularExpressionMatch m = match.next();
-        types->insert(m.captured(1), m.captured(2).toInt());
-    }
-    return outline.replace(typed, QStringLiteral("\\1"));
+    return QStringList{QVariant(values).toString()...}.join(QLatin1Char(' '));
+}
+
+QString joined(const QPair<int, int>& cell)
+{
+    return joined(cell.first, cell.second);
+}
+
+QString show(const QVariant& value)
+{
+    return value.isValid() ? QStringLiteral("%1 %2").arg(value.typeName(), value.toString()) : QStringLiteral("invalid");
 }
 
 /*!
  * A table (type 1001 by default) of work 31 in audit 2 of a project, its rows built
  * from an outline (see TreeFixture; "@5" after a name sets the row type), bound to a
  * grid model with the columns name (1), quantity (3, audit attributes 7 and 8) and
- * sequence (1046). Levels follow the depth; current indexes are 10 + position.
+ * sequence (1046). Levels follow the depth; current indexes are 10 + position. The first
+ * row holds quantity 2.5, "stored" under 1046 and row height 12.
  */
 struct Grid
 {
     explicit Grid(const QString& outline, int tableType = 1001)
-        : tree(stripRowTypes(outline, &types))
+        : tree(outline)
         , rows(tree.rows())
     {
         work.setOwner(&project);
@@ -62,10 +65,15 @@ struct Grid
             for (TreeBaseItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
                 ++level;
             row->setLevel(level);
-            row->setRowType(types.value(row->name()));
+            const QStringList nameAndType = row->name().split(QLatin1Char('@'));
+            row->setValue(NameField, nameAndType.first());
+            row->setRowType(nameAndType.value(1).toInt());
             row->setCurIndex(10 + position);
             row->setOwner(&table);
         }
+        rows.first()->setValue(QuantityField, 2.5);
+        rows.first()->setValue(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("stored"));
+        rows.first()->setRowHeight(12);
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(NameField, QStringLiteral("name")));
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(QuantityField, QStringLiteral("quantity"), 7, 8));
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("seq")));
@@ -78,34 +86,30 @@ struct Grid
         std::copy_if(rows.begin(), rows.end(), std::back_inserter(hidden), [](BaseDataItem* row) { return !row->getVisible(); });
         return names(hidden);
     }
-    QPair<int, int> storedCell() { return project.GetGcSetting()->GetMapZxCurIndex(2, 31, 1001); }
-    QPair<int, int> baseCell() { return model.Qtitan::BaseTableModel::GetClickRowAndCol(); }
+    QString storedCell() { return joined(project.GetGcSetting()->GetMapZxCurIndex(2, 31, 1001)); }
+    QString baseCell() { return joined(model.Qtitan::BaseTableModel::GetClickRowAndCol()); }
 
     ProjectWorks project;
     ConstructionWorks topWork;
     WorkBaseObject work;
     TableBaseObject table;
-    QHash<QString, int> types;
     TreeFixture tree;
     QList<BaseDataItem*> rows;
     BaseDataItemModel model;
 };
 
 /// Records every message logged while it lives as "<type> <text> <file>:line <function>".
-class MessageCapture
+struct MessageCapture
 {
-public:
-    MessageCapture() { s_messages.clear(), m_previous = qInstallMessageHandler(&record); }
-    ~MessageCapture() { qInstallMessageHandler(m_previous); }
-    static inline QStringList s_messages;
-
-private:
+    MessageCapture() : previous(qInstallMessageHandler(&record)) { messages.clear(); }
+    ~MessageCapture() { qInstallMessageHandler(previous); }
     static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        s_messages.append(QStringLiteral("%1 %2 %3:%4 %5").arg(type == QtWarningMsg ? "warning" : "other", text,
-            QFileInfo(QString::fromUtf8(context.file)).fileName(), context.line > 0 ? "line" : "none", context.function));
+        messages.append(QStringLiteral("%1 %2 %3:%4 %5").arg(type == QtWarningMsg ? "warning" : "other", text,
+            QString::fromUtf8(context.file).section(QLatin1Char('/'), -1), context.line > 0 ? "line" : "none", context.function));
     }
-    QtMessageHandler m_previous = nullptr;
+    static inline QStringList messages;
+    QtMessageHandler previous;
 };
 
 /// Exposes the protected usage report.
@@ -122,43 +126,31 @@ public:
     int getParentIndex(int) override { return -1; }
 };
 
-QString show(const QVariant& value)
-{
-    return value.isValid() ? QStringLiteral("%1 %2").arg(value.typeName(), value.toString()) : QStringLiteral("invalid");
-}
-
 /// The model's answer to a query for every row from -1 to the list size (one past the end), joined by spaces.
 QString answers(BaseDataItemModel& model, const QString& query)
 {
-    using Query = std::function<QString(BaseDataItemModel&, int)>;
-    const auto number = [](int value) { return QString::number(value); };
-    static const QHash<QString, Query> queries{
-        {"getParentIndex", [=](BaseDataItemModel& m, int row) { return number(m.getParentIndex(row)); }},
-        {"getItemLevel", [=](BaseDataItemModel& m, int row) { return number(m.getItemLevel(row)); }},
-        {"isLastChild", [=](BaseDataItemModel& m, int row) { return number(m.isLastChild(row)); }},
-        {"hasFoldParent", [=](BaseDataItemModel& m, int row) { return number(m.hasFoldParent(row)); }},
-        {"hasNotFlodChild", [=](BaseDataItemModel& m, int row) { return number(m.hasNotFlodChild(row)); }},
-        {"needFold(its parent)", [=](BaseDataItemModel& m, int row) { return number(m.needFold(m.getParentIndex(row), row)); }},
-        {"needFold(-1)", [=](BaseDataItemModel& m, int row) { return number(m.needFold(-1, row)); }},
-        {"needFold(1)", [=](BaseDataItemModel& m, int row) { return number(m.needFold(1, row)); }},
-        {"lastFoldRowNumber", [=](BaseDataItemModel& m, int row) { return number(m.lastFoldRowNumber(row)); }},
-        {"getChildrenItemCnt", [=](BaseDataItemModel& m, int row) { return number(m.getChildrenItemCnt(row)); }},
-        // Check state, enabled, shown.
-        {"check box", [=](BaseDataItemModel& m, int row) {
-             return number(m.getCheckBoxState(row)) + number(m.getCheckBoxEnable(row)) + number(m.getCheckBoxShowState(row));
-         }},
-        // Tree-line levels appended to [1, 5], joined by dots.
-        {"lines", [=](BaseDataItemModel& m, int row) {
-             QVector<int> levels{1, 5};
-             m.getParentLevelNeedDrawLine(row, levels);
-             QStringList parts;
-             std::transform(levels.begin(), levels.end(), std::back_inserter(parts), number);
-             return parts.join(QLatin1Char('.'));
-         }},
+    using M = BaseDataItemModel;
+    static const QHash<QString, std::function<int(M&, int)>> queries{
+        {"getParentIndex", &M::getParentIndex}, {"getItemLevel", &M::getItemLevel}, {"isLastChild", &M::isLastChild},
+        {"hasFoldParent", &M::hasFoldParent}, {"hasNotFlodChild", &M::hasNotFlodChild},
+        {"lastFoldRowNumber", &M::lastFoldRowNumber}, {"getChildrenItemCnt", &M::getChildrenItemCnt},
+        {"needFold(its parent)", [](M& m, int row) { return m.needFold(m.getParentIndex(row), row); }},
+        {"needFold(-1)", [](M& m, int row) { return m.needFold(-1, row); }},
+        {"needFold(1)", [](M& m, int row) { return m.needFold(1, row); }},
+        // Digits: check state, enabled, shown.
+        {"check box", [](M& m, int row) { return m.getCheckBoxState(row) * 100 + m.getCheckBoxEnable(row) * 10 + m.getCheckBoxShowState(row); }},
     };
     QStringList result;
-    for (int row = -1; row <= model.rowCount(); ++row)
-        result.append(queries.value(query)(model, row));
+    for (int row = -1; row <= model.rowCount(); ++row) {
+        QVector<int> levels{1, 5}; // tree-line levels are appended to it, joined by dots
+        if (query == QLatin1String("lines"))
+            model.getParentLevelNeedDrawLine(row, levels);
+        else
+            levels = {queries.value(query)(model, row)};
+        QStringList parts;
+        std::transform(levels.begin(), levels.end(), std::back_inserter(parts), [](int level) { return QString::number(level); });
+        result.append(parts.join(QLatin1Char('.')));
+    }
     return result.join(QLatin1Char(' '));
 }
 } // namespace
@@ -171,28 +163,20 @@ private Q_SLOTS:
     void unboundModelAnswersNeutrally()
     {
         BaseDataItemModel model;
-        model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(NameField, QStringLiteral("name")));
         BaseDataItem row;
-        QCOMPARE(model.rowCount(), 0);
-        QVERIFY(!model.data(model.index(0, 0)).isValid());
-        QVERIFY(!model.setData(model.index(0, 0), 1));
-        QVERIFY(!model.GetBean(0) && !model.All());
-        QCOMPARE(model.GetRowByItem(&row), -1);
-        QCOMPARE(model.getParentIndex(0), -1);
-        QCOMPARE(model.lastFoldRowNumber(0), -1);
-        QVERIFY(model.getExpandOrFlodChildren(0, true).isEmpty());
-        QVERIFY(model.getAllBlockSelectionRows().isEmpty());
-        QCOMPARE(QString("%1 %2").arg(model.GetClickRow(true)).arg(model.GetClickCol(true)), QString("-1 -1"));
-        QCOMPARE(model.GetClickRowAndCol(), qMakePair(0, 0));
+        QVERIFY(model.rowCount() == 0 && !model.GetBean(0) && !model.All());
+        QCOMPARE(joined(model.GetRowByItem(&row), model.getParentIndex(0), model.lastFoldRowNumber(0)), "-1 -1 -1");
+        QVERIFY(model.getExpandOrFlodChildren(0, true).isEmpty() && model.getAllBlockSelectionRows().isEmpty());
         model.SetClickRowAndCol(3, 4); // kept in memory only
-        QCOMPARE(model.Qtitan::BaseTableModel::GetClickRowAndCol(), qMakePair(3, 4));
+        QCOMPARE(joined(model.GetClickRow(true), model.GetClickCol(true), model.GetClickRowAndCol().first, model.GetClickRowAndCol().second,
+                        model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)), "-1 -1 0 0 3 4");
     }
 
     void modelTesterAcceptsTheGrid()
     {
         Grid grid(QStringLiteral("A\n-A1\nB"));
-        grid.rows.first()->setRowHeight(24);
-        QCOMPARE(show(grid.model.data(grid.model.index(0, 0), Qt::SizeHintRole)), QStringLiteral("double 24"));
+        grid.rows.first()->setRowHeight(0);
+        QCOMPARE(show(grid.model.data(grid.model.index(0, 0), Qt::SizeHintRole)), QStringLiteral("double -1"));
         // Flags 35 for the invalid index, row heights as a double, and a rowCount that ignores the parent.
         ToleratedModelTester tester(&grid.model, QStringList{Tolerated::flagsOfInvalidIndex, Tolerated::doubleSizeHint}
                                                      + Tolerated::flatRowCountIgnoresParent);
@@ -204,13 +188,10 @@ private Q_SLOTS:
         QCOMPARE(grid.model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("quantity"));
         QVERIFY(!grid.model.headerData(0, Qt::Vertical).isValid());
         QCOMPARE(tester.failures(), QStringList());
-        QCOMPARE(grid.model.GetColumn(-1), nullptr);
-        QCOMPARE(grid.model.GetColumn(4), nullptr);
-        QCOMPARE(grid.model.GetColumn(1)->fieldNumber(), QuantityField);
-        QCOMPARE(grid.model.GetColumn(QStringLiteral("name"))->fieldNumber(), NameField); // the first of two
-        QCOMPARE(grid.model.GetColumn(QStringLiteral("Name")), nullptr);
-        QCOMPARE(int(grid.model.flags(QModelIndex())) * 100 + int(grid.model.flags(grid.model.index(0, 0))), 3535);
-        QCOMPARE(grid.model.GetMaxLevel() * 10 + grid.model.getMaxLevel(), 2);
+        QVERIFY(!grid.model.GetColumn(-1) && !grid.model.GetColumn(4) && !grid.model.GetColumn(QStringLiteral("Name")));
+        QCOMPARE(joined(grid.model.GetColumn(1)->fieldNumber(), grid.model.GetColumn(QStringLiteral("name"))->fieldNumber()), "3 1"); // the first of two
+        QCOMPARE(joined(int(grid.model.flags(QModelIndex())), int(grid.model.flags(grid.model.index(0, 0)))), "35 35");
+        QCOMPARE(joined(grid.model.GetMaxLevel(), grid.model.getMaxLevel()), "0 2");
     }
 
     void cellReads_data()
@@ -224,11 +205,7 @@ private Q_SLOTS:
         QTest::newRow("mode 1: 1046 shows the stored value") << 1 << int(Qt::DisplayRole) << "QString A | double 2.5 | QString stored";
         QTest::newRow("mode 1 edit") << 1 << int(Qt::EditRole) << "QString A | double 2.5 | QString stored";
         QTest::newRow("mode 2: the base's answer") << 2 << int(Qt::DisplayRole) << "invalid | invalid | invalid";
-        QTest::newRow("size hint of an unset height") << 0 << int(Qt::SizeHintRole) << "double -1 | double -1 | double -1";
-        QTest::newRow("no audit service: is-SS false") << 0 << int(BaseDataItemModel::AuditIsSSRole) << "bool false | bool false | bool false";
-        QTest::newRow("no audit service: open false") << 0 << int(BaseDataItemModel::AuditOpenRole) << "bool false | bool false | bool false";
-        QTest::newRow("no audit service: difference \"\"") << 0 << int(BaseDataItemModel::AuditDifferenceRole) << "QString  | QString  | QString ";
-        QTest::newRow("no audit service: focused rows invalid") << 0 << int(BaseDataItemModel::AuditSSFocusedRowsRole) << "invalid | invalid | invalid";
+        QTest::newRow("size hint: the row height as a double") << 0 << int(Qt::SizeHintRole) << "double 12 | double 12 | double 12";
     }
 
     void cellReads()
@@ -236,8 +213,6 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(int, role);
         Grid grid(QStringLiteral("A\nB"));
-        grid.rows.first()->setValue(QuantityField, 2.5);
-        grid.rows.first()->setValue(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("stored"));
         grid.model.SetDataMode(mode);
         QStringList cells;
         for (int column = 0; column < 3; ++column)
@@ -269,9 +244,6 @@ private Q_SLOTS:
         QFETCH(QVariant, value);
         Grid grid(QStringLiteral("A"));
         BaseDataItem* row = grid.rows.first();
-        row->setValue(QuantityField, 2.5);
-        row->setValue(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("stored"));
-        row->setRowHeight(12);
         QVERIFY(!grid.model.setData(grid.model.index(0, 1), value, Qt::EditRole, nullptr));
         QVERIFY(!grid.model.data(grid.model.index(0, 1), Qt::DisplayRole, nullptr).isValid());
         QVERIFY(!grid.model.setData(grid.model.index(1, 1), value, Qt::EditRole));
@@ -286,32 +258,29 @@ private Q_SLOTS:
     void auditRoles()
     {
         Grid grid(QStringLiteral("A\nB"));
+        const QModelIndex quantityA = grid.model.index(0, 1);
+        const auto answer = [&](const QModelIndex& index, int role) { return show(grid.model.data(index, role)); };
+        const auto allRoles = [&] {
+            return QStringList{answer(quantityA, BaseDataItemModel::AuditIsSSRole), answer(quantityA, BaseDataItemModel::AuditOpenRole),
+                               answer(quantityA, BaseDataItemModel::AuditDifferenceRole), answer(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole)}.join(" | ");
+        };
+        QCOMPARE(allRoles(), "bool false | bool false | QString  | invalid"); // no audit service
         AuditBusiness audit;
         grid.model.SetAudit(&audit);
         audit.SetSS(&grid.table, true);
         audit.SetSS(grid.rows.at(0), true);
-        audit.SetSSFocusedRows({4, 9});
+        audit.SetSSFocusedRows({4});
         audit.SetDifference(grid.rows.at(0), QuantityField, {qint8(-3), QColor(Qt::red)});
-        const QModelIndex quantityA = grid.model.index(0, 1);
-        QCOMPARE(show(grid.model.data(quantityA, BaseDataItemModel::AuditIsSSRole)), QStringLiteral("bool true"));
-        QCOMPARE(show(grid.model.data(quantityA, BaseDataItemModel::AuditOpenRole)), QStringLiteral("bool false"));
+        QCOMPARE(allRoles(), "bool true | bool false | QMap<int,QColor>  | QSet<int> ");
         audit.SetAuditOpen(&grid.table, true);
-        QCOMPARE(show(grid.model.data(quantityA, BaseDataItemModel::AuditOpenRole)), QStringLiteral("bool true"));
-        QCOMPARE(show(grid.model.data(grid.model.index(0, 0), BaseDataItemModel::AuditDifferenceRole)), QStringLiteral("QString "));
+        QCOMPARE(answer(quantityA, BaseDataItemModel::AuditOpenRole), QStringLiteral("bool true"));
+        QCOMPARE(answer(grid.model.index(0, 0), BaseDataItemModel::AuditDifferenceRole), QStringLiteral("QString "));
+        QCOMPARE(answer(grid.model.index(1, 1), BaseDataItemModel::AuditSSFocusedRowsRole), QStringLiteral("invalid"));
 
         // Receivers iterate the containers without knowing their types.
-        const QVariant difference = grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole);
-        QCOMPARE(difference.typeName(), "QMap<int,QColor>");
-        const QAssociativeIterable marks = difference.value<QAssociativeIterable>();
-        QCOMPARE(marks.size(), 1);
-        QCOMPARE(marks.begin().key().toInt(), -3); // the signed kind survives
-        QCOMPARE(marks.begin().value().value<QColor>(), QColor(Qt::red));
-        const QVariant focused = grid.model.data(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole);
-        QSet<int> focusedRows;
-        for (const QVariant& focusedRow : focused.value<QSequentialIterable>())
-            focusedRows.insert(focusedRow.toInt());
-        QCOMPARE(focusedRows, QSet<int>({4, 9}));
-        QVERIFY(!grid.model.data(grid.model.index(1, 1), BaseDataItemModel::AuditSSFocusedRowsRole).isValid());
+        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole).value<QVariantHash>(),
+                 QVariantHash({{"-3", QColor(Qt::red)}})); // the signed kind survives
+        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole).value<QVariantList>(), QVariantList{4});
     }
 
     void treeQueries_data()
@@ -340,7 +309,7 @@ private Q_SLOTS:
         QTest::newRow("exempt children before another child fold") << "G@5\n-Y@12\n-X@7\n-A" << "lastFoldRowNumber" << "-1 3 -1 -1 -1 -1";
         QTest::newRow("exempt grandchildren at the end fold") << "G@5\n-A\n--Y@12" << "lastFoldRowNumber" << "-1 2 -1 -1 -1";
         QTest::newRow("only exempt children") << "G@5\n-Y@12\n-X@7" << "lastFoldRowNumber" << "-1 -1 -1 -1 -1";
-        QTest::newRow("check box: even rows checked, odd enabled, never shown") << lines << "check box" << "010 200 010 200 010 200 010";
+        QTest::newRow("check box: even rows checked, odd enabled, never shown") << lines << "check box" << "10 200 10 200 10 200 10";
     }
 
     void treeQueries()
@@ -367,19 +336,16 @@ private Q_SLOTS:
         Grid grid(QStringLiteral("A\n-A1\nB\n-B1"));
         BaseDataItem* a = grid.tree.row(QStringLiteral("A"));
         grid.rows.swapItemsAt(0, 2); // B -A1 A -B1, not rebound: the stale position is caught
-        QCOMPARE(grid.model.getParentIndex(1), 2);
-        QCOMPARE(grid.model.GetRowByItem(grid.tree.row(QStringLiteral("B"))), 0);
+        QCOMPARE(joined(grid.model.getParentIndex(1), grid.model.GetRowByItem(grid.tree.row(QStringLiteral("B")))), "2 0");
         grid.rows.removeAt(2); // B -A1 -B1: A1's parent has left the list
         grid.model.BindSrcData(&grid.rows);
         QCOMPARE(answers(grid.model, "getParentIndex") + " / " + answers(grid.model, "isLastChild"), "-1 -1 -1 0 -1 / 1 1 1 1 1");
         grid.rows.append(a); // B -A1 -B1 A, rebound with the same pointer
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.model.getParentIndex(1), 3);
-        QCOMPARE(grid.model.GetRowByItem(a), 3);
+        QCOMPARE(joined(grid.model.getParentIndex(1), grid.model.GetRowByItem(a)), "3 3");
         grid.rows.prepend(a); // a duplicate in front: the first occurrence counts
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.model.GetRowByItem(a), 0);
-        QCOMPARE(grid.model.getParentIndex(2), 0);
+        QCOMPARE(joined(grid.model.GetRowByItem(a), grid.model.getParentIndex(2)), "0 0");
         QCOMPARE(grid.model.GetTreeBean(0), a);
     }
 
@@ -410,40 +376,15 @@ private Q_SLOTS:
         QTEST(grid.hiddenRows(), "hidden");
     }
 
-    void setFoldMarksTheTablesWorkAndAnnounces()
-    {
-        Grid grid(QStringLiteral("A\n-A1\nB"));
-        AuditBusiness audit;
-        grid.model.SetAudit(&audit);
-        QSignalSpy sync(&audit, &AuditBusiness::OnSync);
-        grid.model.setFold(0, false);
-        QVERIFY(grid.model.getFold(0) && grid.work.getProjectWorkChanged() && !grid.topWork.getProjectWorkChanged());
-        grid.model.setFold(0, true); // true unfolds
-        QVERIFY(!grid.model.getFold(0) && grid.rows.at(1)->getVisible()); // no visibility changes here
-        QCOMPARE(sync.count(), 2);
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(sync.at(0).at(0).toInt()).arg(sync.at(0).at(1).toInt()).arg(sync.at(1).at(1).toInt()),
-                 QStringLiteral("%1 1 0").arg(INT_MAX));
-        const QVariant payload = sync.at(0).at(2).value<QVariant>();
-        QCOMPARE(payload.typeName(), "BaseDataItem*");
-        QCOMPARE(payload.value<BaseDataItem*>(), grid.rows.at(0));
-
-        grid.rows.at(2)->setOwner(nullptr); // no table: no message
-        grid.model.setFold(2, false);
-        QCOMPARE(sync.count(), 2);
-        QVERIFY(!grid.model.getFold(2)); // no children: never folded
-    }
-
     void badRowsLogTheNullRowWarning()
     {
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
         MessageCapture capture;
         QVERIFY(!grid.model.getFold(5) && !grid.model.getBtnShowState(-1) && !grid.model.getFold(0));
         QVERIFY(grid.model.isLastChild(7));
-        QCOMPARE(MessageCapture::s_messages.size(), 2);
-        QVERIFY(MessageCapture::s_messages.at(0).startsWith(NullRowWarning));
-        QVERIFY(MessageCapture::s_messages.at(0).contains(QLatin1String("bool BaseDataItemModel::getFold(int)")));
-        QVERIFY(MessageCapture::s_messages.at(1).startsWith(NullRowWarning));
-        QVERIFY(MessageCapture::s_messages.at(1).contains(QLatin1String("bool BaseDataItemModel::getBtnShowState(int)")));
+        QCOMPARE(MessageCapture::messages.size(), 2);
+        QVERIFY(MessageCapture::messages.at(0).startsWith(NullRowWarning + "virtual bool BaseDataItemModel::getFold(int)"));
+        QVERIFY(MessageCapture::messages.at(1).startsWith(NullRowWarning + "virtual bool BaseDataItemModel::getBtnShowState(int)"));
     }
 
     void clickedCell_data()
@@ -485,27 +426,26 @@ private Q_SLOTS:
     {
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
         grid.model.SetClickRowAndCol(4, 1);
-        QCOMPARE(grid.storedCell(), qMakePair(4, 1));
+        QCOMPARE(grid.storedCell(), "4 1");
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 9, 9);
         grid.model.SetClickRow(4); // equal to memory: writes nothing
-        QCOMPARE(grid.storedCell(), qMakePair(9, 9));
+        QCOMPARE(grid.storedCell(), "9 9");
         grid.model.SetClickCol(2); // the row half comes from memory
-        QCOMPARE(grid.storedCell(), qMakePair(4, 2));
+        QCOMPARE(grid.storedCell(), "4 2");
 
         // Binding the same list again leaves a cell changed in between untouched.
         grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(1, 1);
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.baseCell(), qMakePair(1, 1));
+        QCOMPARE(grid.baseCell(), "1 1");
         // Another table's list brings its own cell; binding back restores this one unclamped.
         Grid other(QStringLiteral("X"), 2001);
         grid.model.BindSrcData(&other.rows);
-        QCOMPARE(grid.baseCell(), qMakePair(0, 0)); // never stored
+        QCOMPARE(grid.baseCell(), "0 0"); // never stored
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 7, -3);
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.baseCell(), qMakePair(7, -3));
-        QCOMPARE(grid.storedCell(), qMakePair(7, -3)); // binding never writes
+        QCOMPARE(grid.baseCell() + " / " + grid.storedCell(), "7 -3 / 7 -3"); // binding never writes
         grid.model.BindSrcData(nullptr);
-        QCOMPARE(grid.baseCell(), qMakePair(0, 0));
+        QCOMPARE(grid.baseCell(), "0 0");
     }
 
     void foldSync_data()
@@ -531,61 +471,36 @@ private Q_SLOTS:
         reviewed.model.SetAudit(&audit);
         QSignalSpy submittedReset(&submitted.model, &QAbstractItemModel::modelReset);
         QSignalSpy reviewedReset(&reviewed.model, &QAbstractItemModel::modelReset);
-
-        submitted.model.setFold(0, expanded);
-        QCOMPARE(reviewed.rows.at(0)->getExpanded(), expanded);
-        QTEST(reviewed.hiddenRows(), "hidden");
-        QCOMPARE(submitted.rows.at(0)->getExpanded(), expanded);
-        QCOMPARE(submitted.hiddenRows(), QString()); // only counterparts change
-        QCOMPARE(submittedReset.count() * 10 + reviewedReset.count(), 11);
-        QVERIFY(!reviewed.work.getProjectWorkChanged());
-    }
-
-    void foldSyncIgnoresOtherMessages()
-    {
-        Grid grid(QStringLiteral("C\n-A"));
-        BaseDataItem sender;
-        AuditBusiness audit;
-        audit.SetRelationItem(&sender, grid.rows.at(0));
-        grid.model.SetAudit(&audit);
-        QSignalSpy reset(&grid.model, &QAbstractItemModel::modelReset);
-        MessageCapture capture;
-        audit.EmitSync(INT_MAX, 2, QVariant::fromValue<BaseDataItem*>(&sender));
-        audit.EmitSync(1, 0, QVariant::fromValue<BaseDataItem*>(&sender));
-        audit.EmitSync(INT_MAX, 1, QVariant::fromValue(static_cast<TreeBaseItem*>(grid.rows.at(1))));
-        audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(grid.rows.at(1))); // no counterpart
-        QVERIFY(MessageCapture::s_messages.isEmpty());
-        audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(nullptr));
-        QCOMPARE(MessageCapture::s_messages.size(), 1);
-        QVERIFY(MessageCapture::s_messages.first().startsWith(NullRowWarning));
-        QVERIFY(MessageCapture::s_messages.first().contains(QLatin1String("BaseDataItemModel")));
-        QCOMPARE(reset.count(), 0);
-        QVERIFY(grid.rows.at(0)->getExpanded());
-
+        const QVariant sent = QVariant::fromValue<BaseDataItem*>(submitted.rows.at(0));
+        {
+            MessageCapture capture;
+            audit.EmitSync(INT_MAX, 2, sent);
+            audit.EmitSync(1, 0, sent);
+            audit.EmitSync(INT_MAX, 1, QVariant::fromValue(static_cast<TreeBaseItem*>(submitted.rows.at(0))));
+            audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(submitted.rows.at(1))); // no counterpart
+            audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(nullptr));
+            QCOMPARE(joined(MessageCapture::messages.size(), submittedReset.count(), reviewedReset.count(), reviewed.hiddenRows()), "2 0 0 "); // both models warn
+            QVERIFY(MessageCapture::messages.first().startsWith(NullRowWarning) && MessageCapture::messages.first().contains("BaseDataItemModel::"));
+        }
         AuditBusiness other;
-        grid.model.SetAudit(&other); // the old service no longer reaches the model
-        audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(&sender));
-        QCOMPARE(reset.count(), 0);
-        grid.model.SetAudit(&audit);
-        audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(&sender));
-        QCOMPARE(reset.count(), 1);
-        QVERIFY(!grid.rows.at(0)->getExpanded());
-    }
-
-    void foldSyncEndsWithTheModel()
-    {
-        Grid survivor(QStringLiteral("C\n-A"));
-        AuditBusiness audit;
-        audit.SetRelationItem(survivor.rows.at(0), survivor.rows.at(1));
-        survivor.model.SetAudit(&audit);
+        reviewed.model.SetAudit(&other); // the old service no longer reaches the model
+        audit.EmitSync(INT_MAX, 0, sent);
+        QCOMPARE(joined(submittedReset.count(), reviewedReset.count()), "1 0");
+        reviewed.model.SetAudit(&audit);
         auto* shortLived = new BaseDataItemModel;
-        shortLived->BindSrcData(&survivor.rows);
         shortLived->SetAudit(&audit);
-        delete shortLived;
-        QSignalSpy reset(&survivor.model, &QAbstractItemModel::modelReset);
-        survivor.model.setFold(0, false);
-        QCOMPARE(reset.count(), 1);
-        QVERIFY(!survivor.rows.at(1)->getExpanded());
+        delete shortLived; // dies while the service lives: no dangling connection
+        QSignalSpy sync(&audit, &AuditBusiness::OnSync);
+        submitted.rows.at(1)->setOwner(nullptr); // no table: no message
+        submitted.model.setFold(1, false);
+
+        submitted.model.setFold(0, expanded); // true unfolds
+        QTEST(reviewed.hiddenRows(), "hidden");
+        QCOMPARE(joined(submitted.model.getFold(0), submitted.model.getFold(1), submitted.hiddenRows(), sync.count(),
+                        submittedReset.count(), reviewedReset.count(), reviewed.rows.at(0)->getExpanded()),
+                 joined(!expanded, false, QString(), 1, 2, 1, expanded)); // only counterparts change visibility
+        QCOMPARE(joined(submitted.work.getProjectWorkChanged(), submitted.topWork.getProjectWorkChanged(), reviewed.work.getProjectWorkChanged()),
+                 "true false false");
     }
 
     void blockRows()
@@ -607,18 +522,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("tableType"); // -1: the row has no table
         QTest::addColumn<int>("rowType");
         QTest::addColumn<int>("fieldNumber");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("expected");
+        const auto reported = [](int code) { return QStringLiteral("use %1 \"\", end %1 \"\"").arg(code); };
 
-        QTest::newRow("1001, type 5, field 3") << 1001 << 5 << 3 << 87913779;
-        QTest::newRow("field 40000 carries into bit 16") << 0 << 0 << 40000 << 70000;
-        QTest::newRow("row without a table uses 0") << -1 << 1 << 2 << 0x01000002 + 30000;
-        QTest::newRow("row type -1 is reported as 120") << 0 << -1 << 0 << 0x78000000 + 30000;
-        QTest::newRow("2000 is not mapped") << 2000 << 0 << 0 << 0x00D00000 + 30000;
-        QTest::newRow("2001 maps to 121") << 2001 << 0 << 0 << 0x00790000 + 30000;
-        QTest::newRow("3004 maps to 184") << 3004 << 0 << 0 << 0x00B80000 + 30000;
-        QTest::newRow("1999 maps to 1059, low 8 bits") << 1999 << 0 << 0 << 0x00230000 + 30000;
-        QTest::newRow("field number keeps its low 16 bits") << 0 << 0 << 0x12345 << 0x2345 + 30000;
-        QTest::newRow("row type 200 sets the sign bit") << 0 << 200 << 0 << int(0xC8000000u + 30000u);
+        QTest::newRow("1001, type 5, field 3") << 1001 << 5 << 3 << reported(87913779);
+        QTest::newRow("field 40000 carries into bit 16") << 0 << 0 << 40000 << reported(70000);
+        QTest::newRow("row without a table uses 0") << -1 << 1 << 2 << reported(0x01000002 + 30000);
+        QTest::newRow("row type -1 is reported as 120") << 0 << -1 << 0 << reported(0x78000000 + 30000);
+        QTest::newRow("2000 is not mapped") << 2000 << 0 << 0 << reported(0x00D00000 + 30000);
+        QTest::newRow("2001 maps to 121") << 2001 << 0 << 0 << reported(0x00790000 + 30000);
+        QTest::newRow("3004 maps to 184") << 3004 << 0 << 0 << reported(0x00B80000 + 30000);
+        QTest::newRow("1999 maps to 1059, low 8 bits") << 1999 << 0 << 0 << reported(0x00230000 + 30000);
+        QTest::newRow("field number keeps its low 16 bits") << 0 << 0 << 0x12345 << reported(0x2345 + 30000);
+        QTest::newRow("row type 200 sets the sign bit") << 0 << 200 << 0 << reported(int(0xC8000000u + 30000u));
     }
 
     void usageCodes()
@@ -626,7 +542,6 @@ private Q_SLOTS:
         QFETCH(int, tableType);
         QFETCH(int, rowType);
         QFETCH(int, fieldNumber);
-        QFETCH(int, expected);
         QStringList reports;
         SharedInterface::setUsageHandler([&reports](bool ended, int code, const QString& name) {
             reports.append(QStringLiteral("%1 %2 \"%3\"").arg(ended ? "end" : "use").arg(code).arg(name));
@@ -642,7 +557,7 @@ private Q_SLOTS:
         model.post2GoCode(0, nullptr, &header);
         model.post2GoCode(0, &grid.rows, nullptr);
         SharedInterface::setUsageHandler({});
-        QCOMPARE(reports, QStringList({QStringLiteral("use %1 \"\"").arg(expected), QStringLiteral("end %1 \"\"").arg(expected)}));
+        QTEST(reports.join(QLatin1String(", ")), "expected");
     }
 };
 
