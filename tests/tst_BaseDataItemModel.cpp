@@ -85,7 +85,7 @@ struct Grid
         std::copy_if(rows.begin(), rows.end(), std::back_inserter(hidden), [](BaseDataItem* row) { return !row->getVisible(); });
         return names(hidden);
     }
-    QString storedCell() { return joined(project.GetGcSetting()->GetMapZxCurIndex(2, 31, 1001)); }
+    QString storedCell() { return joined(project.GetGcSetting()->GetMapZxCurIndex(2, 31, table.getTableType())); }
     QString baseCell() { return joined(model.Qtitan::BaseTableModel::GetClickRowAndCol()); }
 
     ProjectWorks project;
@@ -431,7 +431,7 @@ private Q_SLOTS:
         QCOMPARE(grid.baseCell(), "0 0"); // never stored
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 7, -3);
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.baseCell() + " / " + grid.storedCell(), "7 -3 / 7 -3"); // binding never writes
+        QCOMPARE(grid.baseCell() + " / " + grid.storedCell() + " / " + other.storedCell(), "7 -3 / 7 -3 / 0 0"); // binding never writes
         grid.model.BindSrcData(nullptr);
         QCOMPARE(grid.baseCell(), "0 0");
     }
