@@ -262,23 +262,23 @@ private Q_SLOTS:
     {
         Grid grid(QStringLiteral("A\nB"));
         const QModelIndex quantityA = grid.model.index(0, 1);
-        const auto answer = [&](const QModelIndex& index, int role) { return show(grid.model.data(index, role)); };
-        const auto allRoles = [&] {
-            return QStringList{answer(quantityA, BaseDataItemModel::AuditIsSSRole), answer(quantityA, BaseDataItemModel::AuditOpenRole),
-                               answer(quantityA, BaseDataItemModel::AuditDifferenceRole), answer(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole)}.join(" | ");
+        const auto allRoles = [&](const QModelIndex& index) {
+            QStringList answers;
+            for (int role : {BaseDataItemModel::AuditIsSSRole, BaseDataItemModel::AuditOpenRole, BaseDataItemModel::AuditDifferenceRole, BaseDataItemModel::AuditSSFocusedRowsRole})
+                answers.append(show(grid.model.data(index, role)));
+            return answers.join(" | ");
         };
-        QCOMPARE(allRoles(), "bool false | bool false | QString  | invalid"); // no audit service
+        QCOMPARE(allRoles(quantityA), "bool false | bool false | QString  | invalid"); // no audit service
         AuditBusiness audit;
         grid.model.SetAudit(&audit);
         audit.SetSS(&grid.table, true);
         audit.SetSS(grid.rows.at(0), true);
         audit.SetSSFocusedRows({4});
         audit.SetDifference(grid.rows.at(0), QuantityField, {qint8(-3), QColor(Qt::red)});
-        QCOMPARE(allRoles(), "bool true | bool false | QMap<int,QColor>  | QSet<int> ");
-        audit.SetAuditOpen(&grid.table, true);
-        QCOMPARE(answer(quantityA, BaseDataItemModel::AuditOpenRole), QStringLiteral("bool true"));
-        QCOMPARE(answer(grid.model.index(0, 0), BaseDataItemModel::AuditDifferenceRole), QStringLiteral("QString "));
-        QCOMPARE(answer(grid.model.index(1, 1), BaseDataItemModel::AuditSSFocusedRowsRole), QStringLiteral("invalid"));
+        QCOMPARE(allRoles(quantityA), "bool true | bool false | QMap<int,QColor>  | QSet<int> ");
+        audit.SetAuditOpen(&grid.table, true); // below: a cell without a difference, a row not under review
+        QCOMPARE(allRoles(grid.model.index(0, 0)) + " / " + allRoles(grid.model.index(1, 1)),
+                 "bool true | bool true | QString  | QSet<int>  / bool true | bool true | QString  | invalid");
 
         // Receivers iterate the containers without knowing their types.
         QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole).value<QVariantHash>(),
