@@ -54,6 +54,22 @@ public:
         QStyledItemDelegate::paint(painter, textOption, index);
     }
 
+    // Amounts read as money and quantities do: grouped, two decimals (Qt's default is six significant digits).
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        if (value.userType() == QMetaType::Double)
+            return locale.toString(value.toDouble(), 'f', 2);
+        return QStyledItemDelegate::displayText(value, locale);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data().userType() == QMetaType::Double)
+            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+
 private:
     static void paintAuditColour(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index)
     {
