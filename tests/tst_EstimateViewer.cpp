@@ -1,4 +1,7 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <TreeTab.h>
+#include <ViewerWindow.h>
+
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,6 +14,8 @@ private Q_SLOTS:
     void rendersEveryTab_data();
     void rendersEveryTab();
     void refusesMalformedFileWithItsName();
+    void failedOpenKeepsTheEstimateShown();
+    void deletedRowsLeaveEveryTab();
 };
 
 namespace {
@@ -70,5 +75,46 @@ void tst_EstimateViewer::refusesMalformedFileWithItsName()
     QVERIFY(!QFile::exists(dir.filePath("x.png")));
 }
 
-QTEST_GUILESS_MAIN(tst_EstimateViewer)
+void tst_EstimateViewer::failedOpenKeepsTheEstimateShown()
+{
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(200);
+    QVERIFY(finished.wait(20000));
+    Estimate* shown = window.estimate();
+    QVERIFY(shown);
+
+    window.openFile("/nonexistent/site.json");
+    QVERIFY(finished.wait(20000));
+    QVERIFY(finished.last().at(0).toString().startsWith("/nonexistent/site.json: cannot open"));
+    QCOMPARE(window.estimate(), shown);
+}
+
+void tst_EstimateViewer::deletedRowsLeaveEveryTab()
+{
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(300);
+    QVERIFY(finished.wait(20000));
+    Estimate::Table& submitted = *window.estimate()->works.front()->tables.front();
+    const int rowsBefore = submitted.rows.size();
+    BaseDataItem* section = submitted.rows.first();
+    const int doomed = 1 + section->getChildrenItemCount();
+
+    TreeTab* tree = window.findChild<TreeTab*>();
+    tree->deleteRow(tree->model()->index(0, 1));
+    QCOMPARE(submitted.rows.size(), rowsBefore - doomed);
+    // Every tab paints the rows left, and the audit service no longer pairs the destroyed ones
+    // (under the sanitizers a stale row anywhere is a use after free).
+    QString error;
+    QTemporaryDir dir;
+    QVERIFY2(window.saveScreenshots(dir.filePath("after.png"), QString(), &error), qPrintable(error));
+    bool related = true;
+    window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
+    QVERIFY(!related);
+}
+
+QTEST_MAIN(tst_EstimateViewer)
 #include "tst_EstimateViewer.moc"

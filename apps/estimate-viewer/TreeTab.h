@@ -26,6 +26,8 @@ public:
     void setDisplay(int displayStyle, bool checkBoxes);
     zTreeItemView* view() const { return m_view; }
     zTreeItemModel* model() { return &m_model; }
+    /// Deletes the shown row at an index with everything below it; other views rebind.
+    void deleteRow(const QModelIndex& index);
 
 Q_SIGNALS:
     /// A line for the status bar: shown rows, all rows, block-selected rows.
@@ -42,7 +44,6 @@ private:
     void installHooks();
     void toggleNode(const QModelIndex& index);
     void showContextMenu(const QPoint& position);
-    void deleteRow(const QModelIndex& index);
     void rebindAfterEdit();
     void applySectionSpans();
     void reportStatus();
