@@ -36,6 +36,11 @@ int EstimateColumns::fieldOf(const QString& columnId)
     return -1;
 }
 
+int EstimateColumns::fieldOf(const zBaseHeaderItem* header)
+{
+    return header ? fieldOf(header->headerIdentify()) : -1;
+}
+
 void EstimateColumns::fill(zBaseHeaderColumn& columns)
 {
     for (const Column& column : all())

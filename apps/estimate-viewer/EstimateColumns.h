@@ -2,11 +2,13 @@
 
 #include "Estimate.h"
 
+#include <QColor>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 
 class zBaseHeaderColumn;
+class zBaseHeaderItem;
 namespace Qtitan {
 class TableHeaderColumn;
 }
@@ -28,6 +30,9 @@ public:
     static const QVector<Column>& all();
     /// The field behind a column identifier, or -1.
     static int fieldOf(const QString& columnId);
+    static int fieldOf(const zBaseHeaderItem* header);
+    /// Background of block-selected rows.
+    static QColor blockColour() { return QColor(255, 228, 160); }
     static void fill(zBaseHeaderColumn& columns);
     static void fill(Qtitan::TableHeaderColumn& columns);
 

@@ -9,13 +9,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-int fieldOf(const zBaseHeaderItem* header)
-{
-    return header ? EstimateColumns::fieldOf(header->headerIdentify()) : -1;
-}
-}
-
 FlatTab::FlatTab(QWidget* parent)
     : QWidget(parent)
     , m_view(new QTableView(this))
@@ -25,18 +18,18 @@ FlatTab::FlatTab(QWidget* parent)
     m_model.dataStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
         BaseDataItem* row = m_model.GetBindSrcData()->value(index.row());
         if (role == Qt::BackgroundRole && row && row->IsBlock()) {
-            value = QColor(255, 228, 160);
+            value = EstimateColumns::blockColour();
             return true;
         }
-        value = EstimateColumns::cell(row, fieldOf(header), role);
+        value = EstimateColumns::cell(row, EstimateColumns::fieldOf(header), role);
         return value.isValid();
     });
     m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
-        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.GetBindSrcData()->value(index.row()), fieldOf(header), value);
+        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.GetBindSrcData()->value(index.row()), EstimateColumns::fieldOf(header), value);
     });
     // Computed cells answer the preset flags without "enabled"/"editable" changes: selectable, read-only.
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
-        if (!EstimateColumns::isComputed(fieldOf(header)))
+        if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
             return true; // the base's flags
         flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
         return false;

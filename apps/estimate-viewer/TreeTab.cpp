@@ -17,11 +17,6 @@ namespace {
 constexpr int treeColumn = 1; // the description column draws the tree
 constexpr int blockMarkRole = Qt::BackgroundRole;
 
-int fieldOf(const zBaseHeaderItem* header)
-{
-    return header ? EstimateColumns::fieldOf(header->headerIdentify()) : -1;
-}
-
 // Rows a person inserted: give them what loaded rows have, so every view shows them alike.
 void completeNewRows(Estimate::Table& table)
 {
@@ -106,7 +101,7 @@ void TreeTab::installHooks()
         if (!row)
             return false;
         if (role == blockMarkRole && row->IsBlock()) {
-            value = QColor(255, 228, 160);
+            value = EstimateColumns::blockColour();
             return true;
         }
         if (role == Qt::FontRole && row->getRowType() == EstimateRowType::Section) {
@@ -115,14 +110,14 @@ void TreeTab::installHooks()
             value = bold;
             return true;
         }
-        value = EstimateColumns::cell(row, fieldOf(header), role);
+        value = EstimateColumns::cell(row, EstimateColumns::fieldOf(header), role);
         return value.isValid();
     });
     m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
-        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.findItemByIndex(index), fieldOf(header), value);
+        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value);
     });
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
-        if (!EstimateColumns::isComputed(fieldOf(header)))
+        if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
             return false;
         flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled; // totals are computed, never typed
         return true;
