@@ -13,6 +13,7 @@
 
 #include <QtTest>
 
+#include <array>
 #include <memory>
 #include <random>
 #include <vector>
@@ -440,7 +441,7 @@ struct RefSide
         return QStringLiteral("%1 row %2 column %3").arg(nameOf(model.clicked)).arg(indexOf(model.shown, model.clicked)).arg(model.clickedColumn);
     }
     QString takeDeleteLog() { return std::exchange(model.deleteLog, {}).join(' '); }
-    QStringList aliveFixtureRows() const
+    QStringList aliveHostRows() const
     {
         QStringList names;
         for (const auto& row : model.pool) {
@@ -483,10 +484,10 @@ struct RealSide
         return QStringLiteral("%1 row %2 column %3").arg(names({model.getClickedItem()})).arg(model.getClickedVirtualRow()).arg(model.getClickedVirtualColumn());
     }
     QString takeDeleteLog() { return std::exchange(g_realDeleteLog, {}).join(' '); }
-    QStringList aliveFixtureRows() const
+    QStringList aliveHostRows() const
     {
         QStringList alive;
-        for (NamedRow* row : fixtureRows)
+        for (NamedRow* row : hostRows)
             alive.append(row->name());
         alive.sort();
         return alive;
@@ -496,7 +497,7 @@ struct RealSide
     zBaseHeaderColumn columns;
     QList<BaseDataItem*> hostList;
     QHash<QString, BaseDataItem*> byName;
-    QSet<NamedRow*> fixtureRows; // the rows the host made that are still alive
+    QSet<NamedRow*> hostRows; // the rows the host made that are still alive
 };
 
 template <typename Side>
@@ -512,7 +513,7 @@ QStringList observe(Side& side, const QStringList& aliveNames, int originalRows)
     }
     for (int originalRow = -1; originalRow <= originalRows; ++originalRow)
         lines.append(QStringLiteral("original row %1: %2").arg(originalRow).arg(side.nameAtOriginal(originalRow)));
-    lines.append(QStringLiteral("fixture rows alive: %1").arg(side.aliveFixtureRows().join(' ')));
+    lines.append(QStringLiteral("host rows alive: %1").arg(side.aliveHostRows().join(' ')));
     for (const QString& name : aliveNames) {
         lines.append(QStringLiteral("%1: original %2 virtual %3 name '%4' flags %5").arg(name).arg(side.originalIndexOf(name))
                          .arg(side.virtualIndexOf(name)).arg(side.uname(name), side.flags(name)));
@@ -542,7 +543,7 @@ public:
     {
         m_tester.reset();
         qDeleteAll(m_real.byName); // every row still alive, those the model made included
-        qDeleteAll(QSet<NamedRow*>(m_real.fixtureRows)); // only when the model failed to destroy them
+        qDeleteAll(QSet<NamedRow*>(m_real.hostRows)); // only when the model failed to destroy them
     }
 
     /// Binds every row, with or without rebuild.
@@ -561,8 +562,7 @@ private:
     void buildTrees();
     QString applyToReference(const Step& step);
     QString applyToModel(const Step& step);
-    void hostAddsToReference(const QString& name, RefRow* parent, bool visible);
-    void hostAddsToModel(const QString& name, BaseDataItem* parent, bool visible);
+    void hostMakesRow(const QString& name, const QString& parent, const std::array<bool, 3>& expandedVisibleCollapsable);
     void nameCreatedRow(const Placement& placed);
     void nameModelRow(const Placement& placed);
     void forgetDestroyedRows();
@@ -589,28 +589,36 @@ void Sequence::buildTrees()
 {
     const int rowCount = 1 + pick(24);
     for (int rowNumber = 0; rowNumber < rowCount; ++rowNumber) {
-        const QString name = QStringLiteral("r%1").arg(rowNumber);
-        m_ref.model.pool.push_back(std::make_unique<RefRow>());
-        RefRow* refRow = m_ref.model.pool.back().get();
-        auto* realRow = new NamedRow(name, &m_real.fixtureRows);
-        refRow->name = name;
-        m_ref.byName.insert(name, refRow);
-        m_real.byName.insert(name, realRow);
-        refRow->expanded = chance(70);
-        refRow->visible = chance(80);
-        refRow->collapsable = chance(85);
-        realRow->setExpanded(refRow->expanded);
-        realRow->setVisible(refRow->visible);
-        realRow->setCollapsable(refRow->collapsable);
-        if (rowNumber == 0 || chance(30))
-            continue;
-        const QString parentName = QStringLiteral("r%1").arg(pick(rowNumber));
-        refRow->parent = m_ref.at(parentName);
-        refRow->parent->children.append(refRow);
-        auto* realParent = static_cast<TreeBaseItem*>(m_real.at(parentName));
-        realParent->setBaseDataItemListDirect(realParent->getBaseDataItemlist() + QList<BaseDataItem*>{realRow});
-        realRow->setParentAlone(realParent);
+        const QString parent = rowNumber == 0 || chance(30) ? QString() : QStringLiteral("r%1").arg(pick(rowNumber));
+        hostMakesRow(QStringLiteral("r%1").arg(rowNumber), parent, {chance(70), chance(80), chance(85)});
     }
+}
+
+// The host makes a row on both sides, last child of parent ("" at the top), and appends it to
+// its list; it rebinds later.
+void Sequence::hostMakesRow(const QString& name, const QString& parent, const std::array<bool, 3>& expandedVisibleCollapsable)
+{
+    m_ref.model.pool.push_back(std::make_unique<RefRow>());
+    RefRow* refRow = m_ref.model.pool.back().get();
+    auto* realRow = new NamedRow(name, &m_real.hostRows);
+    refRow->name = name;
+    m_ref.byName.insert(name, refRow);
+    m_real.byName.insert(name, realRow);
+    m_ref.hostList.append(refRow);
+    m_real.hostList.append(realRow);
+    refRow->expanded = expandedVisibleCollapsable[0];
+    refRow->visible = expandedVisibleCollapsable[1];
+    refRow->collapsable = expandedVisibleCollapsable[2];
+    realRow->setExpanded(refRow->expanded);
+    realRow->setVisible(refRow->visible);
+    realRow->setCollapsable(refRow->collapsable);
+    if (parent.isEmpty())
+        return;
+    refRow->parent = m_ref.at(parent);
+    refRow->parent->children.append(refRow);
+    auto* realParent = static_cast<TreeBaseItem*>(m_real.at(parent));
+    realParent->setBaseDataItemListDirect(realParent->getBaseDataItemlist() + QList<BaseDataItem*>{realRow});
+    realRow->setParentAlone(realParent);
 }
 
 // Empty, every row, the root rows, or a shuffled part with null entries, duplicates and orphans.
@@ -718,36 +726,9 @@ QString Sequence::applyToReference(const Step& step)
         return QVariant(validIndex).toString();
     case Op::Span: row->spans = rows; break;
     case Op::Collapsable: row->collapsable = step.flag; break;
-    case Op::HostAdds: hostAddsToReference(step.rows.first(), row, step.flag); break;
+    case Op::HostAdds: break;
     }
     return {};
-}
-
-// The host makes a row under parent (or at the top), appends it to its list and rebinds later.
-void Sequence::hostAddsToReference(const QString& name, RefRow* parent, bool visible)
-{
-    m_ref.model.pool.push_back(std::make_unique<RefRow>());
-    RefRow* added = m_ref.model.pool.back().get();
-    added->name = name;
-    added->visible = visible;
-    m_ref.byName.insert(name, added);
-    m_ref.hostList.append(added);
-    if (!parent)
-        return;
-    parent->children.append(added);
-    added->parent = parent;
-}
-
-void Sequence::hostAddsToModel(const QString& name, BaseDataItem* parent, bool visible)
-{
-    auto* added = new NamedRow(name, &m_real.fixtureRows);
-    added->setVisible(visible);
-    m_real.byName.insert(name, added);
-    m_real.hostList.append(added);
-    if (auto* treeParent = static_cast<TreeBaseItem*>(parent)) {
-        treeParent->setBaseDataItemListDirect(treeParent->getBaseDataItemlist() + QList<BaseDataItem*>{added});
-        added->setParentAlone(treeParent);
-    }
 }
 
 QString Sequence::applyToModel(const Step& step)
@@ -780,7 +761,7 @@ QString Sequence::applyToModel(const Step& step)
     case Op::Click: return m_real.qt()->setData(validIndex, step.column, zTreeItemModel::ClickedCellRole) ? "true" : "false";
     case Op::Span: row->setSpanChildrenRows(rows); break;
     case Op::Collapsable: row->setCollapsable(step.flag); break;
-    case Op::HostAdds: hostAddsToModel(step.rows.first(), row, step.flag); break;
+    case Op::HostAdds: break;
     }
     return {};
 }
@@ -828,14 +809,16 @@ void Sequence::forgetDestroyedRows()
 QString Sequence::apply(const Step& step)
 {
     m_pendingPlacement = {};
+    if (step.op == Op::HostAdds)
+        hostMakesRow(step.rows.first(), step.row, {true, bool(step.flag), true});
     const QString expectedAnswer = applyToReference(step);
     const QString answer = applyToModel(step);
     if (m_pendingPlacement.position >= 0)
         nameModelRow(m_pendingPlacement);
     forgetDestroyedRows();
     // Checked first: a row the model destroyed and the reference kept must not be read.
-    if (m_ref.aliveFixtureRows() != m_real.aliveFixtureRows())
-        return QStringLiteral("alive rows: reference '%1', model '%2'").arg(m_ref.aliveFixtureRows().join(' '), m_real.aliveFixtureRows().join(' '));
+    if (m_ref.aliveHostRows() != m_real.aliveHostRows())
+        return QStringLiteral("alive rows: reference '%1', model '%2'").arg(m_ref.aliveHostRows().join(' '), m_real.aliveHostRows().join(' '));
     const QStringList alive = aliveNames();
     const int originalRows = m_ref.model.original.size();
     const QStringList expected = QStringList(QStringLiteral("answer ") + expectedAnswer) + observe(m_ref, alive, originalRows);
