@@ -112,7 +112,11 @@ public:
                 maxLevel = qMax(maxLevel, depth(row));
         }
     }
-    void updateData() { bind(bound, false); }
+    void updateData()
+    {
+        ++refreshes;
+        bind(bound, false);
+    }
     void deriveShown()
     {
         shown.clear();
@@ -351,6 +355,7 @@ public:
     int clickedColumn = -1;
     int checkType = 0;
     QStringList deleteLog;
+    int refreshes = 0; // updateData calls, as a host subclass overriding UpdateData counts them
     std::vector<std::unique_ptr<RefRow>> pool; // every row ever made; destroyed ones are marked dead
     int createdCount = 0;
 };
@@ -405,9 +410,16 @@ void recordDeleteLines(QtMsgType type, const QMessageLogContext& context, const 
 class DiffModel : public zTreeItemModel
 {
 public:
+    void UpdateData() override
+    {
+        ++refreshes;
+        zTreeItemModel::UpdateData();
+    }
     using zTreeItemModel::deleteItem;
     /// An index the model may not hand out: reaches the model's own guards for out-of-range rows.
     QModelIndex anyIndex(int virtualRow, int column) const { return createIndex(virtualRow, column); }
+
+    int refreshes = 0;
 };
 
 /// The reference side: answers and operations in the form the comparison reads.
@@ -441,6 +453,7 @@ struct RefSide
         return QStringLiteral("%1 row %2 column %3").arg(nameOf(model.clicked)).arg(indexOf(model.shown, model.clicked)).arg(model.clickedColumn);
     }
     QString takeDeleteLog() { return std::exchange(model.deleteLog, {}).join(' '); }
+    int takeRefreshes() { return std::exchange(model.refreshes, 0); }
     QStringList aliveHostRows() const
     {
         QStringList names;
@@ -484,6 +497,7 @@ struct RealSide
         return QStringLiteral("%1 row %2 column %3").arg(names({model.getClickedItem()})).arg(model.getClickedVirtualRow()).arg(model.getClickedVirtualColumn());
     }
     QString takeDeleteLog() { return std::exchange(g_realDeleteLog, {}).join(' '); }
+    int takeRefreshes() { return std::exchange(model.refreshes, 0); }
     QStringList aliveHostRows() const
     {
         QStringList alive;
@@ -522,6 +536,7 @@ QStringList observe(Side& side, const QStringList& aliveNames, int originalRows)
     lines.append(QStringLiteral("bound: %1").arg(side.bound()));
     lines.append(QStringLiteral("clicked: %1").arg(side.clicked()));
     lines.append(QStringLiteral("deleted: %1").arg(side.takeDeleteLog()));
+    lines.append(QStringLiteral("UpdateData calls: %1").arg(side.takeRefreshes()));
     return lines;
 }
 
