@@ -1,7 +1,7 @@
 // Random operation sequences applied both to zTreeItemModel and to a plain reference
 // of its rules; every observable answer must agree after every step.
 //
-// ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 20000, 3000 under
+// ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 20000, 2000 under
 // AddressSanitizer, where every allocation costs far more), ITEMVIEWS_DIFF_SEED (default 1)
 // the first sequence's seed; each sequence of 150 steps has its own seed.
 
@@ -23,7 +23,7 @@ namespace {
 const int treeColumn = 1; // declared and shown column 1; column 0 is an ordinary column
 const int stepsPerSequence = 150;
 #ifdef __SANITIZE_ADDRESS__
-const int defaultSteps = 3000;
+const int defaultSteps = 2000;
 #else
 const int defaultSteps = 20000;
 #endif
