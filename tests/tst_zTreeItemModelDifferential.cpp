@@ -369,7 +369,7 @@ enum class Op { Bind, Refresh, Expand, SetExpande, SetVisible, Check, Mode, Inse
 struct Step
 {
     Op op = Op::Refresh;
-    int number = 0; // virtual row, check state or mode
+    int number = 0; // virtual row, or check mode
     int flag = 0; // rebuild, expand, visible, collapsable
     int column = treeColumn;
     int state = 0; // check state written
@@ -378,7 +378,9 @@ struct Step
     QStringList rows; // "" entries are null rows
     QString text() const
     {
-        return QStringLiteral("op %1 number %2 flag %3 column %4 state %5%6 row '%7' rows [%8]").arg(int(op)).arg(number).arg(flag)
+        static const char* const opNames[] = {"Bind", "Refresh", "Expand", "SetExpande", "SetVisible", "Check", "Mode",
+            "InsertAfter", "InsertBefore", "InsertUnder", "Delete", "DeleteByIndex", "DeleteAll", "Click", "Span", "Collapsable", "HostAdds"};
+        return QStringLiteral("%1 number %2 flag %3 column %4 state %5%6 row '%7' rows [%8]").arg(opNames[int(op)]).arg(number).arg(flag)
             .arg(column).arg(state).arg(unbound ? " unbound" : "", row, rows.join(','));
     }
 };
