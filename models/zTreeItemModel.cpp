@@ -129,6 +129,7 @@ struct zTreeItemModel::OwnerIndex
     RowPositionIndex childPositions; // over the child lists of the original rows, concatenated in order
     QVector<int> ownerOfChild; // original row owning each entry of the concatenation
     RowPositionIndex rootPositions;
+    quint64 treeShape = 0; // TreeBaseItem::shapeGeneration() the child lists were read at
 };
 
 zTreeItemModel::zTreeItemModel(QObject* parent)
@@ -710,9 +711,11 @@ void zTreeItemModel::forgetRows(const QList<BaseDataItem*>& rows, const RowPosit
 
 const zTreeItemModel::OwnerIndex& zTreeItemModel::ownerIndex()
 {
-    if (m_ownerIndex)
+    // The host may relink children between binds: the owners are those of the child lists as they are now.
+    if (m_ownerIndex && m_ownerIndex->treeShape == TreeBaseItem::shapeGeneration())
         return *m_ownerIndex;
     m_ownerIndex = std::make_unique<OwnerIndex>();
+    m_ownerIndex->treeShape = TreeBaseItem::shapeGeneration();
     QList<BaseDataItem*> allChildren;
     for (int originalRow = 0; originalRow < m_originalRows.size(); ++originalRow) {
         BaseDataItem* owner = m_originalRows.at(originalRow);

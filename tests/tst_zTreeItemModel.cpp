@@ -266,6 +266,7 @@ private Q_SLOTS:
     void hookReplacingItselfWhileRunning();
     void cantCollapseChildren();
     void rowAtFreedAddressStartsUnchecked();
+    void unameFollowsChildMovedSinceLastName();
 };
 
 void tst_zTreeItemModel::scenario_data()
@@ -508,6 +509,19 @@ void tst_zTreeItemModel::rowAtFreedAddressStartsUnchecked()
     if (quintptr(harness.list.value(1)) != freedAddress)
         QSKIP("the allocator gave the new row another address (it always does under AddressSanitizer)");
     QCOMPARE(describe(harness.read("1", Qt::CheckStateRole)), "bool false");
+}
+
+void tst_zTreeItemModel::unameFollowsChildMovedSinceLastName()
+{
+    Harness harness("A\n-A1\nB");
+    harness.run("uname:A1");
+    // The host moves A1 under B without rebinding: names read the child lists as they are now.
+    NamedRow* a1 = harness.tree.row("A1");
+    harness.tree.row("A")->setBaseDataItemListDirect({});
+    harness.tree.row("B")->setBaseDataItemListDirect({a1});
+    a1->setParentAlone(harness.tree.row("B"));
+    harness.run("uname:A1");
+    QCOMPARE(harness.said.join(' '), "0-0 1-0");
 }
 
 QTEST_MAIN(tst_zTreeItemModel)

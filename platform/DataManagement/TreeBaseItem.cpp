@@ -39,6 +39,11 @@ void TreeBaseItem::setBaseDataItemListDirect(const QList<BaseDataItem*>& childre
     treeShapeChanged();
 }
 
+quint64 TreeBaseItem::shapeGeneration()
+{
+    return g_treeShape;
+}
+
 void TreeBaseItem::treeShapeChanged()
 {
     ++g_treeShape;

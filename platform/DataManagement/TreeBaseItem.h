@@ -27,6 +27,8 @@ public:
     void setParentAlone(TreeBaseItem* parent);
     /// Replaces the child list; the children's parent links are left alone.
     void setBaseDataItemListDirect(const QList<BaseDataItem*>& children);
+    /// Changes whenever any tree in the process changes shape: lets caches over child lists know they are stale.
+    static quint64 shapeGeneration();
 
 private:
     static void treeShapeChanged();
