@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtbase5-dev-tools qtbase5-private-dev libqt5test5
     xvfb xauth                # a real display for the viewer on a machine without one
+    fonts-dejavu-core         # text in offscreen renders and screenshots
     libkf5itemmodels-dev      # peer model measured by the benchmarks
 )
 
