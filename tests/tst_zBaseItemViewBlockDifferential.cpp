@@ -2,7 +2,7 @@
 // selection, checked against a plain reference of the block rules after every event:
 // the marks of every row and the calls the host's setter and test received.
 //
-// ITEMVIEWS_DIFF_STEPS sets the total number of events (default 20000, 3000 under
+// ITEMVIEWS_DIFF_STEPS sets the total number of events (default 200000, 3000 under
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
 // sequence of 200 events runs on a fresh view with its own seed.
 
@@ -30,7 +30,7 @@ const int eventsPerSequence = 200;
 #ifdef __SANITIZE_ADDRESS__
 const int defaultSteps = 3000;
 #else
-const int defaultSteps = 20000;
+const int defaultSteps = 200000;
 #endif
 
 enum class Kind { Grid, Flat, Tree };
