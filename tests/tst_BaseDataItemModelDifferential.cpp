@@ -2,7 +2,7 @@
 // service and to a plain reference of their tree, fold and fold-sync rules; every answer
 // for every row and every row's flags must agree after every step.
 //
-// ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 100000, 10000 under
+// ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 100000, 5000 under
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
 // sequence of 150 steps has its own seed.
 
@@ -27,7 +27,7 @@ namespace {
 
 const int stepsPerSequence = 150;
 #ifdef __SANITIZE_ADDRESS__
-const int defaultSteps = 10000;
+const int defaultSteps = 5000;
 #else
 const int defaultSteps = 100000;
 #endif
