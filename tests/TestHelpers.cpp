@@ -49,8 +49,12 @@ void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContex
     ToleratedModelTester* tester = g_activeTester;
     const bool fromTester = context.category && std::strcmp(context.category, "qt.modeltest") == 0;
     if (!tester || !fromTester || type != QtWarningMsg) {
-        if (tester && tester->m_previous)
-            tester->m_previous(type, context, message);
+        // Nested testers' handlers all lead here: forward to the handler before the first tester.
+        ToleratedModelTester* first = tester;
+        while (first && first->m_outer)
+            first = first->m_outer;
+        if (first && first->m_previous)
+            first->m_previous(type, context, message);
         return;
     }
     for (const QString& prefix : qAsConst(tester->m_tolerated)) {
