@@ -146,3 +146,21 @@ QString names(const QList<BaseDataItem*>& rows)
         parts.append(row ? (row->getValue(1).isValid() ? row->getValue(1).toString() : QStringLiteral("?")) : QStringLiteral("null"));
     return parts.join(QLatin1Char(' '));
 }
+
+int differentialSteps(int normalDefault, int sanitizerDefault)
+{
+    if (qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS"))
+        return qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
+#ifdef __SANITIZE_ADDRESS__
+    Q_UNUSED(normalDefault);
+    return sanitizerDefault;
+#else
+    Q_UNUSED(sanitizerDefault);
+    return normalDefault;
+#endif
+}
+
+quint32 differentialFirstSeed()
+{
+    return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
+}

@@ -91,5 +91,10 @@ private:
     QList<BaseDataItem*> m_roots;
 };
 
+/// Length of a differential run: ITEMVIEWS_DIFF_STEPS, else the default of this build (sanitizers run slower).
+int differentialSteps(int normalDefault, int sanitizerDefault);
+/// First seed of a differential run: ITEMVIEWS_DIFF_SEED, else 1.
+quint32 differentialFirstSeed();
+
 /// Names of rows joined by spaces ("null" for a null entry, "?" for a row without a name).
 QString names(const QList<BaseDataItem*>& rows);

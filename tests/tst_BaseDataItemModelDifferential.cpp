@@ -26,11 +26,6 @@
 namespace {
 
 const int stepsPerSequence = 150;
-#ifdef __SANITIZE_ADDRESS__
-const int defaultSteps = 5000;
-#else
-const int defaultSteps = 100000;
-#endif
 const int lineSentinel = -7; // a level no row has: getParentLevelNeedDrawLine must append after it
 const QString nullRowWarning = QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
 QtMessageHandler g_testlibHandler = nullptr;
@@ -548,8 +543,8 @@ private:
 
 void tst_BaseDataItemModelDifferential::randomSequencesAgreeWithReference()
 {
-    const int totalSteps = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : defaultSteps;
-    const quint32 firstSeed = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
+    const int totalSteps = differentialSteps(100000, 5000);
+    const quint32 firstSeed = differentialFirstSeed();
     for (int done = 0, sequence = 0; done < totalSteps && !QTest::currentTestFailed(); done += stepsPerSequence, ++sequence)
         runSequence(firstSeed + quint32(sequence), qMin(stepsPerSequence, totalSteps - done));
 }

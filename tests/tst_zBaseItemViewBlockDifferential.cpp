@@ -27,11 +27,6 @@
 namespace {
 
 const int eventsPerSequence = 200;
-#ifdef __SANITIZE_ADDRESS__
-const int defaultSteps = 3000;
-#else
-const int defaultSteps = 200000;
-#endif
 
 enum class Kind { Grid, Flat, Tree };
 enum class Action { None, SelectAll, UnselectAll, Toggle, BlockBegin, BlockEnd, ShiftExtend };
@@ -341,8 +336,8 @@ private Q_SLOTS:
 
 void tst_zBaseItemViewBlockDifferential::randomEventsAgreeWithReference()
 {
-    const int totalSteps = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : defaultSteps;
-    const quint32 firstSeed = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
+    const int totalSteps = differentialSteps(200000, 3000);
+    const quint32 firstSeed = differentialFirstSeed();
     for (int done = 0, sequenceNumber = 0; done < totalSteps; done += eventsPerSequence, ++sequenceNumber) {
         const quint32 seed = firstSeed + quint32(sequenceNumber);
         Sequence sequence(seed);

@@ -22,11 +22,6 @@ namespace {
 
 const int treeColumn = 1; // declared and shown column 1; column 0 is an ordinary column
 const int stepsPerSequence = 150;
-#ifdef __SANITIZE_ADDRESS__
-const int defaultSteps = 2000;
-#else
-const int defaultSteps = 20000;
-#endif
 const QList<int> treeRoles{205, 206, 207, 208, 210, 211, 219, 220};
 
 // ---------------------------------------------------------------------------
@@ -870,8 +865,8 @@ private:
 
 void tst_zTreeItemModelDifferential::randomSequencesAgreeWithReference()
 {
-    const int totalSteps = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : defaultSteps;
-    const quint32 firstSeed = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
+    const int totalSteps = differentialSteps(20000, 2000);
+    const quint32 firstSeed = differentialFirstSeed();
     for (int done = 0, sequence = 0; done < totalSteps && !QTest::currentTestFailed(); done += stepsPerSequence, ++sequence)
         runSequence(firstSeed + quint32(sequence), qMin(stepsPerSequence, totalSteps - done));
 }
