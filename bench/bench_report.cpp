@@ -410,7 +410,7 @@ struct GridEstimate
                 children.append(addWithLeaves(root));
             root->setBaseDataItemListDirect(children);
         }
-        model.BindSrcData(&rows_);
+        model.BindSrcData(&list);
     }
     TreeBaseItem* add(TreeBaseItem* parent, int level)
     {
@@ -418,7 +418,7 @@ struct GridEstimate
         TreeBaseItem* row = owned.back().get();
         row->setLevel(level);
         row->setParentAlone(parent);
-        rows_.append(row);
+        list.append(row);
         return row;
     }
     TreeBaseItem* addWithLeaves(TreeBaseItem* parent)
@@ -432,7 +432,7 @@ struct GridEstimate
     }
 
     std::vector<std::unique_ptr<TreeBaseItem>> owned;
-    QList<BaseDataItem*> rows_;
+    QList<BaseDataItem*> list;
     BaseDataItemModel model;
 };
 
@@ -457,12 +457,12 @@ void gridWorkloads(int rows)
 {
     GridEstimate estimate(rows);
     volatile long sink = 0;
-    const int firstRow = estimate.rows_.size() / 2;
+    const int firstRow = estimate.list.size() / 2;
     sink = sink + gridViewportQueries(estimate.model, firstRow); // warm the descendant counts
     const double queries = bestOf(5, [&] { sink = sink + gridViewportQueries(estimate.model, firstRow); });
     const double queriesFloor = bestOf(5, [&] {
         for (int row = firstRow; row < firstRow + 50; ++row)
-            sink = sink + estimate.rows_.at(row)->getVisible();
+            sink = sink + estimate.list.at(row)->getVisible();
     });
     record("grid tree queries, 50-row viewport", rows, queries, queriesFloor);
 
@@ -473,9 +473,9 @@ void gridWorkloads(int rows)
     });
     const double foldFloor = bestOf(3, [&] {
         for (int row = 1; row <= blockEnd; ++row)
-            estimate.rows_.at(row)->setVisible(false);
+            estimate.list.at(row)->setVisible(false);
         for (int row = 1; row <= blockEnd; ++row)
-            estimate.rows_.at(row)->setVisible(true);
+            estimate.list.at(row)->setVisible(true);
     });
     record("grid getExpandOrFlodChildren fold + unfold, 10% block", rows, fold, foldFloor);
 }
