@@ -3,6 +3,8 @@
 // Peers run in a child process killed at a time cap, so a quadratic peer cannot stall the run.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench/bench_report
 
+#include "BenchTrees.h"
+
 #include <BaseDataItem.h>
 #include <BaseDataItemModel.h>
 #include <TreeBaseItem.h>
@@ -40,30 +42,13 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int peerCapSeconds = 15;
-constexpr int treeLevels = 4; // a top-level row and three levels below it
 constexpr int rootCount = 10; // so the first top-level row holds 10% of the rows
 const int sizes[] = {10000, 100000, 1000000};
 
 // ---- Measuring ----
-
-double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& measured)
-{
-    double best = 1e300;
-    for (int run = 0; run < runs; ++run) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        measured();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-double bestOf(int runs, const std::function<void()>& measured)
-{
-    return bestOf(runs, [] {}, measured);
-}
 
 // Runs measure in a child process; its answer (milliseconds as text) or -1 when it passed the cap.
 double runCapped(const std::function<double()>& measure)
@@ -179,62 +164,6 @@ void printScaling()
 
 // ---- Trees: our rows and the same shape in a QStandardItemModel ----
 
-// Smallest fan-out whose full subtree of treeLevels levels holds at least rowsPerRoot rows.
-int fanOutFor(int rowsPerRoot)
-{
-    int fanOut = 1;
-    while (1 + fanOut + fanOut * fanOut + fanOut * fanOut * fanOut < rowsPerRoot)
-        ++fanOut;
-    return fanOut;
-}
-
-TreeBaseItem* makeSubtree(TreeBaseItem* parent, int level, int fanOut, int& budget)
-{
-    auto* row = new TreeBaseItem;
-    --budget;
-    row->setParentAlone(parent);
-    if (level + 1 < treeLevels) {
-        QList<BaseDataItem*> children;
-        for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos)
-            children.append(makeSubtree(row, level + 1, fanOut, budget));
-        row->setBaseDataItemListDirect(children);
-    }
-    return row;
-}
-
-/// rootCount top-level rows of equal share, rows rows in all, everything expanded and shown.
-QList<BaseDataItem*> buildTree(int rows)
-{
-    QList<BaseDataItem*> roots;
-    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
-        int budget = rows / rootCount;
-        roots.append(makeSubtree(nullptr, 0, fanOutFor(rows / rootCount), budget));
-    }
-    return roots;
-}
-
-// The floor of a bind: a plain pre-order walk of the tree into a vector.
-std::vector<BaseDataItem*> preOrder(const QList<BaseDataItem*>& roots)
-{
-    std::vector<BaseDataItem*> flat;
-    std::vector<BaseDataItem*> pending(roots.crbegin(), roots.crend());
-    while (!pending.empty()) {
-        BaseDataItem* row = pending.back();
-        pending.pop_back();
-        flat.push_back(row);
-        const QList<BaseDataItem*>& children = row->getBaseDataItemlist();
-        for (int childPos = children.size() - 1; childPos >= 0; --childPos)
-            pending.push_back(children.at(childPos));
-    }
-    return flat;
-}
-
-void freeTree(const QList<BaseDataItem*>& roots)
-{
-    for (BaseDataItem* row : preOrder(roots))
-        delete row;
-}
-
 // The same shape as makeSubtree: the children of a row at parentLevel, depth first.
 void appendStandardSubtree(QStandardItem* parent, int parentLevel, int fanOut, int& budget)
 {
@@ -260,21 +189,11 @@ void buildStandardTree(QStandardItemModel& model, int rows)
     }
 }
 
-struct Columns
-{
-    Columns()
-    {
-        for (int column = 0; column < 10; ++column)
-            header.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column)));
-    }
-    zBaseHeaderColumn header;
-};
-
 /// A tree model bound to the flattened tree, tree column 0, ten columns.
 struct BoundTree
 {
     explicit BoundTree(int rows)
-        : roots(buildTree(rows))
+        : roots(buildTree(rows, rootCount))
         , list(roots)
     {
         model.setHeaderColumn(&columns.header);

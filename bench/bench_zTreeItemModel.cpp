@@ -2,6 +2,8 @@
 // the same walk) and, for expand/collapse, against Qt's and KDE's tree machinery. Prints one table.
 // Peers run in a child process that is abandoned at a time cap, so a quadratic peer cannot stall the run.
 
+#include "BenchTrees.h"
+
 #include <TreeBaseItem.h>
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
@@ -28,83 +30,9 @@
 
 namespace {
 
+using namespace bench;
+
 constexpr int peerCapSeconds = 15;
-constexpr int treeLevels = 4; // a top-level row and three levels below it
-
-// Smallest fan-out whose full subtree of treeLevels levels holds at least rowsPerRoot rows.
-int fanOutFor(int rowsPerRoot)
-{
-    int fanOut = 1;
-    while (1 + fanOut + fanOut * fanOut + fanOut * fanOut * fanOut < rowsPerRoot)
-        ++fanOut;
-    return fanOut;
-}
-
-TreeBaseItem* makeSubtree(TreeBaseItem* parent, int level, int fanOut, int& budget)
-{
-    auto* row = new TreeBaseItem;
-    --budget;
-    row->setParentAlone(parent);
-    if (level + 1 < treeLevels) {
-        QList<BaseDataItem*> children;
-        for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos)
-            children.append(makeSubtree(row, level + 1, fanOut, budget));
-        row->setBaseDataItemListDirect(children);
-    }
-    return row;
-}
-
-/// rootCount top-level rows of equal share, rows rows in all, everything expanded and shown.
-QList<BaseDataItem*> buildTree(int rows, int rootCount)
-{
-    QList<BaseDataItem*> roots;
-    const int rowsPerRoot = rows / rootCount;
-    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
-        int budget = rowsPerRoot;
-        roots.append(makeSubtree(nullptr, 0, fanOutFor(rowsPerRoot), budget));
-    }
-    return roots;
-}
-
-// The floor of a bind: a plain pre-order walk of the tree into a vector.
-std::vector<BaseDataItem*> preOrder(const QList<BaseDataItem*>& roots)
-{
-    std::vector<BaseDataItem*> flat;
-    std::vector<BaseDataItem*> pending(roots.crbegin(), roots.crend());
-    while (!pending.empty()) {
-        BaseDataItem* row = pending.back();
-        pending.pop_back();
-        flat.push_back(row);
-        const QList<BaseDataItem*>& children = row->getBaseDataItemlist();
-        for (int childPos = children.size() - 1; childPos >= 0; --childPos)
-            pending.push_back(children.at(childPos));
-    }
-    return flat;
-}
-
-void freeTree(const QList<BaseDataItem*>& roots)
-{
-    for (BaseDataItem* row : preOrder(roots))
-        delete row;
-}
-
-double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& measured)
-{
-    double best = 1e300;
-    for (int run = 0; run < runs; ++run) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        measured();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-double bestOf(int runs, const std::function<void()>& measured)
-{
-    return bestOf(runs, [] {}, measured);
-}
 
 long peakKiB()
 {
@@ -122,16 +50,6 @@ void printRow(const char* what, double ms, double floorMs, const char* against)
 {
     std::printf("%-62s %10.2f ms   %7.2fx %s\n", what, ms, ms / floorMs, against);
 }
-
-struct Columns
-{
-    Columns()
-    {
-        for (int column = 0; column < 10; ++column)
-            header.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column)));
-    }
-    zBaseHeaderColumn header;
-};
 
 /// A model bound to the flattened tree, tree column 0, ten columns.
 struct BoundModel
