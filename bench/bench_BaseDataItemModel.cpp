@@ -6,6 +6,8 @@
 //    against a plain loop over the same rows, and against a 10k-row block:
 //    the cost should be linear in the block.
 
+#include "BenchGrid.h"
+
 #include <BaseDataItemModel.h>
 #include <TreeBaseItem.h>
 
@@ -18,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+using namespace bench;
 
 /// A flat pre-order list of tree rows, owning them.
 struct Estimate
@@ -58,23 +62,6 @@ struct Estimate
     }
 };
 
-// Every per-row question the grid asks while painting a row of the tree column.
-long paintViewport(BaseDataItemModel& model, int firstRow)
-{
-    long answers = 0;
-    QVector<int> levels;
-    for (int row = firstRow; row < firstRow + 50; ++row) {
-        levels.clear();
-        model.getParentLevelNeedDrawLine(row, levels);
-        answers += levels.size() + model.getItemLevel(row) + model.getParentIndex(row);
-        answers += model.isLastChild(row) + model.getFold(row) + model.getBtnShowState(row);
-        answers += model.hasFoldParent(row) + model.isVisible(row) + model.hasChildrenItem(row);
-        answers += model.hasNotFlodChild(row) + model.getChildrenItemCnt(row);
-        answers += model.needFold(model.getParentIndex(row), row);
-    }
-    return answers;
-}
-
 struct ViewportCost
 {
     double repainted; // the same viewport painted again and again, as a grid repaints
@@ -89,15 +76,15 @@ ViewportCost viewportCost(int rowCount, long* sink)
     model.BindSrcData(&estimate.rows);
     const int positions = estimate.rows.size() - 50;
     const int paints = 20000;
-    *sink += paintViewport(model, positions / 2); // warm the descendant counts
+    *sink += gridViewportQueries(model, positions / 2); // warm the descendant counts
     QElapsedTimer timer;
     timer.start();
     for (int paint = 0; paint < paints; ++paint)
-        *sink += paintViewport(model, positions / 2);
+        *sink += gridViewportQueries(model, positions / 2);
     const double repainted = double(timer.nsecsElapsed()) / paints;
     timer.restart();
     for (int paint = 0; paint < paints; ++paint)
-        *sink += paintViewport(model, int((qint64(paint) * 7919 * 127) % positions));
+        *sink += gridViewportQueries(model, int((qint64(paint) * 7919 * 127) % positions));
     return {repainted, double(timer.nsecsElapsed()) / paints};
 }
 

@@ -3,6 +3,7 @@
 // Peers run in a child process killed at a time cap, so a quadratic peer cannot stall the run.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench/bench_report
 
+#include "BenchGrid.h"
 #include "BenchTrees.h"
 
 #include <BaseDataItem.h>
@@ -354,23 +355,6 @@ struct GridEstimate
     QList<BaseDataItem*> list;
     BaseDataItemModel model;
 };
-
-// Every per-row question the grid asks while painting a row of the tree column.
-long gridViewportQueries(BaseDataItemModel& model, int firstRow)
-{
-    long answers = 0;
-    QVector<int> levels;
-    for (int row = firstRow; row < firstRow + 50; ++row) {
-        levels.clear();
-        model.getParentLevelNeedDrawLine(row, levels);
-        answers += levels.size() + model.getItemLevel(row) + model.getParentIndex(row);
-        answers += model.isLastChild(row) + model.getFold(row) + model.getBtnShowState(row);
-        answers += model.hasFoldParent(row) + model.isVisible(row) + model.hasChildrenItem(row);
-        answers += model.hasNotFlodChild(row) + model.getChildrenItemCnt(row);
-        answers += model.needFold(model.getParentIndex(row), row);
-    }
-    return answers;
-}
 
 void gridWorkloads(int rows)
 {
