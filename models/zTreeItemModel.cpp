@@ -506,14 +506,10 @@ void zTreeItemModel::getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataIt
 {
     if (!row)
         return;
-    const QList<BaseDataItem*> children = row->getBaseDataItemlist();
-    for (BaseDataItem* child : children) {
-        if (!child)
-            continue;
-        if (!child->getCollapsable())
-            out.append(child);
-        getCantCollaspeChildren(child, out);
-    }
+    forEachPreOrder(row->getBaseDataItemlist(), [&out](BaseDataItem* descendant) {
+        if (!descendant->getCollapsable())
+            out.append(descendant);
+    });
 }
 
 bool zTreeItemModel::deleteItem(BaseDataItem* row)

@@ -39,6 +39,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    void followModelVisibility(BaseTableModel* model, int row);
     BaseTableModel* gridModel() const;
     void restoreClickedCell();
 
