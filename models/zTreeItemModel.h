@@ -147,10 +147,11 @@ protected:
     bool deleteItem(BaseDataItem* row);
 
 private:
+    struct AncestorCounter;
     struct DeletionBatch;
     struct OwnerIndex;
 
-    void deriveRow(BaseDataItem* row, bool collectRootRows);
+    void deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels);
     void rebuildShownRows();
     void startShownRows();
     bool placeRow(BaseDataItem* row);

@@ -3,6 +3,7 @@
 #include <AuditBusiness.h>
 #include <BaseDataItemModel.h>
 #include <ConstructionWorks.h>
+#include <GridView.h>
 #include <HeaderItem.h>
 #include <ProjectWorks.h>
 #include <SharedInterface.h>
@@ -176,6 +177,11 @@ private Q_SLOTS:
 
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
         QVERIFY(grid.model.getExpandOrFlodChildren(INT_MAX, false).isEmpty() && grid.model.lastFoldRowNumber(INT_MAX) == -1);
+        grid.rows.at(1)->setLevel(200000000); // as stored in a file: the grid paints it clamped, without overflow
+        Qtitan::GridView view;
+        view.setModel(&grid.model);
+        view.setTreeColumn(0);
+        QVERIFY(!view.grab().isNull());
         MessageCapture capture;
         QVERIFY(!grid.model.getFold(5) && !grid.model.getBtnShowState(-1) && !grid.model.getFold(0) && grid.model.isLastChild(7));
         QCOMPARE(MessageCapture::messages.size(), 2); // only the two queries the grid draws fold buttons with warn
@@ -387,6 +393,12 @@ private Q_SLOTS:
             returned.append(grid.rows.value(row));
         QTEST(names(returned), "returned");
         QTEST(grid.hiddenRows(), "hidden");
+        Qtitan::GridView view; // hides the rows the model reports hidden, and no other
+        view.setModel(&grid.model);
+        QList<BaseDataItem*> hiddenInView;
+        std::copy_if(grid.rows.begin(), grid.rows.end(), std::back_inserter(hiddenInView),
+                     [&](BaseDataItem* row) { return view.isRowHidden(grid.rows.indexOf(row)); });
+        QTEST(names(hiddenInView), "hidden");
     }
 
     void clickedCell_data()
@@ -557,5 +569,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_BaseDataItemModel)
+QTEST_MAIN(tst_BaseDataItemModel)
 #include "tst_BaseDataItemModel.moc"
