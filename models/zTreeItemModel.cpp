@@ -531,7 +531,8 @@ void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
         m_checkStates.insert(ancestor, summedCheckState(ancestor));
     if (state != Qt::PartiallyChecked) {
-        m_checkStates.reserve(m_checkStates.size() + row->getChildrenItemCount()); // one growth, not twenty
+        // One growth, not twenty; no more than the bound rows, whatever a corrupt tree counts.
+        m_checkStates.reserve(m_checkStates.size() + qMin(row->getChildrenItemCount(), m_originalRows.size()));
         setChildCheckState(row, state);
     }
 }
