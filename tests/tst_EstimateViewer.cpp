@@ -1,9 +1,17 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <BaseDataItemModel.h>
+#include <EstimateColumns.h>
+#include <GridTab.h>
+#include <GridView.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
+#include <zTreeItemModel.h>
+#include <zTreeItemView.h>
 
 #include <QImage>
 #include <QProcess>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +24,8 @@ private Q_SLOTS:
     void refusesMalformedFileWithItsName();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
+    void foldInOneTabShowsInEveryTab_data();
+    void foldInOneTabShowsInEveryTab();
 };
 
 namespace {
@@ -28,6 +38,58 @@ int runViewer(const QStringList& arguments, QByteArray* errors = nullptr)
     if (errors)
         *errors = viewer.readAllStandardError();
     return viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1;
+}
+
+int positionOfCode(const QList<BaseDataItem*>& rows, const QString& code)
+{
+    for (int position = 0; position < rows.size(); ++position) {
+        if (rows.at(position)->getValue(EstimateField::Code).toString() == code)
+            return position;
+    }
+    return -1;
+}
+
+// How a view shows subsection 1.1: "folded|unfolded, 1.1.1 shown|hidden", and for a grid the rows it hides against their flags.
+QString foldState(TreeTab* tree)
+{
+    zTreeItemModel* model = tree->model();
+    const QList<BaseDataItem*>& rows = *model->GetBindSrcData();
+    const QModelIndex subsection = model->index(model->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1"))), 1);
+    const bool itemShown = model->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1.1"))) >= 0;
+    return QStringLiteral("%1, 1.1.1 %2").arg(subsection.data(zTreeItemModel::TreeExpandedRole).toBool() ? "unfolded" : "folded", itemShown ? "shown" : "hidden");
+}
+
+QString foldState(Qtitan::GridView* grid)
+{
+    auto* model = static_cast<BaseDataItemModel*>(grid->model());
+    int wronglyHidden = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        wronglyHidden += grid->isRowHidden(row) == model->isVisible(row) ? 1 : 0;
+    const bool itemShown = !grid->isRowHidden(positionOfCode(*model->All(), "1.1.1"));
+    return QStringLiteral("%1, 1.1.1 %2, %3 rows wrong").arg(model->getFold(positionOfCode(*model->All(), "1.1")) ? "folded" : "unfolded", itemShown ? "shown" : "hidden").arg(wronglyHidden);
+}
+
+// Real clicks on a node button of the tree (level 1, style 1) or a fold button of a grid, and on a tab.
+void clickTreeButtonOf11(TreeTab* tree)
+{
+    const QList<BaseDataItem*>& rows = *tree->model()->GetBindSrcData();
+    const QRect cell = tree->view()->visualRect(tree->model()->index(tree->model()->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1"))), 1));
+    const int slotWidth = qMax(ZTVModeOption().treeNodeSize.width() + 8, 16);
+    QTest::mouseClick(tree->view()->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + slotWidth * 3 / 2, cell.center().y()));
+    QCoreApplication::processEvents(); // the node click arrives queued
+}
+
+void clickGridButtonOf11(Qtitan::GridView* grid)
+{
+    auto* model = static_cast<BaseDataItemModel*>(grid->model());
+    const QRect cell = grid->visualRect(model->index(positionOfCode(*model->All(), "1.1"), 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 18 + 9, cell.center().y())); // level 1
+}
+
+void clickTab(QTabWidget* tabs, QWidget* page)
+{
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tabs->indexOf(page)).center());
+    QCOMPARE(tabs->currentWidget(), page);
 }
 
 // A blank render is one colour; a table of an estimate has many.
@@ -114,6 +176,49 @@ void tst_EstimateViewer::deletedRowsLeaveEveryTab()
     bool related = true;
     window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
     QVERIFY(!related);
+}
+
+void tst_EstimateViewer::foldInOneTabShowsInEveryTab_data()
+{
+    QTest::addColumn<QString>("foldedIn");
+    QTest::newRow("collapse in the tree") << "tree";
+    QTest::newRow("fold in the grid") << "grid";
+    QTest::newRow("fold on the audit's reviewed side") << "reviewed";
+}
+
+void tst_EstimateViewer::foldInOneTabShowsInEveryTab()
+{
+    QFETCH(QString, foldedIn);
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(300);
+    QVERIFY(finished.wait(20000));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabWidget*>();
+    auto* tree = window.findChild<TreeTab*>();
+    auto* gridTab = window.findChild<GridTab*>();
+    auto* grid = gridTab->findChild<Qtitan::GridView*>();
+    auto* auditTab = window.findChild<AuditTab*>();
+    QList<Qtitan::GridView*> sides = auditTab->findChildren<Qtitan::GridView*>();
+    if (static_cast<BaseDataItemModel*>(sides.at(0)->model())->All() != tree->model()->GetBindSrcData())
+        sides.swapItemsAt(0, 1); // submitted first: the side with the tree's rows
+    const auto everyTab = [&] {
+        clickTab(tabs, tree);
+        QStringList states{foldState(tree)};
+        clickTab(tabs, gridTab);
+        states << foldState(grid);
+        clickTab(tabs, auditTab);
+        return (states << foldState(sides.at(0)) << foldState(sides.at(1))).join(" | ");
+    };
+
+    clickTab(tabs, foldedIn == "tree" ? static_cast<QWidget*>(tree) : foldedIn == "grid" ? static_cast<QWidget*>(gridTab) : auditTab);
+    foldedIn == "tree" ? clickTreeButtonOf11(tree) : clickGridButtonOf11(foldedIn == "grid" ? grid : sides.at(1));
+    QCOMPARE(everyTab(), "folded, 1.1.1 hidden | folded, 1.1.1 hidden, 0 rows wrong | folded, 1.1.1 hidden, 0 rows wrong | folded, 1.1.1 hidden, 0 rows wrong");
+    clickTab(tabs, gridTab);
+    clickGridButtonOf11(grid); // one click unfolds, everywhere
+    QCOMPARE(everyTab(), "unfolded, 1.1.1 shown | unfolded, 1.1.1 shown, 0 rows wrong | unfolded, 1.1.1 shown, 0 rows wrong | unfolded, 1.1.1 shown, 0 rows wrong");
 }
 
 QTEST_MAIN(tst_EstimateViewer)
