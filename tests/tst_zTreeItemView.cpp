@@ -230,6 +230,7 @@ void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways_data()
     QTest::addColumn<QString>("action"); // each one makes the last column current or scrolls towards it
     QTest::newRow("click on a far cell") << "click";
     QTest::newRow("Right key to the last column") << "Right";
+    QTest::newRow("Left key back to the column beside the strip") << "Left";
     QTest::newRow("scrollTo on the strip") << "scrollTo";
     QTest::newRow("sideways wheel over the strip") << "wheel";
 }
@@ -248,9 +249,11 @@ void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways()
     if (action == "click") {
         view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(farCell).center());
-    } else if (action == "Right") {
+    } else if (action == "Right" || action == "Left") {
         for (int column = 0; column < 7; ++column)
             QTest::keyClick(&view, Qt::Key_Right, Qt::NoModifier);
+        for (int column = 7; action == "Left" && column > 1; --column)
+            QTest::keyClick(&view, Qt::Key_Left, Qt::NoModifier);
     } else if (action == "scrollTo") {
         strip->scrollTo(farCell);
     } else {
@@ -258,7 +261,10 @@ void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways()
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(strip->viewport(), &wheel);
     }
-    QCOMPARE(view.currentIndex(), action == "click" || action == "Right" ? farCell : fixture.indexOf(QStringLiteral("D"), 0));
+    const int currentColumn = action == "click" || action == "Right" ? 7 : action == "Left" ? 1 : 0;
+    QCOMPARE(view.currentIndex(), fixture.indexOf(QStringLiteral("D"), currentColumn));
+    if (currentColumn > 0) // the main view's current cell is not left under the strip
+        QVERIFY(view.visualRect(view.currentIndex()).left() >= strip->width());
     // "horizontal offset, header offset, column at the strip's left edge, vertical offset as the main view's or other"
     QCOMPARE(QStringLiteral("%1, %2, %3, %4").arg(strip->horizontalScrollBar()->value()).arg(strip->horizontalHeader()->offset())
                  .arg(strip->columnAt(0)).arg(strip->verticalScrollBar()->value() == view.verticalScrollBar()->value() ? "same" : "other"),
