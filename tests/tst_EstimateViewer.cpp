@@ -1,6 +1,5 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
 #include <BaseDataItemModel.h>
-#include <EstimateColumns.h>
 #include <GridTab.h>
 #include <GridView.h>
 #include <TreeTab.h>
@@ -49,41 +48,37 @@ int positionOfCode(const QList<BaseDataItem*>& rows, const QString& code)
     return -1;
 }
 
-// How a view shows subsection 1.1: "folded|unfolded, 1.1.1 shown|hidden", and for a grid the rows it hides against their flags.
+// How a view shows subsection 1.1 and its first item: "folded, 1.1.1 hidden; " or "unfolded, 1.1.1 shown; ".
+QString foldState(bool folded, bool itemShown)
+{
+    return QStringLiteral("%1, 1.1.1 %2; ").arg(folded ? "folded" : "unfolded", itemShown ? "shown" : "hidden");
+}
+
 QString foldState(TreeTab* tree)
 {
     zTreeItemModel* model = tree->model();
     const QList<BaseDataItem*>& rows = *model->GetBindSrcData();
     const QModelIndex subsection = model->index(model->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1"))), 1);
-    const bool itemShown = model->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1.1"))) >= 0;
-    return QStringLiteral("%1, 1.1.1 %2").arg(subsection.data(zTreeItemModel::TreeExpandedRole).toBool() ? "unfolded" : "folded", itemShown ? "shown" : "hidden");
+    return foldState(!subsection.data(zTreeItemModel::TreeExpandedRole).toBool(), model->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1.1"))) >= 0);
 }
 
+// A grid also names every row it hides or shows against the row's visible flag.
 QString foldState(Qtitan::GridView* grid)
 {
     auto* model = static_cast<BaseDataItemModel*>(grid->model());
-    int wronglyHidden = 0;
+    QString wrongRows;
     for (int row = 0; row < model->rowCount(); ++row)
-        wronglyHidden += grid->isRowHidden(row) == model->isVisible(row) ? 1 : 0;
-    const bool itemShown = !grid->isRowHidden(positionOfCode(*model->All(), "1.1.1"));
-    return QStringLiteral("%1, 1.1.1 %2, %3 rows wrong").arg(model->getFold(positionOfCode(*model->All(), "1.1")) ? "folded" : "unfolded", itemShown ? "shown" : "hidden").arg(wronglyHidden);
+        wrongRows += grid->isRowHidden(row) == model->isVisible(row) ? QStringLiteral("row %1 wrong; ").arg(row) : QString();
+    return foldState(model->getFold(positionOfCode(*model->All(), "1.1")), !grid->isRowHidden(positionOfCode(*model->All(), "1.1.1"))) + wrongRows;
 }
 
-// Real clicks on a node button of the tree (level 1, style 1) or a fold button of a grid, and on a tab.
-void clickTreeButtonOf11(TreeTab* tree)
+// Real clicks on the button of 1.1 (level 1; tree display style 1, or the grid's) and on a tab.
+void clickButtonOf11(QTableView* view, int shownRow, bool tree)
 {
-    const QList<BaseDataItem*>& rows = *tree->model()->GetBindSrcData();
-    const QRect cell = tree->view()->visualRect(tree->model()->index(tree->model()->findVirtualIndexByItem(rows.at(positionOfCode(rows, "1.1"))), 1));
+    const QRect cell = view->visualRect(view->model()->index(shownRow, 1));
     const int slotWidth = qMax(ZTVModeOption().treeNodeSize.width() + 8, 16);
-    QTest::mouseClick(tree->view()->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + slotWidth * 3 / 2, cell.center().y()));
-    QCoreApplication::processEvents(); // the node click arrives queued
-}
-
-void clickGridButtonOf11(Qtitan::GridView* grid)
-{
-    auto* model = static_cast<BaseDataItemModel*>(grid->model());
-    const QRect cell = grid->visualRect(model->index(positionOfCode(*model->All(), "1.1"), 1));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 18 + 9, cell.center().y())); // level 1
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + (tree ? slotWidth * 3 / 2 : 18 + 9), cell.center().y()));
+    QCoreApplication::processEvents(); // the tree's node click arrives queued
 }
 
 void clickTab(QTabWidget* tabs, QWidget* page)
@@ -206,19 +201,21 @@ void tst_EstimateViewer::foldInOneTabShowsInEveryTab()
         sides.swapItemsAt(0, 1); // submitted first: the side with the tree's rows
     const auto everyTab = [&] {
         clickTab(tabs, tree);
-        QStringList states{foldState(tree)};
+        QString states = foldState(tree);
         clickTab(tabs, gridTab);
-        states << foldState(grid);
+        states += foldState(grid);
         clickTab(tabs, auditTab);
-        return (states << foldState(sides.at(0)) << foldState(sides.at(1))).join(" | ");
+        return states + foldState(sides.at(0)) + foldState(sides.at(1));
     };
+    const int row11 = positionOfCode(*tree->model()->GetBindSrcData(), "1.1"); // shown at the same row everywhere
+    const bool inTree = foldedIn == "tree", inGrid = foldedIn == "grid";
 
-    clickTab(tabs, foldedIn == "tree" ? static_cast<QWidget*>(tree) : foldedIn == "grid" ? static_cast<QWidget*>(gridTab) : auditTab);
-    foldedIn == "tree" ? clickTreeButtonOf11(tree) : clickGridButtonOf11(foldedIn == "grid" ? grid : sides.at(1));
-    QCOMPARE(everyTab(), "folded, 1.1.1 hidden | folded, 1.1.1 hidden, 0 rows wrong | folded, 1.1.1 hidden, 0 rows wrong | folded, 1.1.1 hidden, 0 rows wrong");
+    clickTab(tabs, inTree ? static_cast<QWidget*>(tree) : inGrid ? static_cast<QWidget*>(gridTab) : auditTab);
+    clickButtonOf11(inTree ? static_cast<QTableView*>(tree->view()) : inGrid ? grid : sides.at(1), row11, inTree);
+    QCOMPARE(everyTab(), foldState(true, false).repeated(4));
     clickTab(tabs, gridTab);
-    clickGridButtonOf11(grid); // one click unfolds, everywhere
-    QCOMPARE(everyTab(), "unfolded, 1.1.1 shown | unfolded, 1.1.1 shown, 0 rows wrong | unfolded, 1.1.1 shown, 0 rows wrong | unfolded, 1.1.1 shown, 0 rows wrong");
+    clickButtonOf11(grid, row11, false); // one click unfolds, everywhere
+    QCOMPARE(everyTab(), foldState(false, true).repeated(4));
 }
 
 QTEST_MAIN(tst_EstimateViewer)
