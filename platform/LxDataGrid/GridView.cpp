@@ -132,13 +132,20 @@ private:
 class HeaderLayoutBatch
 {
 public:
+    // A header whose updates are off already (its own or its view's) is left alone: turning them
+    // back "off" afterwards would pin them off when the view turns its own back on.
     explicit HeaderLayoutBatch(QHeaderView* header)
         : m_header(header)
         , m_updatesWereEnabled(header->updatesEnabled())
     {
-        header->setUpdatesEnabled(false);
+        if (m_updatesWereEnabled)
+            header->setUpdatesEnabled(false);
     }
-    ~HeaderLayoutBatch() { m_header->setUpdatesEnabled(m_updatesWereEnabled); }
+    ~HeaderLayoutBatch()
+    {
+        if (m_updatesWereEnabled)
+            m_header->setUpdatesEnabled(true);
+    }
     HeaderLayoutBatch(const HeaderLayoutBatch&) = delete;
     HeaderLayoutBatch& operator=(const HeaderLayoutBatch&) = delete;
 
