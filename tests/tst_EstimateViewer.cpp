@@ -1,6 +1,10 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <BaseDataItemModel.h>
+#include <EstimateJson.h>
+#include <GridView.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
+#include <zTreeItemModel.h>
 
 #include <QImage>
 #include <QProcess>
@@ -16,6 +20,9 @@ private Q_SLOTS:
     void refusesMalformedFileWithItsName();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
+    void nonFiniteNumbersAreRefused_data();
+    void nonFiniteNumbersAreRefused();
+    void foldsChildFirstTableInPreOrder();
 };
 
 namespace {
@@ -114,6 +121,86 @@ void tst_EstimateViewer::deletedRowsLeaveEveryTab()
     bool related = true;
     window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
     QVERIFY(!related);
+}
+
+void tst_EstimateViewer::nonFiniteNumbersAreRefused_data()
+{
+    QTest::addColumn<QString>("unitPrice");
+    QTest::addColumn<QString>("quantity");
+    QTest::newRow("typed nan") << "2" << "nan";
+    QTest::newRow("typed inf") << "2" << "inf";
+    QTest::newRow("typed -inf") << "2" << "-inf";
+    QTest::newRow("quantity x price overflows to inf") << "1e200" << "1e200";
+}
+
+void tst_EstimateViewer::nonFiniteNumbersAreRefused()
+{
+    QFETCH(QString, unitPrice);
+    QFETCH(QString, quantity);
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(200);
+    QVERIFY(finished.wait(20000));
+    zTreeItemModel* model = window.findChild<TreeTab*>()->model();
+    const int quantityColumn = 3;
+    int row = 0;
+    while (!model->findItemByIndex(model->index(row, 0))->getValue(EstimateField::Quantity).isValid())
+        ++row;
+    BaseDataItem* item = model->findItemByIndex(model->index(row, 0));
+    QVERIFY(model->setData(model->index(row, quantityColumn + 1), unitPrice, Qt::EditRole));
+    const QVariant quantityBefore = item->getValue(EstimateField::Quantity);
+
+    QVERIFY(!model->setData(model->index(row, quantityColumn), quantity, Qt::EditRole));
+    QCOMPARE(item->getValue(EstimateField::Quantity), quantityBefore);
+    // The file saved afterwards opens again, with the row as it was.
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(window.saveTo(dir.filePath("site.json"), &error), qPrintable(error));
+    auto reloaded = EstimateJson::read(dir.filePath("site.json"), &error);
+    QVERIFY2(reloaded, qPrintable(error));
+    const int itemPos = window.estimate()->works.front()->tables.front()->rows.indexOf(item);
+    QCOMPARE(reloaded->works.front()->tables.front()->rows.at(itemPos)->getValue(EstimateField::Quantity), quantityBefore);
+}
+
+void tst_EstimateViewer::foldsChildFirstTableInPreOrder()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("child-first.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"format": "itemviews-estimate", "audit": {"submitted": 1, "reviewed": 2}, "works": [
+        {"nodeId": 1, "tables": [{"tableType": 1001, "rows": [{"id": 1, "type": "section", "name": "A"},
+            {"id": 2, "parent": 1, "type": "item", "name": "A1"}, {"id": 3, "type": "section", "name": "B"},
+            {"id": 4, "parent": 3, "type": "item", "name": "B1"}]}]},
+        {"nodeId": 2, "tables": [{"tableType": 3004, "rows": [{"id": 2, "parent": 1, "type": "item", "name": "A1"},
+            {"id": 1, "type": "section", "name": "A"}, {"id": 3, "type": "section", "name": "B"},
+            {"id": 4, "parent": 3, "type": "item", "name": "B1"}]}]}]})");
+    file.close();
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.openFile(file.fileName());
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.last().at(0).toString(), QString());
+
+    const QList<BaseDataItem*>* reviewedRows = &window.estimate()->works.at(1)->tables.front()->rows;
+    auto rowNamed = [reviewedRows](const QString& name) {
+        for (int row = 0; row < reviewedRows->size(); ++row) {
+            if (reviewedRows->at(row)->getValue(EstimateField::Name) == name)
+                return row;
+        }
+        return -1;
+    };
+    for (Qtitan::GridView* grid : window.findChildren<Qtitan::GridView*>()) {
+        auto* model = dynamic_cast<BaseDataItemModel*>(grid->model());
+        if (!model || model->All() != reviewedRows)
+            continue;
+        grid->setRowFolded(rowNamed("A"), true);
+        QVERIFY(grid->isRowHidden(rowNamed("A1")));
+        QVERIFY(!grid->isRowHidden(rowNamed("B")));
+        return;
+    }
+    QFAIL("no grid shows the reviewed table");
 }
 
 QTEST_MAIN(tst_EstimateViewer)
