@@ -1,5 +1,6 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
 #include <BaseDataItemModel.h>
+#include <EstimateGenerator.h>
 #include <EstimateJson.h>
 #include <GridView.h>
 #include <TreeTab.h>
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void rendersEveryTab_data();
     void rendersEveryTab();
     void refusesMalformedFileWithItsName();
+    void failedOpenKeepsTheEstimateShown_data();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
     void nonFiniteNumbersAreRefused_data();
@@ -82,8 +84,18 @@ void tst_EstimateViewer::refusesMalformedFileWithItsName()
     QVERIFY(!QFile::exists(dir.filePath("x.png")));
 }
 
+void tst_EstimateViewer::failedOpenKeepsTheEstimateShown_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("expectedError");
+    QTest::newRow("missing file") << false << "/nonexistent/site.json: cannot open";
+    QTest::newRow("load cancelled part-way") << true << "cancelled";
+}
+
 void tst_EstimateViewer::failedOpenKeepsTheEstimateShown()
 {
+    QFETCH(bool, cancel);
+    QFETCH(QString, expectedError);
     ViewerWindow window;
     window.setProperty("headless", true);
     QSignalSpy finished(&window, &ViewerWindow::loadFinished);
@@ -91,11 +103,22 @@ void tst_EstimateViewer::failedOpenKeepsTheEstimateShown()
     QVERIFY(finished.wait(20000));
     Estimate* shown = window.estimate();
     QVERIFY(shown);
+    const int shownRows = static_cast<QAbstractItemModel*>(window.findChild<TreeTab*>()->model())->rowCount();
+    QTemporaryDir dir;
+    QString path = "/nonexistent/site.json";
+    if (cancel) { // large enough that the load is still reading when the cancel comes
+        path = dir.filePath("large.json");
+        QString error;
+        QVERIFY2(EstimateJson::write(*EstimateGenerator::generate(20000), path, &error), qPrintable(error));
+    }
 
-    window.openFile("/nonexistent/site.json");
+    window.openFile(path);
+    if (cancel)
+        window.cancelLoad();
     QVERIFY(finished.wait(20000));
-    QVERIFY(finished.last().at(0).toString().startsWith("/nonexistent/site.json: cannot open"));
+    QVERIFY2(finished.last().at(0).toString().startsWith(expectedError), qPrintable(finished.last().at(0).toString()));
     QCOMPARE(window.estimate(), shown);
+    QCOMPARE(static_cast<QAbstractItemModel*>(window.findChild<TreeTab*>()->model())->rowCount(), shownRows);
 }
 
 void tst_EstimateViewer::deletedRowsLeaveEveryTab()

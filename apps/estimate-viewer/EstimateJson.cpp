@@ -161,7 +161,7 @@ struct LoadedRow
 class Reader
 {
 public:
-    Reader(const char* text, size_t length, size_t capacity, EstimateJson::Progress* progress)
+    Reader(const char* text, size_t length, size_t capacity, LoadProgress* progress)
         : m_text(text), m_length(length), m_capacity(capacity), m_progress(progress)
     {
     }
@@ -301,7 +301,7 @@ private:
     const char* m_text;
     size_t m_length;
     size_t m_capacity;
-    EstimateJson::Progress* m_progress; // not owned, may be null
+    LoadProgress* m_progress; // not owned, may be null
     ondemand::parser m_parser;
     ondemand::document m_document;
     bool m_iterated = false;
@@ -492,7 +492,7 @@ bool Reader::reportProgress()
     m_rowsSinceReport = 0;
     const char* location = nullptr;
     if (m_document.current_location().get(location) == SUCCESS)
-        m_progress->bytesRead = m_progress->bytesTotal - qint64(m_length) + qint64(location - m_text);
+        m_progress->done = m_progress->total - qint64(m_length) + qint64(location - m_text);
     if (!m_progress->cancelled)
         return true;
     m_problem = EstimateJson::cancelledMessage();
@@ -593,7 +593,7 @@ bool Reader::linkTable(Estimate::Table& table, QVector<LoadedRow>& loaded, const
 
 // Reads a whole file into a buffer with the parser's padding. Anything but a regular file is
 // refused: a FIFO with no writer would block the read for ever.
-bool loadFile(const QString& path, padded_string* text, EstimateJson::Progress* progress, QString* problem)
+bool loadFile(const QString& path, padded_string* text, LoadProgress* progress, QString* problem)
 {
     if (path.startsWith(QLatin1Char(':'))) { // a Qt resource
         QFile file(path);
@@ -613,7 +613,7 @@ bool loadFile(const QString& path, padded_string* text, EstimateJson::Progress* 
     }
     *text = padded_string(size_t(status.st_size));
     if (progress)
-        progress->bytesTotal = 2 * qint64(status.st_size); // reading the bytes, then parsing them
+        progress->total = 2 * qint64(status.st_size); // reading the bytes, then parsing them
     constexpr size_t chunk = 16 << 20;
     size_t done = 0;
     while (done < text->size() && !(progress && progress->cancelled)) {
@@ -622,7 +622,7 @@ bool loadFile(const QString& path, padded_string* text, EstimateJson::Progress* 
             break;
         done += size_t(qMax<ssize_t>(bytes, 0));
         if (progress)
-            progress->bytesRead = qint64(done);
+            progress->done = qint64(done);
     }
     ::close(descriptor);
     if (progress && progress->cancelled)
@@ -885,7 +885,7 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
 }
 
 std::unique_ptr<Estimate> readText(const padded_string& text, const QString& fileName, QString* error,
-                                   EstimateJson::Progress* progress)
+                                   LoadProgress* progress)
 {
     QString problem;
     std::unique_ptr<Estimate> estimate = Reader(text.data(), text.size(), text.size() + SIMDJSON_PADDING, progress).read(&problem);
@@ -896,7 +896,7 @@ std::unique_ptr<Estimate> readText(const padded_string& text, const QString& fil
 
 } // namespace
 
-std::unique_ptr<Estimate> EstimateJson::read(const QString& path, QString* error, Progress* progress)
+std::unique_ptr<Estimate> EstimateJson::read(const QString& path, QString* error, LoadProgress* progress)
 {
     padded_string text;
     QString problem;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Estimate.h"
+#include "LoadProgress.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <memory>
 
 class QIODevice;
@@ -26,15 +26,7 @@ public:
     /// Levels a tree may have: the tree model expands and checks rows by recursion, one call per level.
     static constexpr int maxLevels = 1000;
 
-    /// Shared with a reading thread: how far it got, and a request to stop.
-    struct Progress
-    {
-        std::atomic<qint64> bytesRead{0};
-        std::atomic<qint64> bytesTotal{0};
-        std::atomic<bool> cancelled{false};
-    };
-
-    static std::unique_ptr<Estimate> read(const QString& path, QString* error, Progress* progress = nullptr);
+    static std::unique_ptr<Estimate> read(const QString& path, QString* error, LoadProgress* progress = nullptr);
     static std::unique_ptr<Estimate> parse(const QByteArray& json, const QString& fileName, QString* error);
     static bool write(const Estimate& estimate, const QString& path, QString* error);
     /// The file's text; empty with an error when something cannot be written (a number that is not finite).
