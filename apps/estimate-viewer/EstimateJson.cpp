@@ -22,6 +22,7 @@ namespace {
 
 const char formatName[] = "itemviews-estimate";
 constexpr int progressStride = 4096; // rows between progress reports and cancel checks
+constexpr int maxSharedTexts = 65536;
 
 struct RowTypeName
 {
@@ -55,8 +56,9 @@ struct FieldKey
 {
     const char* key;
     int field;
+    bool repeats = false; // the same text recurs on many rows
 };
-const FieldKey textFields[] = {{"code", EstimateField::Code}, {"name", EstimateField::Name}, {"unit", EstimateField::Unit}};
+const FieldKey textFields[] = {{"code", EstimateField::Code}, {"name", EstimateField::Name, true}, {"unit", EstimateField::Unit, true}};
 const FieldKey numberFields[] = {
     {"quantity", EstimateField::Quantity}, {"unitPrice", EstimateField::UnitPrice}, {"total", EstimateField::Total}};
 
@@ -236,13 +238,24 @@ private:
         const std::string_view token = value.raw_json_token();
         return fail(place, QStringLiteral("%1 is not a finite number").arg(QString::fromUtf8(token.data(), int(token.size())).trimmed()));
     }
-    bool text(ondemand::value& value, const Place& place, QString* text)
+    bool text(ondemand::value& value, const Place& place, QString* text, bool repeats = false)
     {
         std::string_view read;
         if (!check(value.get_string().get(read), place, "expected a string"))
             return false;
-        *text = QString::fromUtf8(read.data(), int(read.size()));
+        *text = repeats ? sharedText(read) : QString::fromUtf8(read.data(), int(read.size()));
         return true;
+    }
+    // Descriptions and units repeat across an estimate: rows share one copy of each (up to a bound).
+    QString sharedText(std::string_view text)
+    {
+        const auto found = m_texts.constFind(QByteArray::fromRawData(text.data(), int(text.size())));
+        if (found != m_texts.constEnd())
+            return found.value();
+        const QString decoded = QString::fromUtf8(text.data(), int(text.size()));
+        if (m_texts.size() < maxSharedTexts)
+            m_texts.insert(QByteArray(text.data(), int(text.size())), decoded);
+        return decoded;
     }
     bool flag(ondemand::value& value, const Place& place, bool* flag)
     {
@@ -306,6 +319,7 @@ private:
     ondemand::document m_document;
     bool m_iterated = false;
     int m_rowsSinceReport = 0;
+    QHash<QByteArray, QString> m_texts;
     QString m_problem;
 };
 
@@ -434,7 +448,7 @@ bool Reader::readRowField(std::string_view key, ondemand::value& value, const Pl
     for (const FieldKey& field : textFields) {
         QString read;
         if (key == field.key)
-            return text(value, place.at(field.key), &read) && (row->setValue(field.field, read), true);
+            return text(value, place.at(field.key), &read, field.repeats) && (row->setValue(field.field, read), true);
     }
     for (const FieldKey& field : numberFields) {
         double read = 0;
