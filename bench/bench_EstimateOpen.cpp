@@ -4,7 +4,7 @@
 // process so that its peak resident memory is its own.
 //
 //   bench_EstimateOpen                 the whole table (files in /tmp, removed afterwards)
-//   bench_EstimateOpen MODE FILE|ROWS  one measurement: floor, read, open, save, plainwrite, generate
+//   bench_EstimateOpen MODE FILE|ROWS  one measurement: floor, read, read2 (two threads), open, save, plainwrite, generate
 
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
@@ -107,8 +107,8 @@ double measure(const QString& mode, const QString& argument)
     if (mode == "floor") {
         std::vector<std::vector<PlainRow>> works;
         floorRead(argument.toLocal8Bit().constData(), works);
-    } else if (mode == "read") {
-        EstimateJson::read(argument, &error).release(); // freeing is not part of reading
+    } else if (mode == "read" || mode == "read2") {
+        EstimateJson::read(argument, &error, nullptr, mode == "read2" ? 2 : 1).release(); // freeing is not part of reading
     } else if (mode == "open") {
         return showInViewer([&argument](ViewerWindow& window) { window.openFile(argument); });
     } else if (mode == "generate") {
@@ -185,7 +185,9 @@ int main(int argc, char** argv)
         const int rows = 2 * rowsPerWork;
         const Measured floor = runChild(argv[0], "floor", path);
         const Measured open = runChild(argv[0], "open", path);
-        printRow("floor read vs our read (parse, build rows)", rows, runChild(argv[0], "read", path), floor);
+        const Measured read = runChild(argv[0], "read", path);
+        printRow("floor read vs our read (parse, build rows)", rows, read, floor);
+        printRow("our read: two works on two threads vs one", rows, runChild(argv[0], "read2", path), read);
         printRow("open: read, build, bind all tabs, first frame", rows, open, floor);
         printRow("save vs plain buffered write of the bytes", rows, runChild(argv[0], "save", path),
                  runChild(argv[0], "plainwrite", path));

@@ -7,6 +7,8 @@
 
 #include <simdjson.h>
 
+#include <thread>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -163,15 +165,23 @@ struct LoadedRow
 class Reader
 {
 public:
-    Reader(const char* text, size_t length, size_t capacity, LoadProgress* progress)
-        : m_text(text), m_length(length), m_capacity(capacity), m_progress(progress)
+    Reader(const char* text, size_t length, size_t capacity, LoadProgress* progress, int threads = 1)
+        : Reader(text, length, text, length, capacity, progress)
+    {
+        m_threads = threads;
+    }
+    /// A reader of a part of a file, such as one work; places and line numbers stay those of the whole file.
+    Reader(const char* file, size_t fileLength, const char* text, size_t length, size_t capacity, LoadProgress* progress)
+        : m_file(file), m_fileLength(fileLength), m_text(text), m_length(length), m_capacity(capacity), m_progress(progress),
+          m_lastReported(text)
     {
     }
 
     std::unique_ptr<Estimate> read(QString* problem)
     {
         auto estimate = std::make_unique<Estimate>();
-        if (!readDocument(*estimate)) {
+        std::vector<std::string_view> workTexts;
+        if (!readDocument(*estimate, &workTexts) || !readWorks(*estimate, workTexts)) {
             *problem = m_problem;
             return nullptr;
         }
@@ -189,8 +199,8 @@ private:
     {
         const char* location = nullptr;
         const bool located = m_iterated && m_document.current_location().get(location) == SUCCESS;
-        const size_t offset = located ? size_t(location - m_text) : firstBadTextOffset(m_text, m_length);
-        m_problem = lineAndColumn(m_text, qMin(offset, m_length)) + QStringLiteral(": ") + QString::fromUtf8(error_message(code));
+        const size_t offset = located ? size_t(location - m_file) : size_t(m_text - m_file) + firstBadTextOffset(m_text, m_length);
+        m_problem = lineAndColumn(m_file, qMin(offset, m_fileLength)) + QStringLiteral(": ") + QString::fromUtf8(error_message(code));
         return false;
     }
     bool check(error_code code, const Place& place, const char* expected)
@@ -299,9 +309,11 @@ private:
         return present || fail(place, QStringLiteral("missing"));
     }
 
-    bool readDocument(Estimate& estimate);
+    bool readDocument(Estimate& estimate, std::vector<std::string_view>* workTexts);
+    bool readWorks(Estimate& estimate, const std::vector<std::string_view>& workTexts);
+    bool readWorkText(Estimate& estimate, Estimate::Work& work, int workPos);
     bool readAudit(ondemand::value& value, Estimate& estimate);
-    bool readWork(ondemand::value& value, Estimate& estimate, const Place& place);
+    bool readWork(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place);
     bool readTable(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place);
     bool readRow(ondemand::value& value, const Place& place, LoadedRow& loaded);
     bool readRowField(std::string_view key, ondemand::value& value, const Place& place, LoadedRow& loaded);
@@ -311,10 +323,14 @@ private:
     bool checkDepths(QVector<LoadedRow>& loaded, const QVector<int>& parentPositions, const Place& place);
     bool reportProgress();
 
-    const char* m_text;
+    const char* m_file; // the whole file, which places and line numbers refer to
+    size_t m_fileLength;
+    const char* m_text; // the part of it this reader reads
     size_t m_length;
     size_t m_capacity;
     LoadProgress* m_progress; // not owned, may be null
+    const char* m_lastReported;
+    int m_threads = 1;
     ondemand::parser m_parser;
     ondemand::document m_document;
     bool m_iterated = false;
@@ -323,7 +339,8 @@ private:
     QString m_problem;
 };
 
-bool Reader::readDocument(Estimate& estimate)
+// The top level; each work's text is only cut out here, to be read by a parser of its own.
+bool Reader::readDocument(Estimate& estimate, std::vector<std::string_view>* workTexts)
 {
     const error_code code = m_parser.iterate(m_text, m_length, m_capacity).get(m_document);
     if (code != SUCCESS)
@@ -351,7 +368,10 @@ bool Reader::readDocument(Estimate& estimate)
         return elements(value, Place().at("works"), [&](ondemand::value& work, int workPos) {
             Place place;
             place.work = workPos;
-            return readWork(work, estimate, place);
+            ondemand::object object;
+            std::string_view workText;
+            return check(work.get_object().get(object), place, "expected an object")
+                && check(object.raw_json().get(workText), place, "expected an object") && (workTexts->push_back(workText), true);
         });
     });
     if (!read)
@@ -362,6 +382,54 @@ bool Reader::readDocument(Estimate& estimate)
     if (m_document.current_location().get(rest) == SUCCESS)
         return syntaxError(TRAILING_CONTENT);
     return missing(Place().at("works"), worksSeen);
+}
+
+// Works are independent: up to m_threads of them are read at once.
+bool Reader::readWorks(Estimate& estimate, const std::vector<std::string_view>& workTexts)
+{
+    m_parser = ondemand::parser(); // the whole file's index is no longer needed
+    m_iterated = false;
+    std::vector<std::unique_ptr<Reader>> readers;
+    std::vector<Estimate::Work*> works;
+    for (std::string_view text : workTexts) {
+        works.push_back(&estimate.addWork(QString(), 0, 0));
+        const size_t capacity = m_capacity - size_t(text.data() - m_text); // the rest of the file pads each work
+        readers.push_back(std::make_unique<Reader>(m_file, m_fileLength, text.data(), text.size(), capacity, m_progress));
+    }
+    std::vector<char> succeeded(workTexts.size(), 0);
+    std::atomic<size_t> nextWork{0};
+    auto readSome = [&] {
+        for (size_t workPos = nextWork++; workPos < workTexts.size(); workPos = nextWork++)
+            succeeded[workPos] = readers[workPos]->readWorkText(estimate, *works[workPos], int(workPos));
+    };
+    std::vector<std::thread> helpers;
+    for (int helper = 1; helper < qMin(m_threads, int(workTexts.size())); ++helper)
+        helpers.emplace_back(readSome);
+    readSome();
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (size_t workPos = 0; workPos < workTexts.size(); ++workPos) {
+        if (!succeeded[workPos]) {
+            m_problem = readers[workPos]->m_problem;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Reader::readWorkText(Estimate& estimate, Estimate::Work& work, int workPos)
+{
+    const error_code code = m_parser.iterate(m_text, m_length, m_capacity).get(m_document);
+    if (code != SUCCESS)
+        return syntaxError(code);
+    m_iterated = true;
+    Place place;
+    place.work = workPos;
+    ondemand::value root;
+    const bool read = check(m_document.get_value().get(root), place, "expected an object") && readWork(root, estimate, work, place);
+    m_parser = ondemand::parser(); // its index is as large as the work's text: the next work needs the memory
+    m_iterated = false;
+    return read;
 }
 
 bool Reader::readAudit(ondemand::value& value, Estimate& estimate)
@@ -376,9 +444,8 @@ bool Reader::readAudit(ondemand::value& value, Estimate& estimate)
     });
 }
 
-bool Reader::readWork(ondemand::value& value, Estimate& estimate, const Place& place)
+bool Reader::readWork(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place)
 {
-    Estimate::Work& work = estimate.addWork(QString(), 0, 0);
     bool nodeIdSeen = false;
     bool tablesSeen = false;
     const bool read = fields(value, place, [&](std::string_view key, ondemand::value& field) {
@@ -505,8 +572,10 @@ bool Reader::reportProgress()
         return true;
     m_rowsSinceReport = 0;
     const char* location = nullptr;
-    if (m_document.current_location().get(location) == SUCCESS)
-        m_progress->done = m_progress->total - qint64(m_length) + qint64(location - m_text);
+    if (m_document.current_location().get(location) == SUCCESS) {
+        m_progress->done += qint64(location - m_lastReported);
+        m_lastReported = location;
+    }
     if (!m_progress->cancelled)
         return true;
     m_problem = EstimateJson::cancelledMessage();
@@ -667,7 +736,34 @@ public:
     }
     void string(const QString& value)
     {
-        const QByteArray utf8 = value.toUtf8();
+        if (!asciiString(value))
+            utf8String(value.toUtf8());
+    }
+    /// A text known to need no escapes, such as a row type's name.
+    void plainString(std::string_view text)
+    {
+        m_buffer += '"';
+        m_buffer += text;
+        m_buffer += '"';
+    }
+    /// Writes plain ASCII text without converting it first (most cells are); false, writing nothing, otherwise.
+    bool asciiString(const QString& value)
+    {
+        const size_t start = m_buffer.size();
+        m_buffer += '"';
+        for (const QChar character : value) {
+            const ushort unit = character.unicode();
+            if (unit >= 0x80 || unit < 0x20 || unit == '"' || unit == '\\') {
+                m_buffer.resize(start);
+                return false;
+            }
+            m_buffer += char(unit);
+        }
+        m_buffer += '"';
+        return true;
+    }
+    void utf8String(const QByteArray& utf8)
+    {
         append("\"");
         const char* run = utf8.constData();
         for (const char* at = run; at != utf8.constEnd(); ++at) {
@@ -854,8 +950,7 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
     m_out.key("parent");
     row->getParent() ? m_out.integer(rowId(row->getParent())) : m_out.null();
     m_out.key("type");
-    const std::string_view typeName = rowTypeName(row->getRowType());
-    m_out.string(QString::fromLatin1(typeName.data(), int(typeName.size())));
+    m_out.plainString(rowTypeName(row->getRowType()));
     m_out.key("level");
     m_out.integer(depthOf(row));
     for (const FieldKey& field : textFields) {
@@ -899,10 +994,10 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
 }
 
 std::unique_ptr<Estimate> readText(const padded_string& text, const QString& fileName, QString* error,
-                                   LoadProgress* progress)
+                                   LoadProgress* progress, int threads = 1)
 {
     QString problem;
-    std::unique_ptr<Estimate> estimate = Reader(text.data(), text.size(), text.size() + SIMDJSON_PADDING, progress).read(&problem);
+    std::unique_ptr<Estimate> estimate = Reader(text.data(), text.size(), text.size() + SIMDJSON_PADDING, progress, threads).read(&problem);
     if (!estimate)
         *error = problem == EstimateJson::cancelledMessage() ? problem : QStringLiteral("%1: %2").arg(fileName, problem);
     return estimate;
@@ -910,7 +1005,7 @@ std::unique_ptr<Estimate> readText(const padded_string& text, const QString& fil
 
 } // namespace
 
-std::unique_ptr<Estimate> EstimateJson::read(const QString& path, QString* error, LoadProgress* progress)
+std::unique_ptr<Estimate> EstimateJson::read(const QString& path, QString* error, LoadProgress* progress, int threads)
 {
     padded_string text;
     QString problem;
@@ -918,7 +1013,7 @@ std::unique_ptr<Estimate> EstimateJson::read(const QString& path, QString* error
         *error = problem == cancelledMessage() ? problem : QStringLiteral("%1: cannot open: %2").arg(path, problem);
         return nullptr;
     }
-    return readText(text, path, error, progress);
+    return readText(text, path, error, progress, threads);
 }
 
 std::unique_ptr<Estimate> EstimateJson::parse(const QByteArray& json, const QString& fileName, QString* error)

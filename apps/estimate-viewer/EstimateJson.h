@@ -26,7 +26,8 @@ public:
     /// Levels a tree may have: the tree model expands and checks rows by recursion, one call per level.
     static constexpr int maxLevels = 1000;
 
-    static std::unique_ptr<Estimate> read(const QString& path, QString* error, LoadProgress* progress = nullptr);
+    /// Reads a file; works are read by up to `threads` threads at once.
+    static std::unique_ptr<Estimate> read(const QString& path, QString* error, LoadProgress* progress = nullptr, int threads = 1);
     static std::unique_ptr<Estimate> parse(const QByteArray& json, const QString& fileName, QString* error);
     static bool write(const Estimate& estimate, const QString& path, QString* error);
     /// The file's text; empty with an error when something cannot be written (a number that is not finite).
