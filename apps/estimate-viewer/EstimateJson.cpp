@@ -56,7 +56,7 @@ std::string_view rowTypeName(int type)
 
 struct FieldKey
 {
-    const char* key;
+    std::string_view key;
     int field;
     bool repeats = false; // the same text recurs on many rows
 };
@@ -515,12 +515,12 @@ bool Reader::readRowField(std::string_view key, ondemand::value& value, const Pl
     for (const FieldKey& field : textFields) {
         QString read;
         if (key == field.key)
-            return text(value, place.at(field.key), &read, field.repeats) && (row->setValue(field.field, read), true);
+            return text(value, place.at(field.key.data()), &read, field.repeats) && (row->setValue(field.field, read), true);
     }
     for (const FieldKey& field : numberFields) {
         double read = 0;
         if (key == field.key)
-            return finiteNumber(value, place.at(field.key), &read) && (row->setValue(field.field, read), true);
+            return finiteNumber(value, place.at(field.key.data()), &read) && (row->setValue(field.field, read), true);
     }
     double height = 0;
     bool isSet = true;
@@ -956,7 +956,7 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
     for (const FieldKey& field : textFields) {
         const QVariant value = row->getValue(field.field);
         if (value.isValid()) {
-            m_out.key(field.key);
+            m_out.key(field.key.data());
             m_out.string(value.toString());
         }
     }
@@ -964,8 +964,8 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
         const QVariant value = row->getValue(field.field);
         if (!value.isValid())
             continue;
-        m_out.key(field.key);
-        if (!number(value.toDouble(), place.at(field.key)))
+        m_out.key(field.key.data());
+        if (!number(value.toDouble(), place.at(field.key.data())))
             return false;
     }
     m_out.key("height");
