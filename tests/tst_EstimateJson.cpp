@@ -32,6 +32,7 @@ private Q_SLOTS:
     void keepsIdsExactly();
     void unreadableFileIsNamed_data();
     void unreadableFileIsNamed();
+    void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
 };
 
@@ -215,27 +216,40 @@ void tst_EstimateJson::unreadableFileIsNamed()
     QVERIFY2(error.startsWith(dir.filePath(expectedError)), qPrintable(error));
 }
 
+void tst_EstimateJson::failedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("sizeLimit");
+    QTest::addColumn<QString>("expectedProblem");
+    QTest::newRow("file-size limit hit part-way") << true << "cannot save: could not write the whole file";
+    QTest::newRow("a number that is not finite") << false
+                                                 << "cannot save: works[0].tables[0].rows[1500].quantity: nan is not a finite number";
+}
+
 void tst_EstimateJson::failedSaveKeepsOldFile()
 {
+    QFETCH(bool, sizeLimit);
+    QFETCH(QString, expectedProblem);
     QTemporaryDir dir;
     const QString path = dir.filePath("site.json");
     auto small = EstimateGenerator::generate(20);
     QString error;
     QVERIFY(EstimateJson::write(*small, path, &error));
     const QByteArray before = EstimateJson::serialize(*small);
+    auto large = EstimateGenerator::generate(2000);
+    large->works.at(0)->tables.at(0)->rows.at(1500)->setValue(EstimateField::Quantity, sizeLimit ? 1.0 : qQNaN());
 
     // A file-size limit makes the write fail part-way, for root as well.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
     rlimit limited = previous;
-    limited.rlim_cur = rlim_t(before.size() * 2);
+    limited.rlim_cur = sizeLimit ? rlim_t(before.size() * 2) : previous.rlim_cur;
     setrlimit(RLIMIT_FSIZE, &limited);
-    const bool written = EstimateJson::write(*EstimateGenerator::generate(2000), path, &error);
+    const bool written = EstimateJson::write(*large, path, &error);
     setrlimit(RLIMIT_FSIZE, &previous);
 
     QVERIFY(!written);
-    QVERIFY2(error.startsWith(path + ": cannot save"), qPrintable(error));
+    QVERIFY2(error.startsWith(path + ": " + expectedProblem), qPrintable(error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
