@@ -192,9 +192,9 @@ void tst_EstimateViewer::foldsChildFirstTableInPreOrder()
     QFile file(dir.filePath("child-first.json"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(R"({"format": "itemviews-estimate", "audit": {"submitted": 1, "reviewed": 2}, "works": [
-        {"nodeId": 1, "tables": [{"tableType": 1001, "rows": [{"id": 1, "type": "section", "name": "A"},
-            {"id": 2, "parent": 1, "type": "item", "name": "A1"}, {"id": 3, "type": "section", "name": "B"},
-            {"id": 4, "parent": 3, "type": "item", "name": "B1"}]}]},
+        {"nodeId": 1, "tables": [{"tableType": 1001, "rows": [{"id": 3, "type": "section", "name": "B"},
+            {"id": 4, "parent": 3, "type": "item", "name": "B1"}, {"id": 1, "type": "section", "name": "A"},
+            {"id": 2, "parent": 1, "type": "item", "name": "A1"}]}]},
         {"nodeId": 2, "tables": [{"tableType": 3004, "rows": [{"id": 2, "parent": 1, "type": "item", "name": "A1"},
             {"id": 1, "type": "section", "name": "A"}, {"id": 3, "type": "section", "name": "B"},
             {"id": 4, "parent": 3, "type": "item", "name": "B1"}]}]}]})");
@@ -218,6 +218,10 @@ void tst_EstimateViewer::foldsChildFirstTableInPreOrder()
         auto* model = dynamic_cast<BaseDataItemModel*>(grid->model());
         if (!model || model->All() != reviewedRows)
             continue;
+        bool related = false; // the submitted rows are in another order: related by id, not position
+        BaseDataItem* counterpart = window.estimate()->audit->GetRelationItem(reviewedRows->at(rowNamed("A")), related);
+        QVERIFY(related);
+        QCOMPARE(counterpart->getValue(EstimateField::Name), QVariant("A"));
         grid->setRowFolded(rowNamed("A"), true);
         QVERIFY(grid->isRowHidden(rowNamed("A1")));
         QVERIFY(!grid->isRowHidden(rowNamed("B")));
