@@ -113,6 +113,11 @@ void tst_EstimateJson::refusesBadInput_data()
     QTest::newRow("column counts characters, not bytes")
         << estimateWithRows(R"({"id": 1, "type": "item", "name": "混凝土"}, {"id": 2 "type": "item"})")
         << "est.json: line 2, column 120: ";
+    QByteArray firstWorkThenError = R"({"format": "itemviews-estimate", "works": [{"nodeId": 1, "tables": [{"tableType": 1, "rows": [)";
+    for (int id = 1; id <= 300; ++id) // pages of text read before the error, which the reader gives back
+        firstWorkThenError += QStringLiteral("\n{\"id\": %1, \"type\": \"item\", \"name\": \"混凝土\"},").arg(id).toUtf8();
+    firstWorkThenError += "\n{\"id\": 0, \"type\": \"item\"}]}]},\n{\"nodeId\": 2, \"tables\": [{\"tableType\": 1, \"rows\": [{\"id\": 1 \"type\": \"item\"}]}]}]}";
+    QTest::newRow("syntax error in the second work") << firstWorkThenError << "est.json: line 303, column 61: ";
     QTest::newRow("junk after the estimate") << QByteArray(R"({"format": "itemviews-estimate", "works": []} x)")
                                              << "est.json: line 1, column 47: ";
     QTest::newRow("ten million brackets") << R"({"format": "itemviews-estimate", "works": )" + QByteArray(10000000, '[')

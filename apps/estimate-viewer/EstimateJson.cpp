@@ -9,12 +9,14 @@
 
 #include <thread>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,20 +98,45 @@ struct Place
     }
 };
 
-QString lineAndColumn(const char* text, size_t offset)
+// The start of a file summed up, so that its bytes can be handed back to the system once read.
+struct TextStart
 {
-    int line = 1;
-    size_t lineStart = 0;
-    for (size_t at = 0; at < offset; ++at) {
-        if (text[at] == '\n') {
-            ++line;
-            lineStart = at + 1;
-        }
-    }
-    int column = 1;
-    for (size_t at = lineStart; at < offset; ++at)
-        column += (uchar(text[at]) & 0xC0) != 0x80; // characters, not UTF-8 bytes
-    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+    size_t length = 0;
+    int newlines = 0;
+    int lastLineCharacters = 0; // characters after the last newline
+};
+
+int characters(const char* text, size_t from, size_t to)
+{
+    int count = 0;
+    for (size_t at = from; at < to; ++at)
+        count += (uchar(text[at]) & 0xC0) != 0x80; // characters, not UTF-8 bytes
+    return count;
+}
+
+TextStart summarize(const char* text, size_t length, const TextStart& before)
+{
+    TextStart start{length, before.newlines + int(std::count(text + before.length, text + length, '\n')), 0};
+    const void* lastNewline = memrchr(text + before.length, '\n', length - before.length);
+    const size_t lineStart = lastNewline ? size_t(static_cast<const char*>(lastNewline) - text) + 1 : before.length;
+    start.lastLineCharacters = (lastNewline ? 0 : before.lastLineCharacters) + characters(text, lineStart, length);
+    return start;
+}
+
+QString lineAndColumn(const char* text, size_t offset, const TextStart& skipped)
+{
+    const TextStart upToOffset = summarize(text, offset, skipped);
+    return QStringLiteral("line %1, column %2").arg(upToOffset.newlines + 1).arg(upToOffset.lastLineCharacters + 1);
+}
+
+// Gives the pages of text already read back to the system: a file of a million rows need not stay whole.
+void discard(const char* from, const char* to)
+{
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (uintptr_t(from) + page - 1) / page * page;
+    const uintptr_t last = uintptr_t(to) / page * page;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 // Bytes a UTF-8 sequence starting with this byte continues over, or -1 for a byte no sequence starts with.
@@ -200,7 +227,7 @@ private:
         const char* location = nullptr;
         const bool located = m_iterated && m_document.current_location().get(location) == SUCCESS;
         const size_t offset = located ? size_t(location - m_file) : size_t(m_text - m_file) + firstBadTextOffset(m_text, m_length);
-        m_problem = lineAndColumn(m_file, qMin(offset, m_fileLength)) + QStringLiteral(": ") + QString::fromUtf8(error_message(code));
+        m_problem = lineAndColumn(m_file, qMin(offset, m_fileLength), *m_skipped) + QStringLiteral(": ") + QString::fromUtf8(error_message(code));
         return false;
     }
     bool check(error_code code, const Place& place, const char* expected)
@@ -312,6 +339,7 @@ private:
     bool readDocument(Estimate& estimate, std::vector<std::string_view>* workTexts);
     bool readWorks(Estimate& estimate, const std::vector<std::string_view>& workTexts);
     bool readWorkText(Estimate& estimate, Estimate::Work& work, int workPos);
+    void forgetReadText(std::string_view readText);
     bool readAudit(ondemand::value& value, Estimate& estimate);
     bool readWork(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place);
     bool readTable(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place);
@@ -325,6 +353,8 @@ private:
 
     const char* m_file; // the whole file, which places and line numbers refer to
     size_t m_fileLength;
+    TextStart m_readStart; // of the file, once its bytes are discarded
+    const TextStart* m_skipped = &m_readStart; // the file's start that line numbers count from
     const char* m_text; // the part of it this reader reads
     size_t m_length;
     size_t m_capacity;
@@ -395,12 +425,16 @@ bool Reader::readWorks(Estimate& estimate, const std::vector<std::string_view>& 
         works.push_back(&estimate.addWork(QString(), 0, 0));
         const size_t capacity = m_capacity - size_t(text.data() - m_text); // the rest of the file pads each work
         readers.push_back(std::make_unique<Reader>(m_file, m_fileLength, text.data(), text.size(), capacity, m_progress));
+        readers.back()->m_skipped = &m_readStart;
     }
     std::vector<char> succeeded(workTexts.size(), 0);
     std::atomic<size_t> nextWork{0};
     auto readSome = [&] {
-        for (size_t workPos = nextWork++; workPos < workTexts.size(); workPos = nextWork++)
+        for (size_t workPos = nextWork++; workPos < workTexts.size(); workPos = nextWork++) {
             succeeded[workPos] = readers[workPos]->readWorkText(estimate, *works[workPos], int(workPos));
+            if (m_threads == 1 && succeeded[workPos])
+                forgetReadText(workTexts[workPos]);
+        }
     };
     std::vector<std::thread> helpers;
     for (int helper = 1; helper < qMin(m_threads, int(workTexts.size())); ++helper)
@@ -415,6 +449,15 @@ bool Reader::readWorks(Estimate& estimate, const std::vector<std::string_view>& 
         }
     }
     return true;
+}
+
+// Only the line count of text already read is needed again, for an error further on.
+void Reader::forgetReadText(std::string_view readText)
+{
+    const char* end = readText.data() + readText.size();
+    const char* start = m_file + m_readStart.length;
+    m_readStart = summarize(m_file, size_t(end - m_file), m_readStart);
+    discard(start, end);
 }
 
 bool Reader::readWorkText(Estimate& estimate, Estimate::Work& work, int workPos)
