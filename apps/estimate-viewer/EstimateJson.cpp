@@ -345,6 +345,8 @@ private:
     bool readTable(ondemand::value& value, Estimate& estimate, Estimate::Work& work, const Place& place);
     bool readRow(ondemand::value& value, const Place& place, LoadedRow& loaded);
     bool readRowField(std::string_view key, ondemand::value& value, const Place& place, LoadedRow& loaded);
+    bool readParent(ondemand::value& value, const Place& place, LoadedRow& loaded);
+    bool readRowType(ondemand::value& value, const Place& place, LoadedRow& loaded);
     bool linkTable(Estimate::Table& table, QVector<LoadedRow>& loaded, const Place& place);
     bool linkParents(const QVector<LoadedRow>& loaded, const QHash<qint64, int>& positionById, QVector<int>* parentPositions,
                      const Place& place);
@@ -573,22 +575,10 @@ bool Reader::readRowField(std::string_view key, ondemand::value& value, const Pl
         return wholeNumber(value, place.at("id"), LLONG_MIN, LLONG_MAX, &loaded.id)
             && (row->setValue(EstimateField::Id, loaded.id), true);
     }
-    if (key == "parent") {
-        bool isNull = false;
-        if (value.is_null().get(isNull) == SUCCESS && isNull)
-            return true;
-        loaded.hasParent = true;
-        return wholeNumber(value, place.at("parent"), LLONG_MIN, LLONG_MAX, &loaded.parentId);
-    }
-    if (key == "type") {
-        std::string_view typeName;
-        loaded.hasType = true;
-        if (!check(value.get_string().get(typeName), place.at("type"), "expected a string"))
-            return false;
-        row->setRowType(rowTypeOf(typeName));
-        return row->getRowType() != 0
-            || fail(place.at("type"), QStringLiteral("unknown row type \"%1\"").arg(QString::fromUtf8(typeName.data(), int(typeName.size()))));
-    }
+    if (key == "parent")
+        return readParent(value, place.at("parent"), loaded);
+    if (key == "type")
+        return readRowType(value, place.at("type"), loaded);
     if (key == "level")
         return intNumber(value, place.at("level"), &loaded.level, 0);
     if (key == "curIndex")
@@ -607,6 +597,26 @@ bool Reader::readRowField(std::string_view key, ondemand::value& value, const Pl
         loaded.spans.append(0);
         return wholeNumber(spanId, place.at("spans", spanPos), LLONG_MIN, LLONG_MAX, &loaded.spans.last());
     });
+}
+
+bool Reader::readParent(ondemand::value& value, const Place& place, LoadedRow& loaded)
+{
+    bool isNull = false;
+    if (value.is_null().get(isNull) == SUCCESS && isNull)
+        return true;
+    loaded.hasParent = true;
+    return wholeNumber(value, place, LLONG_MIN, LLONG_MAX, &loaded.parentId);
+}
+
+bool Reader::readRowType(ondemand::value& value, const Place& place, LoadedRow& loaded)
+{
+    std::string_view typeName;
+    loaded.hasType = true;
+    if (!check(value.get_string().get(typeName), place, "expected a string"))
+        return false;
+    loaded.row->setRowType(rowTypeOf(typeName));
+    return loaded.row->getRowType() != 0
+        || fail(place, QStringLiteral("unknown row type \"%1\"").arg(QString::fromUtf8(typeName.data(), int(typeName.size()))));
 }
 
 bool Reader::reportProgress()
