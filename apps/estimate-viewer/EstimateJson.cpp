@@ -9,7 +9,6 @@
 
 #include <thread>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -116,7 +115,10 @@ int characters(const char* text, size_t from, size_t to)
 
 TextStart summarize(const char* text, size_t length, const TextStart& before)
 {
-    TextStart start{length, before.newlines + int(std::count(text + before.length, text + length, '\n')), 0};
+    TextStart start{length, before.newlines, 0};
+    for (const char* at = text + before.length; (at = static_cast<const char*>(memchr(at, '\n', size_t(text + length - at))));
+         ++at)
+        ++start.newlines; // memchr skips a row's bytes many at a time
     const void* lastNewline = memrchr(text + before.length, '\n', length - before.length);
     const size_t lineStart = lastNewline ? size_t(static_cast<const char*>(lastNewline) - text) + 1 : before.length;
     start.lastLineCharacters = (lastNewline ? 0 : before.lastLineCharacters) + characters(text, lineStart, length);
