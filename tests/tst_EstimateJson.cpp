@@ -118,6 +118,15 @@ void tst_EstimateJson::refusesBadInput_data()
         firstWorkThenError += QStringLiteral("\n{\"id\": %1, \"type\": \"item\", \"name\": \"混凝土\"},").arg(id).toUtf8();
     firstWorkThenError += "\n{\"id\": 0, \"type\": \"item\"}]}]},\n{\"nodeId\": 2, \"tables\": [{\"tableType\": 1, \"rows\": [{\"id\": 1 \"type\": \"item\"}]}]}]}";
     QTest::newRow("syntax error in the second work") << firstWorkThenError << "est.json: line 303, column 61: ";
+    // Fields the reader does not use are still checked: a syntax error anywhere is named.
+    QTest::newRow("misspelt true in an unused field") << estimateWithRows(R"({"id": 1, "type": "item", "extra": tru})")
+                                                      << "est.json: line 2, column 104: ";
+    QTest::newRow("misspelt null deep in an unused array")
+        << estimateWithRows(R"({"id": 1, "type": "item", "extra": [1, [{"a": nul}]]})") << "est.json: line 2, column 104: ";
+    QTest::newRow("unused object missing a value") << estimateWithRows(R"({"id": 1, "type": "item", "extra": {"a": }})")
+                                                   << "est.json: line 2, column 104: ";
+    QTest::newRow("bad number in an unused top-level field")
+        << QByteArray(R"({"format": "itemviews-estimate", "note": 1.2.3, "works": []})") << "est.json: line 1, column 42: ";
     QTest::newRow("junk after the estimate") << QByteArray(R"({"format": "itemviews-estimate", "works": []} x)")
                                              << "est.json: line 1, column 47: ";
     QTest::newRow("ten million brackets") << R"({"format": "itemviews-estimate", "works": )" + QByteArray(10000000, '[')

@@ -178,6 +178,15 @@ size_t firstBadTextOffset(const char* text, size_t length)
     return inString ? stringStart : length;
 }
 
+// The text of an array or object, skipped over without being checked.
+template<typename Container>
+error_code rawText(simdjson_result<Container> container, std::string_view* raw)
+{
+    Container opened;
+    const error_code code = std::move(container).get(opened);
+    return code != SUCCESS ? code : opened.raw_json().get(*raw);
+}
+
 struct LoadedRow
 {
     TreeBaseItem* row = nullptr;
@@ -228,7 +237,11 @@ private:
     {
         const char* location = nullptr;
         const bool located = m_iterated && m_document.current_location().get(location) == SUCCESS;
-        const size_t offset = located ? size_t(location - m_file) : size_t(m_text - m_file) + firstBadTextOffset(m_text, m_length);
+        return syntaxErrorAt(located ? location : m_text + firstBadTextOffset(m_text, m_length), code);
+    }
+    bool syntaxErrorAt(const char* location, error_code code)
+    {
+        const size_t offset = size_t(location - m_file);
         m_problem = lineAndColumn(m_file, qMin(offset, m_fileLength), *m_skipped) + QStringLiteral(": ") + QString::fromUtf8(error_message(code));
         return false;
     }
@@ -333,6 +346,7 @@ private:
         }
         return true;
     }
+    bool unusedValue(ondemand::value& value);
     bool missing(const Place& place, bool present)
     {
         return present || fail(place, QStringLiteral("missing"));
@@ -367,6 +381,7 @@ private:
     int m_threads = 1;
     ondemand::parser m_parser;
     ondemand::document m_document;
+    dom::parser m_unusedParser; // checks the arrays and objects of fields the reader does not use
     bool m_iterated = false;
     int m_rowsSinceReport = 0;
     QHash<QByteArray, QString> m_texts;
@@ -397,7 +412,7 @@ bool Reader::readDocument(Estimate& estimate, std::vector<std::string_view>* wor
         if (key == "audit")
             return readAudit(value, estimate);
         if (key != "works")
-            return true;
+            return unusedValue(value);
         worksSeen = true;
         return elements(value, Place().at("works"), [&](ondemand::value& work, int workPos) {
             Place place;
@@ -487,7 +502,7 @@ bool Reader::readAudit(ondemand::value& value, Estimate& estimate)
             return intNumber(nodeId, place.at("submitted"), &estimate.submittedNodeId);
         if (key == "reviewed")
             return intNumber(nodeId, place.at("reviewed"), &estimate.reviewedNodeId);
-        return true;
+        return unusedValue(nodeId);
     });
 }
 
@@ -506,7 +521,7 @@ bool Reader::readWork(ondemand::value& value, Estimate& estimate, Estimate::Work
         if (key == "auditId")
             return intNumber(field, place.at("auditId"), &number) && (work.work->setAuditId(number), true);
         if (key != "tables")
-            return true;
+            return unusedValue(field);
         tablesSeen = true;
         return elements(field, place.at("tables"), [&](ondemand::value& table, int tablePos) {
             Place tablePlace = place;
@@ -532,7 +547,7 @@ bool Reader::readTable(ondemand::value& value, Estimate& estimate, Estimate::Wor
             return intNumber(field, place.at("tableType"), &tableType) && (table.table->setTableType(tableType), true);
         }
         if (key != "rows")
-            return true;
+            return unusedValue(field);
         rowsSeen = true;
         return elements(field, place.at("rows"), [&](ondemand::value& row, int rowPos) {
             Place rowPlace = place;
@@ -594,7 +609,7 @@ bool Reader::readRowField(std::string_view key, ondemand::value& value, const Pl
     if (key == "collapsable")
         return flag(value, place.at("collapsable"), &isSet) && (row->setCollapsable(isSet), true);
     if (key != "spans")
-        return true;
+        return unusedValue(value);
     return elements(value, place.at("spans"), [&](ondemand::value& spanId, int spanPos) {
         loaded.spans.append(0);
         return wholeNumber(spanId, place.at("spans", spanPos), LLONG_MIN, LLONG_MAX, &loaded.spans.last());
@@ -619,6 +634,35 @@ bool Reader::readRowType(ondemand::value& value, const Place& place, LoadedRow& 
     loaded.row->setRowType(rowTypeOf(typeName));
     return loaded.row->getRowType() != 0
         || fail(place, QStringLiteral("unknown row type \"%1\"").arg(QString::fromUtf8(typeName.data(), int(typeName.size()))));
+}
+
+// The parser checks only the values it is asked for, so `"extra": tru` would pass unseen: an unused
+// scalar is read and dropped, an unused array or object goes through the plain parser, which checks
+// nesting without recursion (up to its depth limit).
+bool Reader::unusedValue(ondemand::value& value)
+{
+    ondemand::json_type type;
+    if (value.type().get(type) != SUCCESS)
+        return syntaxError(TAPE_ERROR);
+    bool isNull = false;
+    switch (type) {
+    case ondemand::json_type::string:
+        return value.get_string().error() == SUCCESS || syntaxError(STRING_ERROR);
+    case ondemand::json_type::number:
+        return value.get_number().error() == SUCCESS || syntaxError(NUMBER_ERROR);
+    case ondemand::json_type::boolean:
+        return value.get_bool().error() == SUCCESS || syntaxError(T_ATOM_ERROR);
+    case ondemand::json_type::null:
+        return (value.is_null().get(isNull) == SUCCESS && isNull) || syntaxError(N_ATOM_ERROR);
+    default:
+        break;
+    }
+    std::string_view raw;
+    const error_code code = type == ondemand::json_type::object ? rawText(value.get_object(), &raw) : rawText(value.get_array(), &raw);
+    if (code != SUCCESS)
+        return syntaxError(code);
+    const error_code checked = m_unusedParser.parse(raw.data(), raw.size(), false).error();
+    return checked == SUCCESS || syntaxErrorAt(raw.data(), checked);
 }
 
 bool Reader::reportProgress()
