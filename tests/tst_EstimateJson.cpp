@@ -232,17 +232,19 @@ void tst_EstimateJson::unreadableFileIsNamed()
 
 void tst_EstimateJson::failedSaveKeepsOldFile_data()
 {
-    QTest::addColumn<bool>("sizeLimit");
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("expectedProblem");
-    QTest::newRow("file-size limit hit part-way") << true << "cannot save: could not write the whole file";
-    QTest::newRow("a number that is not finite") << false
-                                                 << "cannot save: works[0].tables[0].rows[1500].quantity: nan is not a finite number";
+    QTest::newRow("file-size limit hit part-way") << "size limit" << "cannot save: could not write the whole file";
+    QTest::newRow("a number that is not finite") << "nan" << "cannot save: works[0].tables[0].rows[1500].quantity: nan is not a finite number";
+    QTest::newRow("a tree deeper than a file holds")
+        << "deep" << "cannot save: works[0].tables[0].rows[3002].parent: the row is more than 1000 levels deep";
 }
 
 void tst_EstimateJson::failedSaveKeepsOldFile()
 {
-    QFETCH(bool, sizeLimit);
+    QFETCH(QString, fault);
     QFETCH(QString, expectedProblem);
+    const bool sizeLimit = fault == "size limit";
     QTemporaryDir dir;
     const QString path = dir.filePath("site.json");
     auto small = EstimateGenerator::generate(20);
@@ -250,7 +252,13 @@ void tst_EstimateJson::failedSaveKeepsOldFile()
     QVERIFY(EstimateJson::write(*small, path, &error));
     const QByteArray before = EstimateJson::serialize(*small);
     auto large = EstimateGenerator::generate(2000);
-    large->works.at(0)->tables.at(0)->rows.at(1500)->setValue(EstimateField::Quantity, sizeLimit ? 1.0 : qQNaN());
+    QList<BaseDataItem*>& rows = large->works.at(0)->tables.at(0)->rows;
+    rows.at(1500)->setValue(EstimateField::Quantity, fault == "nan" ? qQNaN() : 1.0);
+    for (int level = 1; fault == "deep" && level <= EstimateJson::maxLevels; ++level) { // a chain below the first root
+        auto* row = new TreeBaseItem;
+        row->setParentAlone(static_cast<TreeBaseItem*>(rows.at(level == 1 ? 0 : rows.size() - 1)));
+        rows.append(row); // owned by the estimate
+    }
 
     // A file-size limit makes the write fail part-way, for root as well.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void failedOpenKeepsTheEstimateShown_data();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
+    void insertUnderStopsAtTheDeepestLevelAFileHolds();
     void nonFiniteNumbersAreRefused_data();
     void nonFiniteNumbersAreRefused();
     void foldsChildFirstTableInPreOrder();
@@ -198,6 +199,28 @@ void tst_EstimateViewer::deletedRowsLeaveEveryTab()
     bool related = true;
     window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
     QVERIFY(!related);
+}
+
+void tst_EstimateViewer::insertUnderStopsAtTheDeepestLevelAFileHolds()
+{
+    QByteArray chain = R"({"id": 0, "type": "item"})";
+    for (int level = 1; level < EstimateJson::maxLevels; ++level)
+        chain += QStringLiteral(R"(, {"id": %1, "parent": %2, "type": "item"})").arg(level).arg(level - 1).toUtf8();
+    QString error;
+    auto estimate = EstimateJson::parse(R"({"format": "itemviews-estimate", "works": [{"nodeId": 1, "tables": [{"tableType": 1001, "rows": [)"
+                                            + chain + "]}]}]}",
+                                        "deep.json", &error);
+    QVERIFY2(estimate, qPrintable(error));
+    Estimate::Table& table = *estimate->works.front()->tables.front();
+    TreeTab tab;
+    tab.setTable(&table);
+    const int deepest = EstimateJson::maxLevels - 1;
+
+    QVERIFY(!tab.insertRowUnder(tab.model()->index(deepest, 1)));
+    QCOMPARE(table.rows.size(), EstimateJson::maxLevels);
+    QVERIFY(tab.insertRowUnder(tab.model()->index(deepest - 1, 1)));
+    QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1);
+    QVERIFY2(EstimateJson::parse(EstimateJson::serialize(*estimate, &error), "deep.json", &error), qPrintable(error));
 }
 
 void tst_EstimateViewer::nonFiniteNumbersAreRefused_data()

@@ -937,14 +937,6 @@ qint64 rowId(BaseDataItem* row)
     return row->getValue(EstimateField::Id).toLongLong();
 }
 
-// The level written is the row's depth, so that a file always agrees with its own tree.
-int depthOf(BaseDataItem* row)
-{
-    int depth = 0;
-    for (BaseDataItem* parent = row->getParent(); parent; parent = parent->getParent())
-        ++depth;
-    return depth;
-}
 
 class EstimateWriter
 {
@@ -958,6 +950,7 @@ private:
     bool writeWork(const Estimate::Work& work, Place place);
     bool writeTable(const Estimate::Table& table, Place place);
     bool writeRow(BaseDataItem* row, const Place& place);
+    int depthOf(BaseDataItem* row);
     bool number(double value, const Place& place)
     {
         if (m_out.number(value))
@@ -968,6 +961,7 @@ private:
 
     JsonWriter m_out;
     QString m_problem;
+    QVector<BaseDataItem*> m_path; // the last row written and its ancestors, root first
 };
 
 bool EstimateWriter::write(const Estimate& estimate)
@@ -1024,6 +1018,7 @@ bool EstimateWriter::writeWork(const Estimate::Work& work, Place place)
 
 bool EstimateWriter::writeTable(const Estimate::Table& table, Place place)
 {
+    m_path.clear();
     m_out.open("{");
     m_out.key("name");
     m_out.string(table.name);
@@ -1041,8 +1036,31 @@ bool EstimateWriter::writeTable(const Estimate::Table& table, Place place)
     return true;
 }
 
+// The level written is the row's depth, so that a file always agrees with its own tree. Rows come in
+// pre-order, where the path above the last row answers at once; any other order walks up, stopping past the limit.
+int EstimateWriter::depthOf(BaseDataItem* row)
+{
+    BaseDataItem* parent = row->getParent();
+    while (!m_path.isEmpty() && m_path.last() != parent)
+        m_path.removeLast();
+    if (parent && m_path.isEmpty()) {
+        int depth = 1;
+        for (parent = parent->getParent(); parent && depth <= EstimateJson::maxLevels; parent = parent->getParent())
+            ++depth;
+        return depth;
+    }
+    m_path.append(row);
+    return m_path.size() - 1;
+}
+
 bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
 {
+    const int depth = depthOf(row);
+    if (depth >= EstimateJson::maxLevels) { // the file could not be read back
+        m_problem = place.at("parent").text()
+            + QStringLiteral(": the row is more than %1 levels deep; a file holds at most %1").arg(EstimateJson::maxLevels);
+        return false;
+    }
     m_out.open("{");
     m_out.key("id");
     m_out.integer(rowId(row));
@@ -1051,7 +1069,7 @@ bool EstimateWriter::writeRow(BaseDataItem* row, const Place& place)
     m_out.key("type");
     m_out.plainString(rowTypeName(row->getRowType()));
     m_out.key("level");
-    m_out.integer(depthOf(row));
+    m_out.integer(depth);
     for (const FieldKey& field : textFields) {
         const QVariant value = row->getValue(field.field);
         if (value.isValid()) {

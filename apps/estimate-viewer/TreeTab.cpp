@@ -1,6 +1,7 @@
 #include "TreeTab.h"
 
 #include "EstimateColumns.h"
+#include "EstimateJson.h"
 
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
@@ -32,6 +33,15 @@ void completeNewRows(Estimate::Table& table)
         row->setOwner(table.table.get());
         row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
     }
+}
+
+// A row below this one would still be within the levels a file holds (the walk stops at the limit).
+bool hasRoomBelow(BaseDataItem* row)
+{
+    int levels = 1; // the new row's
+    for (; row && levels < EstimateJson::maxLevels; row = row->getParent())
+        ++levels;
+    return !row;
 }
 }
 
@@ -163,13 +173,20 @@ void TreeTab::showContextMenu(const QPoint& position)
         m_model.insertItemAfterIndex(index);
         rebindAfterEdit();
     });
-    menu.addAction(tr("Insert row under"), this, [this, index] {
-        m_model.insertItemUnderIndex(index);
-        rebindAfterEdit();
-    });
+    QAction* insertUnder = menu.addAction(tr("Insert row under"), this, [this, index] { insertRowUnder(index); });
+    insertUnder->setEnabled(hasRoomBelow(m_model.findItemByIndex(index)));
     menu.addSeparator();
     menu.addAction(tr("Delete row"), this, [this, index] { deleteRow(index); });
     menu.exec(m_view->viewport()->mapToGlobal(position));
+}
+
+bool TreeTab::insertRowUnder(const QModelIndex& index)
+{
+    if (!hasRoomBelow(m_model.findItemByIndex(index)))
+        return false;
+    m_model.insertItemUnderIndex(index);
+    rebindAfterEdit();
+    return true;
 }
 
 void TreeTab::deleteRow(const QModelIndex& index)

@@ -27,6 +27,9 @@ public:
     void setDisplay(int displayStyle, bool checkBoxes);
     zTreeItemView* view() const { return m_view; }
     zTreeItemModel* model() { return &m_model; }
+    /// Inserts a row under the shown row at an index; false, changing nothing, where the row
+    /// would be deeper than a file holds (EstimateJson::maxLevels).
+    bool insertRowUnder(const QModelIndex& index);
     /// Deletes the shown row at an index with everything below it; other views rebind.
     void deleteRow(const QModelIndex& index);
 
