@@ -155,7 +155,7 @@ void tst_EstimateJson::readsTreeAndFlags()
     QString error;
     auto estimate = EstimateJson::parse(
         estimateWithRows(R"({"id": 1, "type": "section", "name": "Frame", "expanded": false, "spans": [3]},
-                            {"id": 2, "parent": 1, "type": "item", "quantity": 4.5, "visible": false},
+                            {"id": 2, "parent": 1, "type": "item", "quantity": 4.5, "visibl\u0065": false},
                             {"id": 3, "parent": 1, "type": "note", "collapsable": false})"),
         "est.json", &error);
     QVERIFY2(estimate, qPrintable(error));

@@ -90,6 +90,7 @@ void Estimate::relateReviewed()
         const QList<BaseDataItem*>& submittedRows = submitted->tables[tablePos]->rows;
         const QList<BaseDataItem*>& reviewedRows = reviewed->tables[tablePos]->rows;
         QHash<qint64, BaseDataItem*> submittedById; // built only if the two tables' rows do not line up
+        audit->ReserveRelations(reviewedRows.size());
         for (int rowPos = 0; rowPos < reviewedRows.size(); ++rowPos) {
             const qint64 id = rowId(reviewedRows.at(rowPos));
             BaseDataItem* counterpart = rowPos < submittedRows.size() && rowId(submittedRows.at(rowPos)) == id

@@ -178,6 +178,19 @@ size_t firstBadTextOffset(const char* text, size_t length)
     return inString ? stringStart : length;
 }
 
+// A field's key as written, not copied out: only a key holding an escape needs unescaping.
+error_code keyOf(ondemand::field& field, std::string_view* key)
+{
+    const char* start = field.key().raw();
+    const char* end = start;
+    while (*end != '"' && *end != '\\') // the first pass has found the closing quote
+        ++end;
+    if (*end == '\\')
+        return field.unescaped_key().get(*key);
+    *key = std::string_view(start, size_t(end - start));
+    return SUCCESS;
+}
+
 // The text of an array or object, skipped over without being checked.
 template<typename Container>
 error_code rawText(simdjson_result<Container> container, std::string_view* raw)
@@ -324,7 +337,7 @@ private:
         for (auto entry : object) {
             ondemand::field field;
             std::string_view key;
-            if (!check(std::move(entry).get(field), place, "expected a field") || !check(field.unescaped_key().get(key), place, "expected a key"))
+            if (!check(std::move(entry).get(field), place, "expected a field") || !check(keyOf(field, &key), place, "expected a key"))
                 return false;
             if (!readField(key, field.value()))
                 return false;

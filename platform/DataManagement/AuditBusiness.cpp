@@ -59,6 +59,11 @@ void AuditBusiness::SetRelationItem(BaseDataItem* row, BaseDataItem* counterpart
     m_relations.insert(counterpart, row);
 }
 
+void AuditBusiness::ReserveRelations(int pairs)
+{
+    m_relations.reserve(m_relations.size() + 2 * qBound(0, pairs, INT_MAX / 4));
+}
+
 void AuditBusiness::ForgetRow(BaseDataItem* row)
 {
     if (BaseDataItem* counterpart = m_relations.take(row)) {

@@ -58,6 +58,8 @@ public:
     void SetDifference(BaseDataItem* row, int fieldNumber, State state);
     /// Records the relation both ways: each row finds the other.
     void SetRelationItem(BaseDataItem* row, BaseDataItem* counterpart);
+    /// Makes room for this many more relations at once, instead of regrowing while they are recorded.
+    void ReserveRelations(int pairs);
     /// Forgets everything recorded about a row, before the host destroys it.
     void ForgetRow(BaseDataItem* row);
 
