@@ -1,11 +1,21 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <EstimateColumns.h>
+#include <EstimateEditor.h>
+#include <EstimateJson.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QImage>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
+
+#include <cmath>
 
 class tst_EstimateViewer : public QObject
 {
@@ -16,6 +26,14 @@ private Q_SLOTS:
     void refusesMalformedFileWithItsName();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
+    void editRollsUpInEveryView_data();
+    void editRollsUpInEveryView();
+    void refusesValues_data();
+    void refusesValues();
+    void structureUndoes_data();
+    void structureUndoes();
+    void unsavedChangesAsk_data();
+    void unsavedChangesAsk();
 };
 
 namespace {
@@ -114,6 +132,269 @@ void tst_EstimateViewer::deletedRowsLeaveEveryTab()
     bool related = true;
     window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
     QVERIFY(!related);
+}
+
+namespace {
+// A shown, active window on a generated estimate (shortcuts need an active window).
+struct ShownViewer
+{
+    ShownViewer()
+    {
+        window.setProperty("headless", true);
+        QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+        window.generate(300);
+        finished.wait(20000);
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+    Estimate::Table& table(bool reviewed) const { return *window.estimate()->works.at(reviewed ? 1 : 0)->tables.front(); }
+    QAbstractItemView* view(const QString& name) { return window.findChild<QAbstractItemView*>(name); }
+    QByteArray saved() const { return EstimateJson::serialize(*window.estimate()); }
+    ViewerWindow window;
+};
+
+int columnOf(int field)
+{
+    for (int column = 0; column < EstimateColumns::all().size(); ++column) {
+        if (EstimateColumns::all().at(column).field == field)
+            return column;
+    }
+    return -1;
+}
+
+// The view's index of a row (found by its code) in a column.
+QModelIndex indexOf(QAbstractItemView* view, BaseDataItem* row, int field)
+{
+    const QString code = row->getValue(EstimateField::Code).toString();
+    QAbstractItemModel* model = view->model();
+    for (int viewRow = 0; viewRow < model->rowCount(); ++viewRow) {
+        if (model->index(viewRow, columnOf(EstimateField::Code)).data().toString() == code)
+            return model->index(viewRow, columnOf(field));
+    }
+    return {};
+}
+
+BaseDataItem* firstPricedLeaf(const Estimate::Table& table, int rowType)
+{
+    for (BaseDataItem* row : table.rows) {
+        if (row->getRowType() == rowType && row->getChildrenCount() == 0 && row->getValue(EstimateField::Quantity).isValid())
+            return row;
+    }
+    return nullptr;
+}
+
+// F2, select all, type, Enter: what a person does to change a cell.
+void typeInto(QAbstractItemView* view, const QModelIndex& index, const QString& text)
+{
+    view->setCurrentIndex(index);
+    QTest::keyClick(view, Qt::Key_F2);
+    QWidget* editor = view->indexWidget(index);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits on a queued call
+}
+
+double total(BaseDataItem* row)
+{
+    return row->getValue(EstimateField::Total).toDouble();
+}
+
+// Every row above the given one totals its children (notes and subtotals aside), and its subtotals repeat that.
+QString chainMismatch(BaseDataItem* row)
+{
+    for (BaseDataItem* parent = row->getParent(); parent; parent = parent->getParent()) {
+        double sum = 0;
+        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
+            if (child->getRowType() != EstimateRowType::Note && child->getRowType() != EstimateRowType::Subtotal)
+                sum += total(child);
+        }
+        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
+            if (child->getRowType() == EstimateRowType::Subtotal && std::abs(total(child) - sum) > 1e-6)
+                return "subtotal under " + parent->getValue(EstimateField::Code).toString();
+        }
+        if (std::abs(total(parent) - sum) > 1e-6)
+            return parent->getValue(EstimateField::Code).toString() + ": " + QString::number(total(parent)) + " != " + QString::number(sum);
+    }
+    return {};
+}
+
+bool hasDifferenceColour(QAbstractItemView* view, BaseDataItem* row, int field)
+{
+    constexpr int AuditDifferenceRole = 487;
+    return indexOf(view, row, field).data(AuditDifferenceRole).userType() != QMetaType::QString;
+}
+
+void pressShortcut(ViewerWindow& window, const QKeySequence& keys)
+{
+    QTest::keySequence(&window, keys);
+}
+} // namespace
+
+void tst_EstimateViewer::editRollsUpInEveryView_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("rowType");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("tree: sub-item quantity") << "treeView" << int(EstimateRowType::SubItem) << int(EstimateField::Quantity) << "12.5";
+    QTest::newRow("tree: item unit price") << "treeView" << int(EstimateRowType::Item) << int(EstimateField::UnitPrice) << "3.25";
+    QTest::newRow("flat: sub-item unit price") << "flatView" << int(EstimateRowType::SubItem) << int(EstimateField::UnitPrice) << "1000";
+    QTest::newRow("grid: item quantity") << "gridView" << int(EstimateRowType::Item) << int(EstimateField::Quantity) << "0";
+    QTest::newRow("audit submitted: sub-item quantity") << "submittedGrid" << int(EstimateRowType::SubItem) << int(EstimateField::Quantity) << "77";
+    QTest::newRow("audit reviewed: item quantity") << "reviewedGrid" << int(EstimateRowType::Item) << int(EstimateField::Quantity) << "5.5";
+}
+
+void tst_EstimateViewer::editRollsUpInEveryView()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, rowType);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    ShownViewer viewer;
+    const bool reviewed = viewName == "reviewedGrid";
+    BaseDataItem* row = firstPricedLeaf(viewer.table(reviewed), rowType);
+    QVERIFY(row);
+    const QByteArray before = viewer.saved();
+
+    typeInto(viewer.view(viewName), indexOf(viewer.view(viewName), row, field), typed);
+    QCOMPARE(row->getValue(field).toDouble(), typed.toDouble());
+    QCOMPARE(total(row), row->getValue(EstimateField::Quantity).toDouble() * row->getValue(EstimateField::UnitPrice).toDouble());
+    QCOMPARE(chainMismatch(row), QString());
+    BaseDataItem* section = row;
+    while (section->getParent())
+        section = section->getParent();
+    const QStringList showing = reviewed ? QStringList{"reviewedGrid"} : QStringList{"treeView", "flatView", "gridView", "submittedGrid"};
+    for (const QString& name : showing)
+        QCOMPARE(indexOf(viewer.view(name), section, EstimateField::Total).data().toString(), EstimateColumns::formatNumber(total(section)));
+    bool related = false;
+    BaseDataItem* counterpart = viewer.window.estimate()->audit->GetRelationItem(row, related);
+    QVERIFY(related);
+    QCOMPARE(hasDifferenceColour(viewer.view(reviewed ? "reviewedGrid" : "submittedGrid"), row, EstimateField::Total),
+             total(row) != total(counterpart));
+    QVERIFY(viewer.window.isWindowModified());
+    const QByteArray after = viewer.saved();
+
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QVERIFY(viewer.saved() == before);
+    QVERIFY(!viewer.window.isWindowModified());
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QVERIFY(viewer.saved() == after);
+}
+
+void tst_EstimateViewer::refusesValues_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("tree: nan") << "treeView" << int(EstimateField::Quantity) << "nan";
+    QTest::newRow("flat: inf") << "flatView" << int(EstimateField::UnitPrice) << "inf";
+    QTest::newRow("grid: words") << "gridView" << int(EstimateField::Quantity) << "twelve";
+    QTest::newRow("audit: product overflows") << "submittedGrid" << int(EstimateField::Quantity) << "1e308";
+    QTest::newRow("grid: the total is computed") << "gridView" << int(EstimateField::Total) << "5";
+}
+
+void tst_EstimateViewer::refusesValues()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    ShownViewer viewer;
+    BaseDataItem* row = firstPricedLeaf(viewer.table(false), EstimateRowType::Item);
+    const QByteArray before = viewer.saved();
+    QAbstractItemView* view = viewer.view(viewName);
+    QVERIFY(!view->model()->setData(indexOf(view, row, field), typed, Qt::EditRole));
+    QVERIFY(viewer.saved() == before);
+    QCOMPARE(viewer.window.editor()->undoStack()->count(), 0);
+}
+
+void tst_EstimateViewer::structureUndoes_data()
+{
+    QTest::addColumn<int>("rowType");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("rowsAdded");
+    QTest::newRow("Delete on a sub-section") << int(EstimateRowType::SubSection) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Delete on a sub-item") << int(EstimateRowType::SubItem) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Delete on a section") << int(EstimateRowType::Section) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Insert after an item") << int(EstimateRowType::Item) << int(Qt::Key_Insert) << 1;
+}
+
+void tst_EstimateViewer::structureUndoes()
+{
+    QFETCH(int, rowType);
+    QFETCH(int, key);
+    QFETCH(int, rowsAdded);
+    ShownViewer viewer;
+    Estimate::Table& table = viewer.table(false);
+    BaseDataItem* row = *std::find_if(table.rows.cbegin(), table.rows.cend(), [rowType](BaseDataItem* candidate) {
+        return candidate->getRowType() == rowType;
+    });
+    BaseDataItem* parent = row->getParent();
+    const int changedRows = rowsAdded < 0 ? -1 - row->getChildrenItemCount() : rowsAdded;
+    const int rowsBefore = table.rows.size();
+    const QByteArray before = viewer.saved();
+    QAbstractItemView* tree = viewer.view("treeView");
+    tree->setCurrentIndex(indexOf(tree, row, EstimateField::Name));
+    QTest::keyClick(tree, Qt::Key(key));
+    QCOMPARE(table.rows.size(), rowsBefore + changedRows);
+    QCOMPARE(viewer.view("gridView")->model()->rowCount(), table.rows.size());
+    if (parent)
+        QCOMPARE(chainMismatch(parent->getBaseDataItemlist().first()), QString());
+    const QByteArray after = viewer.saved();
+
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QVERIFY(viewer.saved() == before);
+    QCOMPARE(viewer.view("treeView")->model()->rowCount(), rowsBefore);
+    bool related = false;
+    viewer.window.estimate()->audit->GetRelationItem(row, related);
+    QVERIFY(related);
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QVERIFY(viewer.saved() == after);
+}
+
+void tst_EstimateViewer::unsavedChangesAsk_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("close, Cancel") << "close" << int(QMessageBox::Cancel) << false;
+    QTest::newRow("close, Discard") << "close" << int(QMessageBox::Discard) << true;
+    QTest::newRow("close, Save") << "close" << int(QMessageBox::Save) << true;
+    QTest::newRow("open the sample, Cancel") << "Open the &sample" << int(QMessageBox::Cancel) << false;
+    QTest::newRow("open the sample, Discard") << "Open the &sample" << int(QMessageBox::Discard) << true;
+}
+
+void tst_EstimateViewer::unsavedChangesAsk()
+{
+    QFETCH(QString, action);
+    QFETCH(int, answer);
+    QFETCH(bool, goesOn);
+    ShownViewer viewer;
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(viewer.window.saveTo(dir.filePath("site.json"), &error));
+    QAbstractItemView* grid = viewer.view("gridView");
+    QVERIFY(grid->model()->setData(indexOf(grid, firstPricedLeaf(viewer.table(false), EstimateRowType::Item), EstimateField::Quantity), 3.0));
+    QVERIFY(viewer.window.isWindowModified());
+    QSignalSpy loads(&viewer.window, &ViewerWindow::loadFinished);
+    QTimer::singleShot(0, [answer] { // the question is modal: answer it from inside its event loop
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        box->button(QMessageBox::StandardButton(answer))->click();
+    });
+    if (action == "close") {
+        QCOMPARE(viewer.window.close(), goesOn);
+    } else {
+        QAction* open = nullptr;
+        for (QAction* candidate : viewer.window.menuBar()->findChildren<QAction*>())
+            open = candidate->text() == action ? candidate : open;
+        QVERIFY(open);
+        open->trigger();
+        QCOMPARE(goesOn ? loads.wait(20000) : loads.isEmpty(), true); // a load, once started, always reports
+    }
+    QCOMPARE(viewer.window.isVisible(), action != "close" || !goesOn);
+    QCOMPARE(viewer.window.isWindowModified(), answer != QMessageBox::Save);
 }
 
 QTEST_MAIN(tst_EstimateViewer)

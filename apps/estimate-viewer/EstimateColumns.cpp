@@ -7,12 +7,7 @@
 
 #include <QLocale>
 
-namespace {
-bool isNumeric(int field)
-{
-    return field == EstimateField::Quantity || field == EstimateField::UnitPrice || field == EstimateField::Total;
-}
-}
+#include <cmath>
 
 const QVector<EstimateColumns::Column>& EstimateColumns::all()
 {
@@ -64,25 +59,32 @@ QVariant EstimateColumns::cell(BaseDataItem* row, int field, int role)
         return isNumeric(field) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     if (role != Qt::DisplayRole || !value.isValid())
         return {};
-    return isNumeric(field) ? QVariant(QLocale().toString(value.toDouble(), 'f', 2)) : value;
+    return isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : value;
 }
 
-bool EstimateColumns::writeCell(BaseDataItem* row, int field, const QVariant& value)
+bool EstimateColumns::isNumeric(int field)
 {
-    if (!row || field < 0 || isComputed(field))
-        return false;
-    if (!isNumeric(field)) {
-        row->setValue(field, value.toString());
-        return true;
-    }
+    return field == EstimateField::Quantity || field == EstimateField::UnitPrice || field == EstimateField::Total;
+}
+
+QString EstimateColumns::formatNumber(double number)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator); // the C locale omits it
+    return locale.toString(number, 'f', 2);
+}
+
+QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
+{
+    if (field < 0 || isComputed(field))
+        return {};
+    if (!isNumeric(field))
+        return typed.toString();
     bool isNumber = false;
-    double number = value.toDouble(&isNumber);
+    double number = typed.toDouble(&isNumber);
     if (!isNumber) // typed in by a person: read it the way the cell shows it
-        number = QLocale().toDouble(value.toString(), &isNumber);
-    if (!isNumber)
-        return false;
-    row->setValue(field, number);
-    row->setValue(EstimateField::Total,
-                  row->getValue(EstimateField::Quantity).toDouble() * row->getValue(EstimateField::UnitPrice).toDouble());
-    return true;
+        number = QLocale().toDouble(typed.toString(), &isNumber);
+    if (!isNumber || !std::isfinite(number))
+        return {};
+    return number;
 }

@@ -14,9 +14,8 @@ class TableHeaderColumn;
 }
 
 /*!
- * The columns every view of an estimate shows, and the one place that reads and
- * writes a row's cells by column: a quantity or unit price written recomputes the
- * row's total.
+ * The columns every view of an estimate shows, and the one place that reads a
+ * row's cells by column, formats its numbers and reads what a person typed.
  */
 class EstimateColumns
 {
@@ -38,7 +37,11 @@ public:
 
     /// Display text or edit value of a row's cell.
     static QVariant cell(BaseDataItem* row, int field, int role);
-    /// Writes a cell; false when the column is computed or the value is not a number where one is due.
-    static bool writeCell(BaseDataItem* row, int field, const QVariant& value);
+    /// The value to store for what was typed into a cell; invalid when refused (a computed
+    /// column, or not a finite number where one is due).
+    static QVariant parseCell(int field, const QVariant& typed);
     static bool isComputed(int field) { return field == EstimateField::Total; }
+    static bool isNumeric(int field);
+    /// A number as every view shows it: the locale's grouping, two decimals.
+    static QString formatNumber(double number);
 };

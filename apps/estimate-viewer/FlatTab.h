@@ -7,11 +7,12 @@
 
 #include <QWidget>
 
+class EstimateEditor;
 class QTableView;
 
 /*!
  * The flat tab: one table's rows as a plain list in zBaseItemModel. Its hooks
- * supply the cells and make computed cells (totals) read-only.
+ * supply the cells, hand edits to the editor and make computed cells (totals) read-only.
  */
 class FlatTab : public QWidget
 {
@@ -20,6 +21,8 @@ public:
     explicit FlatTab(QWidget* parent = nullptr);
 
     void setTable(Estimate::Table* table);
+    /// Edits go to this editor (null: cells cannot be changed).
+    void setEditor(EstimateEditor* editor) { m_editor = editor; }
     /// The rows of the table changed: rebind and repaint.
     void refresh();
 
@@ -28,4 +31,5 @@ private:
     zBaseItemModel m_model;
     QTableView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
+    EstimateEditor* m_editor = nullptr; // not owned
 };

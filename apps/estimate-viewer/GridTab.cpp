@@ -14,10 +14,11 @@
 namespace {
 constexpr int treeColumn = 1;
 
-Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent)
+Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent, const QString& name)
 {
     EstimateColumns::fill(*model.getHeaderColumn());
     auto* grid = new Qtitan::GridView(parent);
+    grid->setObjectName(name);
     grid->setModel(&model);
     grid->setTreeColumn(treeColumn);
     grid->horizontalHeader()->resizeSection(treeColumn, 340);
@@ -34,7 +35,7 @@ void bind(BaseDataItemModel& model, Estimate::Table* table)
 GridTab::GridTab(QWidget* parent)
     : QWidget(parent)
     , m_tableChooser(new QComboBox(this))
-    , m_grid(makeGrid(m_model, this))
+    , m_grid(makeGrid(m_model, this, QStringLiteral("gridView")))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
@@ -70,8 +71,8 @@ void GridTab::refresh()
 
 AuditTab::AuditTab(QWidget* parent)
     : QWidget(parent)
-    , m_submittedGrid(makeGrid(m_submittedModel, this))
-    , m_reviewedGrid(makeGrid(m_reviewedModel, this))
+    , m_submittedGrid(makeGrid(m_submittedModel, this, QStringLiteral("submittedGrid")))
+    , m_reviewedGrid(makeGrid(m_reviewedModel, this, QStringLiteral("reviewedGrid")))
 {
     auto* splitter = new QSplitter(this);
     for (auto side : {std::make_pair(m_submittedGrid, tr("Submitted")), std::make_pair(m_reviewedGrid, tr("Reviewed"))}) {
@@ -94,6 +95,12 @@ void AuditTab::setEstimate(Estimate* estimate)
     m_submittedModel.SetAudit(estimate->audit.get());
     m_reviewedModel.SetAudit(estimate->audit.get());
     refresh();
+}
+
+void AuditTab::setEditor(EstimateEditor* editor)
+{
+    m_submittedModel.setEditor(editor);
+    m_reviewedModel.setEditor(editor);
 }
 
 void AuditTab::refresh()

@@ -2,7 +2,7 @@
 
 #include "Estimate.h"
 
-#include <BaseDataItemModel.h>
+#include "EstimateGridModel.h"
 
 #include <QWidget>
 
@@ -27,12 +27,13 @@ public:
     void showTable(int tablePosition);
     /// The rows of the shown table changed: rebind and repaint.
     void refresh();
+    void setEditor(EstimateEditor* editor) { m_model.setEditor(editor); }
 
 private:
     Estimate* m_estimate = nullptr; // not owned
     QList<Estimate::Table*> m_tables;
     QComboBox* m_tableChooser; // child
-    BaseDataItemModel m_model;
+    EstimateGridModel m_model;
     Qtitan::GridView* m_grid; // child
 };
 
@@ -49,10 +50,11 @@ public:
 
     void setEstimate(Estimate* estimate);
     void refresh();
+    void setEditor(EstimateEditor* editor);
 
 private:
-    BaseDataItemModel m_submittedModel;
-    BaseDataItemModel m_reviewedModel;
+    EstimateGridModel m_submittedModel;
+    EstimateGridModel m_reviewedModel;
     Qtitan::GridView* m_submittedGrid; // child
     Qtitan::GridView* m_reviewedGrid; // child
     Estimate* m_estimate = nullptr; // not owned

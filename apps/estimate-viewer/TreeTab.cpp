@@ -1,6 +1,7 @@
 #include "TreeTab.h"
 
 #include "EstimateColumns.h"
+#include "EstimateEditor.h"
 
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
@@ -10,6 +11,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -18,8 +20,9 @@ constexpr int treeColumn = 1; // the description column draws the tree
 constexpr int blockMarkRole = Qt::BackgroundRole;
 
 // Rows a person inserted: give them what loaded rows have, so every view shows them alike.
-void completeNewRows(Estimate::Table& table)
+QList<BaseDataItem*> completeNewRows(Estimate::Table& table)
 {
+    QList<BaseDataItem*> completed;
     qint64 nextId = 0;
     for (BaseDataItem* row : qAsConst(table.rows))
         nextId = qMax(nextId, row->getValue(EstimateField::Id).toLongLong());
@@ -31,7 +34,9 @@ void completeNewRows(Estimate::Table& table)
         row->setRowType(EstimateRowType::Item);
         row->setOwner(table.table.get());
         row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
+        completed.append(row);
     }
+    return completed;
 }
 }
 
@@ -47,6 +52,7 @@ TreeTab::TreeTab(QWidget* parent)
     m_view->horizontalHeader()->resizeSection(treeColumn, 360);
     m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 160);
     m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->setObjectName(QStringLiteral("treeView"));
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     zBaseItemViewBlock::RegistUseBlock(m_view);
     m_view->installEventFilter(this);
@@ -88,6 +94,16 @@ void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
 
 bool TreeTab::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_view && event->type() == QEvent::KeyPress && !m_view->isEditing()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Insert) { // the context menu's delete and insert-after
+            if (key == Qt::Key_Delete)
+                deleteRow(m_view->currentIndex());
+            else
+                insertRow(&zTreeItemModel::insertItemAfterIndex, m_view->currentIndex());
+            return true;
+        }
+    }
     // Block selection acts on key presses and mouse releases; recount once it has.
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
         reportStatus();
@@ -114,7 +130,8 @@ void TreeTab::installHooks()
         return value.isValid();
     });
     m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
-        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value);
+        return role != Qt::EditRole
+            || (m_editor && m_editor->editCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value));
     });
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
         if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
@@ -136,18 +153,9 @@ void TreeTab::showContextMenu(const QPoint& position)
     if (!index.isValid() || !m_table)
         return;
     QMenu menu(this);
-    menu.addAction(tr("Insert row before"), this, [this, index] {
-        m_model.insertItemBeforeIndex(index);
-        rebindAfterEdit();
-    });
-    menu.addAction(tr("Insert row after"), this, [this, index] {
-        m_model.insertItemAfterIndex(index);
-        rebindAfterEdit();
-    });
-    menu.addAction(tr("Insert row under"), this, [this, index] {
-        m_model.insertItemUnderIndex(index);
-        rebindAfterEdit();
-    });
+    menu.addAction(tr("Insert row before"), this, [this, index] { insertRow(&zTreeItemModel::insertItemBeforeIndex, index); });
+    menu.addAction(tr("Insert row after"), this, [this, index] { insertRow(&zTreeItemModel::insertItemAfterIndex, index); });
+    menu.addAction(tr("Insert row under"), this, [this, index] { insertRow(&zTreeItemModel::insertItemUnderIndex, index); });
     menu.addSeparator();
     menu.addAction(tr("Delete row"), this, [this, index] { deleteRow(index); });
     menu.exec(m_view->viewport()->mapToGlobal(position));
@@ -155,24 +163,32 @@ void TreeTab::showContextMenu(const QPoint& position)
 
 void TreeTab::deleteRow(const QModelIndex& index)
 {
-    BaseDataItem* row = m_model.findItemByIndex(index);
-    if (!row)
-        return;
-    QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
-    doomed.prepend(row);
-    Q_EMIT rowsAboutToBeDestroyed(doomed);
-    m_model.deleteItemByIndex(index);
-    rebindAfterEdit();
+    // The rows are taken out, not destroyed, so the delete can be undone.
+    if (BaseDataItem* row = m_model.findItemByIndex(index); row && m_table && m_editor)
+        m_editor->removeRow(*m_table, row);
 }
 
-void TreeTab::rebindAfterEdit()
+void TreeTab::rebind()
 {
+    if (!m_table)
+        return;
     // A row inserted under a parent joins the list only when the tree is flattened again.
     m_model.BindSrcData(&m_table->rows, true);
-    completeNewRows(*m_table);
     applySectionSpans();
     m_model.UpdateData();
+}
+
+void TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index)
+{
+    if (!m_table || !m_editor || !m_model.findItemByIndex(index))
+        return;
+    (m_model.*insert)(index);
+    m_model.BindSrcData(&m_table->rows, true);
+    const QList<BaseDataItem*> inserted = completeNewRows(*m_table);
+    rebind();
     Q_EMIT rowsChanged();
+    for (BaseDataItem* row : inserted)
+        m_editor->recordInsertion(*m_table, row);
 }
 
 void TreeTab::applySectionSpans()

@@ -7,13 +7,15 @@
 
 #include <QWidget>
 
+class EstimateEditor;
 class zTreeItemView;
 
 /*!
  * The tree tab: one table of the estimate in zTreeItemView. Cells come from the
  * model's hooks, section rows span their text columns, the code column is frozen,
  * nodes expand and collapse on their button, rows can be inserted and deleted
- * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks.
+ * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks. Edits,
+ * inserts and deletes go through the editor, which can undo them.
  */
 class TreeTab : public QWidget
 {
@@ -23,18 +25,20 @@ public:
 
     /// Shows a table (null: nothing); its row list becomes the tree's pre-order.
     void setTable(Estimate::Table* table);
+    /// Edits go to this editor (null: cells and rows cannot be changed).
+    void setEditor(EstimateEditor* editor) { m_editor = editor; }
     void setDisplay(int displayStyle, bool checkBoxes);
     zTreeItemView* view() const { return m_view; }
     zTreeItemModel* model() { return &m_model; }
-    /// Deletes the shown row at an index with everything below it; other views rebind.
+    /// Deletes the shown row at an index with everything below it, undoably.
     void deleteRow(const QModelIndex& index);
+    /// The table's rows came or went: show them again as a tree.
+    void rebind();
 
 Q_SIGNALS:
     /// A line for the status bar: shown rows, all rows, block-selected rows.
     void statusChanged(const QString& text);
-    /// Rows are about to be destroyed by a delete.
-    void rowsAboutToBeDestroyed(const QList<BaseDataItem*>& rows);
-    /// Rows were inserted or deleted: other views of the table must rebind.
+    /// A row was inserted: other views of the table must rebind.
     void rowsChanged();
 
 protected:
@@ -44,7 +48,7 @@ private:
     void installHooks();
     void toggleNode(const QModelIndex& index);
     void showContextMenu(const QPoint& position);
-    void rebindAfterEdit();
+    void insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index);
     void applySectionSpans();
     void reportStatus();
 
@@ -52,6 +56,7 @@ private:
     zTreeItemModel m_model;
     zTreeItemView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
+    EstimateEditor* m_editor = nullptr; // not owned
     int m_shownRows = 0;
     int m_displayStyle = 1;
     bool m_checkBoxes = false;

@@ -1,13 +1,16 @@
 #include "ViewerWindow.h"
 
+#include "EstimateEditor.h"
 #include "EstimateGenerator.h"
 #include "EstimateJson.h"
 #include "FlatTab.h"
 #include "GridTab.h"
 #include "TreeTab.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QUndoStack>
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
@@ -31,6 +35,7 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     , m_auditTab(new AuditTab(m_tabs))
     , m_flatTab(new FlatTab(m_tabs))
     , m_status(new QLabel(this))
+    , m_editor(new EstimateEditor(this))
 {
     m_tabs->addTab(m_treeTab, tr("Tree"));
     m_tabs->addTab(m_gridTab, tr("Grid"));
@@ -41,9 +46,16 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     buildMenus();
     resize(1280, 800);
 
+    m_treeTab->setEditor(m_editor);
+    m_flatTab->setEditor(m_editor);
+    m_gridTab->setEditor(m_editor);
+    m_auditTab->setEditor(m_editor);
+    setWindowTitle(tr("Estimate viewer[*]"));
     connect(m_treeTab, &TreeTab::statusChanged, m_status, &QLabel::setText);
-    connect(m_treeTab, &TreeTab::rowsAboutToBeDestroyed, this, &ViewerWindow::forgetRows);
     connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::refreshOtherViews);
+    connect(m_editor, &EstimateEditor::valuesChanged, this, &ViewerWindow::repaintViews);
+    connect(m_editor, &EstimateEditor::structureChanged, this, &ViewerWindow::showStructureChange);
+    connect(m_editor->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
 }
 
 ViewerWindow::~ViewerWindow()
@@ -72,7 +84,8 @@ bool ViewerWindow::saveTo(const QString& path, QString* error)
     if (!m_estimate || !EstimateJson::write(*m_estimate, path, error))
         return false;
     m_path = path;
-    setWindowTitle(tr("%1 - Estimate viewer").arg(path));
+    setWindowTitle(tr("%1[*] - Estimate viewer").arg(path));
+    m_editor->undoStack()->setClean();
     return true;
 }
 
@@ -101,26 +114,18 @@ bool ViewerWindow::saveScreenshots(const QString& path, const QString& tabName, 
     return true;
 }
 
+void ViewerWindow::closeEvent(QCloseEvent* event)
+{
+    if (maySetChangesAside())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void ViewerWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(tr("&Open..."), this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, tr("Open estimate"), QString(), tr("Estimates (*.json)"));
-        if (!path.isEmpty())
-            openFile(path);
-    }, QKeySequence::Open);
-    file->addAction(tr("Open the &sample"), this, [this] { openFile(QString()); });
-    file->addAction(tr("&Generate..."), this, [this] {
-        bool ok = false;
-        const int rows = QInputDialog::getInt(this, tr("Generate estimate"), tr("Rows:"), 100000, 10, 1000000, 1000, &ok);
-        if (ok)
-            generate(rows);
-    });
-    file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence::Save);
-    file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence::SaveAs);
-    file->addSeparator();
-    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
-
+    buildFileMenu();
+    buildEditMenu();
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_styles = new QActionGroup(this);
     const QStringList styleNames = {tr("No lines"), tr("Solid lines"), tr("Text nodes with dotted lines"), tr("No level indentation")};
@@ -134,6 +139,58 @@ void ViewerWindow::buildMenus()
     view->addSeparator();
     m_checkBoxes = view->addAction(tr("&Check boxes"), this, &ViewerWindow::applyDisplay);
     m_checkBoxes->setCheckable(true);
+}
+
+void ViewerWindow::buildFileMenu()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Open..."), this, [this] {
+        if (!maySetChangesAside())
+            return;
+        const QString path = QFileDialog::getOpenFileName(this, tr("Open estimate"), QString(), tr("Estimates (*.json)"));
+        if (!path.isEmpty())
+            openFile(path);
+    }, QKeySequence::Open);
+    file->addAction(tr("Open the &sample"), this, [this] {
+        if (maySetChangesAside())
+            openFile(QString());
+    });
+    file->addAction(tr("&Generate..."), this, [this] {
+        if (!maySetChangesAside())
+            return;
+        bool ok = false;
+        const int rows = QInputDialog::getInt(this, tr("Generate estimate"), tr("Rows:"), 100000, 10, 1000000, 1000, &ok);
+        if (ok)
+            generate(rows);
+    });
+    // Spelled out: some platforms bind no key to Save As.
+    file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
+}
+
+void ViewerWindow::buildEditMenu()
+{
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = m_editor->undoStack()->createUndoAction(this, tr("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = m_editor->undoStack()->createRedoAction(this, tr("&Redo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    edit->addAction(undo);
+    edit->addAction(redo);
+}
+
+bool ViewerWindow::maySetChangesAside()
+{
+    if (m_editor->undoStack()->isClean())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Unsaved changes"), tr("The estimate has changes that are not saved. Save them?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return save(m_path);
+    return answer == QMessageBox::Discard;
 }
 
 void ViewerWindow::loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load,
@@ -173,15 +230,10 @@ void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QStrin
     m_flatTab->setTable(table);
     m_gridTab->setEstimate(estimate.get());
     m_auditTab->setEstimate(estimate.get());
+    m_editor->setEstimate(estimate.get()); // drops the undo history, and with it rows deleted from the old estimate
     m_estimate = std::move(estimate); // the old estimate goes only once no view shows it
     m_path = path;
-    setWindowTitle(tr("%1 - Estimate viewer").arg(m_estimate->projectName));
-}
-
-void ViewerWindow::forgetRows(const QList<BaseDataItem*>& rows)
-{
-    for (BaseDataItem* row : rows)
-        m_estimate->audit->ForgetRow(row);
+    setWindowTitle(tr("%1[*] - Estimate viewer").arg(m_estimate->projectName));
 }
 
 void ViewerWindow::refreshOtherViews()
@@ -191,23 +243,37 @@ void ViewerWindow::refreshOtherViews()
     m_flatTab->refresh();
 }
 
+void ViewerWindow::repaintViews()
+{
+    // Values changed in place: every view repaints what it shows, whatever the estimate's size.
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
+        view->viewport()->update();
+}
+
+void ViewerWindow::showStructureChange()
+{
+    m_treeTab->rebind();
+    refreshOtherViews();
+}
+
 void ViewerWindow::applyDisplay()
 {
     m_treeTab->setDisplay(m_styles->checkedAction()->data().toInt(), m_checkBoxes->isChecked());
 }
 
-void ViewerWindow::saveAs()
+bool ViewerWindow::saveAs()
 {
     const QString path = QFileDialog::getSaveFileName(this, tr("Save estimate"), m_path, tr("Estimates (*.json)"));
-    if (!path.isEmpty())
-        save(path);
+    return !path.isEmpty() && save(path);
 }
 
-void ViewerWindow::save(const QString& path)
+bool ViewerWindow::save(const QString& path)
 {
     if (path.isEmpty())
         return saveAs();
     QString error;
-    if (!saveTo(path, &error))
-        QMessageBox::warning(this, tr("Cannot save the estimate"), error);
+    if (saveTo(path, &error))
+        return true;
+    QMessageBox::warning(this, tr("Cannot save the estimate"), error);
+    return false;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class AuditTab;
+class EstimateEditor;
 class FlatTab;
 class GridTab;
 class QActionGroup;
@@ -18,7 +19,8 @@ class TreeTab;
 /*!
  * The estimate viewer's window: the tree, grid, audit and flat tabs over one
  * estimate. Files load in the background with progress; a file that fails to
- * load is reported and the current estimate stays.
+ * load is reported and the current estimate stays. Changes can be undone; the
+ * title marks unsaved ones, and leaving them asks first.
  */
 class ViewerWindow : public QMainWindow
 {
@@ -35,6 +37,10 @@ public:
     /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
     Estimate* estimate() const { return m_estimate.get(); }
+    EstimateEditor* editor() const { return m_editor; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 Q_SIGNALS:
     /// A load or generation ended; message is empty on success.
@@ -42,13 +48,18 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
+    void buildFileMenu();
+    void buildEditMenu();
+    /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
+    bool maySetChangesAside();
     void loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load, const QString& path);
     void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
-    void forgetRows(const QList<BaseDataItem*>& rows);
     void refreshOtherViews();
+    void repaintViews();
+    void showStructureChange();
     void applyDisplay();
-    void saveAs();
-    void save(const QString& path);
+    bool saveAs();
+    bool save(const QString& path);
 
     std::unique_ptr<Estimate> m_estimate;
     QString m_path;
@@ -58,6 +69,7 @@ private:
     AuditTab* m_auditTab; // child
     FlatTab* m_flatTab; // child
     QLabel* m_status; // child
+    EstimateEditor* m_editor; // child
     QActionGroup* m_styles = nullptr; // child
     QAction* m_checkBoxes = nullptr; // child
 };
