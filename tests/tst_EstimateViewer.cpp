@@ -8,9 +8,14 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QImage>
+#include <QActionGroup>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
@@ -21,6 +26,7 @@ class tst_EstimateViewer : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void rendersEveryTab_data();
     void rendersEveryTab();
     void refusesMalformedFileWithItsName();
@@ -34,12 +40,20 @@ private Q_SLOTS:
     void structureUndoes();
     void unsavedChangesAsk_data();
     void unsavedChangesAsk();
+    void remembersLayout_data();
+    void remembersLayout();
+    void showsEveryTotalWhole_data();
+    void showsEveryTotalWhole();
 };
 
 namespace {
 int runViewer(const QStringList& arguments, QByteArray* errors = nullptr)
 {
     QProcess viewer;
+    QTemporaryDir settingsHome; // the viewer's own settings, never the user's
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", settingsHome.path());
+    viewer.setProcessEnvironment(environment);
     viewer.start(QStringLiteral(VIEWER_PATH), arguments);
     if (!viewer.waitForFinished(120000))
         return -1;
@@ -58,6 +72,12 @@ int distinctColours(const QImage& image)
     }
     return colours.size();
 }
+}
+
+void tst_EstimateViewer::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
 }
 
 void tst_EstimateViewer::rendersEveryTab_data()
@@ -395,6 +415,60 @@ void tst_EstimateViewer::unsavedChangesAsk()
     }
     QCOMPARE(viewer.window.isVisible(), action != "close" || !goesOn);
     QCOMPARE(viewer.window.isWindowModified(), answer != QMessageBox::Save);
+}
+
+void tst_EstimateViewer::remembersLayout_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("style");
+    QTest::newRow("tree, dotted text nodes") << "treeView" << 0 << 2;
+    QTest::newRow("grid, no lines") << "gridView" << 1 << 0;
+    QTest::newRow("audit reviewed side, no indentation") << "reviewedGrid" << 2 << 3;
+    QTest::newRow("flat list, solid lines") << "flatView" << 3 << 1;
+}
+
+void tst_EstimateViewer::remembersLayout()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(int, style);
+    const QRect geometry(40, 50, 1000, 700);
+    {
+        ShownViewer viewer;
+        viewer.window.setGeometry(geometry);
+        qobject_cast<QTableView*>(viewer.view(viewName))->horizontalHeader()->resizeSection(5, 223);
+        viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+        viewer.window.findChild<QActionGroup*>()->actions().at(style)->trigger();
+        QVERIFY(viewer.window.close());
+    }
+    ShownViewer viewer;
+    QCOMPARE(qobject_cast<QTableView*>(viewer.view(viewName))->horizontalHeader()->sectionSize(5), 223);
+    QCOMPARE(viewer.window.findChild<QTabWidget*>()->currentIndex(), tab);
+    QVERIFY(viewer.window.findChild<QActionGroup*>()->actions().at(style)->isChecked());
+    QCOMPARE(viewer.window.size(), geometry.size());
+}
+
+void tst_EstimateViewer::showsEveryTotalWhole_data()
+{
+    QTest::addColumn<QString>("viewName");
+    for (const char* name : {"treeView", "gridView", "submittedGrid", "reviewedGrid", "flatView"})
+        QTest::newRow(name) << name;
+}
+
+// The largest total of an estimate fits its column at the default size, in the one format.
+void tst_EstimateViewer::showsEveryTotalWhole()
+{
+    QFETCH(QString, viewName);
+    QSettings().clear();
+    ShownViewer viewer;
+    auto* view = qobject_cast<QTableView*>(viewer.view(viewName));
+    const QModelIndex largest = view->model()->index(0, columnOf(EstimateField::Total)); // the first section's total
+    const QString shown = largest.data().toString();
+    QVERIFY2(shown.contains(',') && shown.contains('.') && shown.size() - shown.indexOf('.') == 3, qPrintable(shown));
+    QCOMPARE(largest.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+    const int room = view->horizontalHeader()->sectionSize(largest.column()) - 8;
+    QVERIFY2(view->fontMetrics().horizontalAdvance(EstimateColumns::formatNumber(999999999.99)) <= room, qPrintable(shown));
 }
 
 QTEST_MAIN(tst_EstimateViewer)

@@ -5,6 +5,8 @@
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
 
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLocale>
 
 #include <cmath>
@@ -87,4 +89,18 @@ QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
     if (!isNumber || !std::isfinite(number))
         return {};
     return number;
+}
+
+void EstimateColumns::applyDefaultWidths(QHeaderView& header, int descriptionWidth)
+{
+    // Samples of the widest text a column holds; room for the cell's margins and the tree's indent.
+    const QFontMetrics metrics(header.font());
+    const int margin = metrics.horizontalAdvance(QLatin1Char('0')) * 3;
+    const QStringList widest = {QStringLiteral("00.00.00.00"), QString(), QStringLiteral("Unit  "),
+                                formatNumber(99999.99), formatNumber(99999.99), formatNumber(999999999.99)};
+    for (int column = 0; column < widest.size() && column < header.count(); ++column) {
+        const int width = widest.at(column).isEmpty() ? descriptionWidth * metrics.height() / 16
+                                                      : metrics.horizontalAdvance(widest.at(column)) + margin;
+        header.resizeSection(column, width);
+    }
 }

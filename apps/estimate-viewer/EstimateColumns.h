@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVector>
 
+class QHeaderView;
 class zBaseHeaderColumn;
 class zBaseHeaderItem;
 namespace Qtitan {
@@ -44,4 +45,6 @@ public:
     static bool isNumeric(int field);
     /// A number as every view shows it: the locale's grouping, two decimals.
     static QString formatNumber(double number);
+    /// Sizes a view's columns so the widest code and total of an estimate show whole in its font.
+    static void applyDefaultWidths(QHeaderView& header, int descriptionWidth);
 };

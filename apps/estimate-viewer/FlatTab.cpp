@@ -39,7 +39,7 @@ FlatTab::FlatTab(QWidget* parent)
     m_view->setObjectName(QStringLiteral("flatView"));
     m_view->setModel(&m_model);
     m_view->verticalHeader()->setDefaultSectionSize(22);
-    m_view->horizontalHeader()->resizeSection(1, 340);
+    EstimateColumns::applyDefaultWidths(*m_view->horizontalHeader(), 340);
     zBaseItemViewBlock::RegistUseBlock(m_view);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

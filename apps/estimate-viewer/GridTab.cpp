@@ -14,14 +14,14 @@
 namespace {
 constexpr int treeColumn = 1;
 
-Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent, const QString& name)
+Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent, const QString& name, int descriptionWidth)
 {
     EstimateColumns::fill(*model.getHeaderColumn());
     auto* grid = new Qtitan::GridView(parent);
     grid->setObjectName(name);
     grid->setModel(&model);
     grid->setTreeColumn(treeColumn);
-    grid->horizontalHeader()->resizeSection(treeColumn, 340);
+    EstimateColumns::applyDefaultWidths(*grid->horizontalHeader(), descriptionWidth);
     return grid;
 }
 
@@ -35,7 +35,7 @@ void bind(BaseDataItemModel& model, Estimate::Table* table)
 GridTab::GridTab(QWidget* parent)
     : QWidget(parent)
     , m_tableChooser(new QComboBox(this))
-    , m_grid(makeGrid(m_model, this, QStringLiteral("gridView")))
+    , m_grid(makeGrid(m_model, this, QStringLiteral("gridView"), 340))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
@@ -71,8 +71,8 @@ void GridTab::refresh()
 
 AuditTab::AuditTab(QWidget* parent)
     : QWidget(parent)
-    , m_submittedGrid(makeGrid(m_submittedModel, this, QStringLiteral("submittedGrid")))
-    , m_reviewedGrid(makeGrid(m_reviewedModel, this, QStringLiteral("reviewedGrid")))
+    , m_submittedGrid(makeGrid(m_submittedModel, this, QStringLiteral("submittedGrid"), 150))
+    , m_reviewedGrid(makeGrid(m_reviewedModel, this, QStringLiteral("reviewedGrid"), 150))
 {
     auto* splitter = new QSplitter(this);
     for (auto side : {std::make_pair(m_submittedGrid, tr("Submitted")), std::make_pair(m_reviewedGrid, tr("Reviewed"))}) {

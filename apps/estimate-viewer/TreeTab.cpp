@@ -49,8 +49,7 @@ TreeTab::TreeTab(QWidget* parent)
     installHooks();
     m_view->setModel(&m_model);
     m_view->primaryHeader()->setFrozenColumnCount(1);
-    m_view->horizontalHeader()->resizeSection(treeColumn, 360);
-    m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 160);
+    EstimateColumns::applyDefaultWidths(*m_view->horizontalHeader(), 360);
     m_view->verticalHeader()->setDefaultSectionSize(22);
     m_view->setObjectName(QStringLiteral("treeView"));
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -12,13 +12,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
 #include <QUndoStack>
 
@@ -45,6 +48,7 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     statusBar()->addWidget(m_status, 1);
     buildMenus();
     resize(1280, 800);
+    restoreSettings();
 
     m_treeTab->setEditor(m_editor);
     m_flatTab->setEditor(m_editor);
@@ -116,10 +120,38 @@ bool ViewerWindow::saveScreenshots(const QString& path, const QString& tabName, 
 
 void ViewerWindow::closeEvent(QCloseEvent* event)
 {
-    if (maySetChangesAside())
-        event->accept();
-    else
-        event->ignore();
+    if (!maySetChangesAside())
+        return event->ignore();
+    saveSettings();
+    event->accept();
+}
+
+void ViewerWindow::restoreSettings()
+{
+    QSettings settings;
+    restoreGeometry(settings.value("window/geometry").toByteArray());
+    m_tabs->setCurrentIndex(settings.value("window/tab", 0).toInt());
+    const QList<QAction*> styles = m_styles->actions();
+    styles.value(settings.value("view/style", 1).toInt(), styles.at(1))->setChecked(true);
+    m_checkBoxes->setChecked(settings.value("view/checkBoxes", false).toBool());
+    applyDisplay();
+    for (QTableView* view : findChildren<QTableView*>()) {
+        if (!view->objectName().isEmpty())
+            view->horizontalHeader()->restoreState(settings.value("columns/" + view->objectName()).toByteArray());
+    }
+}
+
+void ViewerWindow::saveSettings() const
+{
+    QSettings settings;
+    settings.setValue("window/geometry", saveGeometry());
+    settings.setValue("window/tab", m_tabs->currentIndex());
+    settings.setValue("view/style", m_styles->checkedAction()->data());
+    settings.setValue("view/checkBoxes", m_checkBoxes->isChecked());
+    for (QTableView* view : findChildren<QTableView*>()) {
+        if (!view->objectName().isEmpty())
+            settings.setValue("columns/" + view->objectName(), view->horizontalHeader()->saveState());
+    }
 }
 
 void ViewerWindow::buildMenus()

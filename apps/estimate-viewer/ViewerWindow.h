@@ -48,6 +48,9 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
+    /// Window geometry, current tab, display style and column widths, kept across runs.
+    void restoreSettings();
+    void saveSettings() const;
     void buildFileMenu();
     void buildEditMenu();
     /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
