@@ -2,6 +2,8 @@
 #include <EstimateColumns.h>
 #include <EstimateEditor.h>
 #include <EstimateJson.h>
+#include <FindBar.h>
+#include <GridView.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 
@@ -10,6 +12,7 @@
 #include <QImage>
 #include <QActionGroup>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -44,6 +47,8 @@ private Q_SLOTS:
     void remembersLayout();
     void showsEveryTotalWhole_data();
     void showsEveryTotalWhole();
+    void findsAndReveals_data();
+    void findsAndReveals();
 };
 
 namespace {
@@ -469,6 +474,68 @@ void tst_EstimateViewer::showsEveryTotalWhole()
     QCOMPARE(largest.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
     const int room = view->horizontalHeader()->sectionSize(largest.column()) - 8;
     QVERIFY2(view->fontMetrics().horizontalAdvance(EstimateColumns::formatNumber(999999999.99)) <= room, qPrintable(shown));
+}
+
+void tst_EstimateViewer::findsAndReveals_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys"); // after the text: Enter, F3 or Shift+F3, space-separated
+    QTest::addColumn<int>("expectedMatch"); // 1-based; 0 when nothing matches
+    QTest::newRow("tree: Enter twice, in collapsed sections") << "treeView" << 0 << "FORMWORK" << "Enter Enter" << 2;
+    QTest::newRow("tree: Shift+F3 first wraps to the last") << "treeView" << 0 << "screed" << "Shift+F3" << -1;
+    QTest::newRow("grid: F3 after Enter, in folded sections") << "gridView" << 1 << "Steel" << "Enter F3" << 2;
+    QTest::newRow("grid: code substring") << "gridView" << 1 << "2.1.1" << "Enter" << 1;
+    QTest::newRow("audit: the reviewed side has focus") << "reviewedGrid" << 2 << "manhole" << "Enter Enter Shift+F3" << 1;
+    QTest::newRow("audit: the submitted side has focus") << "submittedGrid" << 2 << "paint" << "F3" << 1;
+    QTest::newRow("flat: around the end") << "flatView" << 3 << "cable" << "Shift+F3 F3" << 1;
+    QTest::newRow("nothing matches") << "flatView" << 3 << "no such row" << "Enter" << 0;
+}
+
+void tst_EstimateViewer::findsAndReveals()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(QString, text);
+    QFETCH(QString, keys);
+    QFETCH(int, expectedMatch);
+    ShownViewer viewer;
+    viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+    QAbstractItemView* view = viewer.view(viewName);
+    const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
+    QList<BaseDataItem*> matches; // code or description, case aside
+    for (BaseDataItem* row : table.rows) {
+        const QString both = row->getValue(EstimateField::Code).toString() + '\n' + row->getValue(EstimateField::Name).toString();
+        if (both.toLower().contains(text.toLower()))
+            matches.append(row);
+    }
+    for (BaseDataItem* row : table.rows) { // every section collapsed or folded
+        if (!row->getParent() && qobject_cast<Qtitan::GridView*>(view))
+            qobject_cast<Qtitan::GridView*>(view)->setRowFolded(table.rows.indexOf(row), true);
+        else if (!row->getParent() && viewName == "treeView")
+            view->model()->setData(indexOf(view, row, EstimateField::Name), false, zTreeItemModel::TreeExpandedRole);
+    }
+    view->setFocus();
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_F));
+    QTest::keyClicks(viewer.window.findBar()->field(), text);
+    for (const QString& key : keys.split(' ')) {
+        if (key == "Enter")
+            QTest::keyClick(viewer.window.findBar()->field(), Qt::Key_Return);
+        else
+            pressShortcut(viewer.window, QKeySequence(key));
+    }
+    if (expectedMatch == 0) {
+        QCOMPARE(viewer.window.findBar()->status(), QString("No matches"));
+        return;
+    }
+    const int position = expectedMatch > 0 ? expectedMatch : matches.size() + 1 + expectedMatch;
+    QCOMPARE(viewer.window.findBar()->status(), QString("%1 of %2").arg(position).arg(matches.size()));
+    BaseDataItem* found = matches.at(position - 1);
+    QCOMPARE(view->currentIndex().row(), indexOf(view, found, EstimateField::Name).row());
+    QVERIFY(!qobject_cast<QTableView*>(view)->isRowHidden(view->currentIndex().row()));
+    for (BaseDataItem* ancestor = found->getParent(); ancestor; ancestor = ancestor->getParent())
+        QVERIFY(ancestor->getExpanded());
 }
 
 QTEST_MAIN(tst_EstimateViewer)

@@ -52,6 +52,17 @@ void FlatTab::setTable(Estimate::Table* table)
     refresh();
 }
 
+FindBar::Scope FlatTab::findScope()
+{
+    if (!m_table)
+        return {};
+    return {&m_table->rows, [this](int listPosition) {
+        const QModelIndex index = m_model.index(listPosition, 1);
+        m_view->setCurrentIndex(index);
+        m_view->scrollTo(index);
+    }};
+}
+
 void FlatTab::refresh()
 {
     m_model.SetTable(m_table ? m_table->table.get() : nullptr);

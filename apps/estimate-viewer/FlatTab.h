@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 
 #include <zBaseHeaderColumn.h>
 #include <zBaseItemModel.h>
@@ -25,6 +26,7 @@ public:
     void setEditor(EstimateEditor* editor) { m_editor = editor; }
     /// The rows of the table changed: rebind and repaint.
     void refresh();
+    FindBar::Scope findScope();
 
 private:
     zBaseHeaderColumn m_columns;

@@ -3,6 +3,7 @@
 #include "Estimate.h"
 
 #include "EstimateGridModel.h"
+#include "FindBar.h"
 
 #include <QWidget>
 
@@ -28,6 +29,7 @@ public:
     /// The rows of the shown table changed: rebind and repaint.
     void refresh();
     void setEditor(EstimateEditor* editor) { m_model.setEditor(editor); }
+    FindBar::Scope findScope();
 
 private:
     Estimate* m_estimate = nullptr; // not owned
@@ -51,11 +53,17 @@ public:
     void setEstimate(Estimate* estimate);
     void refresh();
     void setEditor(EstimateEditor* editor);
+    /// Finds in the side that had focus last.
+    FindBar::Scope findScope();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     EstimateGridModel m_submittedModel;
     EstimateGridModel m_reviewedModel;
     Qtitan::GridView* m_submittedGrid; // child
     Qtitan::GridView* m_reviewedGrid; // child
+    Qtitan::GridView* m_focusedGrid; // one of the two
     Estimate* m_estimate = nullptr; // not owned
 };

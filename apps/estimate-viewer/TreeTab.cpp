@@ -167,6 +167,28 @@ void TreeTab::deleteRow(const QModelIndex& index)
         m_editor->removeRow(*m_table, row);
 }
 
+void TreeTab::reveal(BaseDataItem* row)
+{
+    QList<BaseDataItem*> ancestors;
+    for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
+        ancestors.prepend(ancestor);
+    for (BaseDataItem* ancestor : qAsConst(ancestors)) { // from the top: a row expands only while it is shown
+        const int virtualRow = m_model.findVirtualIndexByItem(ancestor);
+        if (!ancestor->getExpanded() && virtualRow >= 0)
+            m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole);
+    }
+    const QModelIndex index = m_model.index(m_model.findVirtualIndexByItem(row), treeColumn);
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index);
+}
+
+FindBar::Scope TreeTab::findScope()
+{
+    if (!m_table)
+        return {};
+    return {&m_table->rows, [this](int listPosition) { reveal(m_table->rows.at(listPosition)); }};
+}
+
 void TreeTab::rebind()
 {
     if (!m_table)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 
 #include <zBaseHeaderColumn.h>
 #include <zTreeItemModel.h>
@@ -34,6 +35,9 @@ public:
     void deleteRow(const QModelIndex& index);
     /// The table's rows came or went: show them again as a tree.
     void rebind();
+    /// Expands the collapsed rows above a row, then selects and shows it.
+    void reveal(BaseDataItem* row);
+    FindBar::Scope findScope();
 
 Q_SIGNALS:
     /// A line for the status bar: shown rows, all rows, block-selected rows.

@@ -3,6 +3,7 @@
 #include "EstimateEditor.h"
 #include "EstimateGenerator.h"
 #include "EstimateJson.h"
+#include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
 #include "TreeTab.h"
@@ -24,6 +25,7 @@
 #include <QTableView>
 #include <QThread>
 #include <QUndoStack>
+#include <QVBoxLayout>
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
@@ -39,12 +41,19 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     , m_flatTab(new FlatTab(m_tabs))
     , m_status(new QLabel(this))
     , m_editor(new EstimateEditor(this))
+    , m_findBar(new FindBar([this] { return findScope(); }, this))
 {
     m_tabs->addTab(m_treeTab, tr("Tree"));
     m_tabs->addTab(m_gridTab, tr("Grid"));
     m_tabs->addTab(m_auditTab, tr("Audit comparison"));
     m_tabs->addTab(m_flatTab, tr("Flat list"));
-    setCentralWidget(m_tabs);
+    auto* central = new QWidget(this);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->addWidget(m_tabs);
+    centralLayout->addWidget(m_findBar);
+    m_findBar->hide();
+    setCentralWidget(central);
     statusBar()->addWidget(m_status, 1);
     buildMenus();
     resize(1280, 800);
@@ -59,6 +68,8 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::refreshOtherViews);
     connect(m_editor, &EstimateEditor::valuesChanged, this, &ViewerWindow::repaintViews);
     connect(m_editor, &EstimateEditor::structureChanged, this, &ViewerWindow::showStructureChange);
+    connect(m_editor, &EstimateEditor::valuesChanged, m_findBar, &FindBar::invalidate);
+    connect(m_editor, &EstimateEditor::structureChanged, m_findBar, &FindBar::invalidate);
     connect(m_editor->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
 }
 
@@ -211,6 +222,10 @@ void ViewerWindow::buildEditMenu()
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     edit->addAction(undo);
     edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(tr("&Find..."), m_findBar, &FindBar::open, QKeySequence(Qt::CTRL | Qt::Key_F));
+    edit->addAction(tr("Find &next"), this, [this] { m_findBar->step(+1); }, QKeySequence(Qt::Key_F3));
+    edit->addAction(tr("Find &previous"), this, [this] { m_findBar->step(-1); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
 }
 
 bool ViewerWindow::maySetChangesAside()
@@ -286,6 +301,18 @@ void ViewerWindow::showStructureChange()
 {
     m_treeTab->rebind();
     refreshOtherViews();
+}
+
+FindBar::Scope ViewerWindow::findScope()
+{
+    QWidget* tab = m_tabs->currentWidget();
+    if (tab == m_treeTab)
+        return m_treeTab->findScope();
+    if (tab == m_gridTab)
+        return m_gridTab->findScope();
+    if (tab == m_auditTab)
+        return m_auditTab->findScope();
+    return m_flatTab->findScope();
 }
 
 void ViewerWindow::applyDisplay()

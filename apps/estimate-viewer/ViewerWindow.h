@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 
 #include <QMainWindow>
 
@@ -38,6 +39,7 @@ public:
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
     Estimate* estimate() const { return m_estimate.get(); }
     EstimateEditor* editor() const { return m_editor; }
+    FindBar* findBar() const { return m_findBar; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +63,7 @@ private:
     void repaintViews();
     void showStructureChange();
     void applyDisplay();
+    FindBar::Scope findScope();
     bool saveAs();
     bool save(const QString& path);
 
@@ -73,6 +76,7 @@ private:
     FlatTab* m_flatTab; // child
     QLabel* m_status; // child
     EstimateEditor* m_editor; // child
+    FindBar* m_findBar; // child
     QActionGroup* m_styles = nullptr; // child
     QAction* m_checkBoxes = nullptr; // child
 };
