@@ -1,9 +1,12 @@
 // The viewer on a generated estimate of a million rows: opening the file (parse, build the
-// rows, bind every tab) and collapsing and expanding its largest section in the tree tab,
-// view and spans included. The floor is a plain loop that reads one flag of every row.
+// rows, bind every tab), collapsing and expanding its largest section in the tree tab (view and
+// spans included), a value edit rolled up and repainted, a delete and its undo, and find steps
+// apart from revealing the match. The floor is a plain loop that reads one flag of every row.
 
+#include <EstimateEditor.h>
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
+#include <FindBar.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 
@@ -12,7 +15,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -46,6 +52,57 @@ double toggle(TreeTab& tab, BaseDataItem* section, bool expand)
     model->setData(node, expand, zTreeItemModel::TreeExpandedRole);
     tab.view()->viewport()->repaint();
     return msSince(timer);
+}
+
+// The deepest priced row of a section: the roll-up walks its whole chain.
+BaseDataItem* deepestLeaf(BaseDataItem* section)
+{
+    BaseDataItem* deepest = section;
+    for (BaseDataItem* row : section->getAllBaseDataItemlist(true)) {
+        if (row->getLevel() > deepest->getLevel() && row->getValue(EstimateField::Quantity).isValid())
+            deepest = row;
+    }
+    return deepest;
+}
+
+// A quantity edit as a cell write makes it: roll-up, audit differences, then the shown tab repaints.
+double editAndRepaint(ViewerWindow& window, TreeTab& tab, BaseDataItem* row, double quantity)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.editor()->editCell(row, EstimateField::Quantity, quantity);
+    tab.view()->viewport()->repaint();
+    return msSince(timer);
+}
+
+template<typename Work>
+double bestOf(int runs, Work work)
+{
+    double best = 1e300;
+    for (int run = 0; run < runs; ++run)
+        best = qMin(best, work());
+    return best;
+}
+
+double findStep(ViewerWindow& window, int direction)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.findBar()->step(direction);
+    return msSince(timer);
+}
+
+// Sums every total of the table: what recomputing a whole estimate after each edit would cost at least.
+double fullSumLoop(const QList<BaseDataItem*>& rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    double sum = 0;
+    for (BaseDataItem* row : rows)
+        sum += row->getValue(EstimateField::Total).toDouble();
+    const double elapsed = msSince(timer);
+    std::printf("  (sum of every total: %.2f)\n", sum);
+    return elapsed;
 }
 
 double flagLoop(const QList<BaseDataItem*>& rows)
@@ -97,11 +154,71 @@ int main(int argc, char** argv)
     const double collapseMs = toggle(*tab, section, false);
     const double expandMs = toggle(*tab, section, true);
 
+    BaseDataItem* leaf = deepestLeaf(section);
+    const double quantity = leaf->getValue(EstimateField::Quantity).toDouble();
+    const double firstEditMs = editAndRepaint(window, *tab, leaf, quantity + 1);
+    int step = 2;
+    const double editMs = bestOf(20, [&] { return editAndRepaint(window, *tab, leaf, quantity + step++); });
+    const double rollUpMs = bestOf(20, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        window.editor()->editCell(leaf, EstimateField::Quantity, quantity + step++);
+        return msSince(timer);
+    });
+    const double undoMs = bestOf(1, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        window.editor()->undoStack()->undo();
+        tab->view()->viewport()->repaint();
+        return msSince(timer);
+    });
+    const double sumMs = fullSumLoop(rows);
+    BaseDataItem* subSection = leaf->getParent()->getParent();
+    QElapsedTimer structureTimer;
+    structureTimer.start();
+    window.editor()->removeRow(*window.estimate()->works.front()->tables.front(), leaf->getParent());
+    QApplication::processEvents();
+    const double deleteMs = msSince(structureTimer);
+    structureTimer.restart();
+    window.editor()->undoStack()->undo();
+    QApplication::processEvents();
+    const double undoDeleteMs = msSince(structureTimer);
+
+    // Find: every section collapsed, so each match needs its ancestors expanded.
+    window.findBar()->field()->setText(QStringLiteral("FORMWORK"));
+    const double firstFindMs = findStep(window, +1); // lists the matches: one pass over the rows
+    const double stepMs = bestOf(20, [&] { return findStep(window, +1); });
+    const QString findStatus = window.findBar()->status();
+    QElapsedTimer revealTimer;
+    for (BaseDataItem* root : Estimate::rootRows(*window.estimate()->works.front()->tables.front()))
+        tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
+                              zTreeItemModel::TreeExpandedRole);
+    revealTimer.start();
+    tab->reveal(deepestLeaf(subSection));
+    const double treeRevealMs = msSince(revealTimer);
+    window.findChild<QTabWidget*>()->setCurrentIndex(1);
+    window.findBar()->field()->setText(QStringLiteral("Steel"));
+    const double gridFirstFindMs = findStep(window, +1);
+    const double gridStepMs = bestOf(20, [&] { return findStep(window, +1); });
+
     std::printf("open in the viewer (read, build, bind all tabs): %.0f ms for %d rows\n", openMs, window.estimate()->rowCount());
+    std::printf("edited row at level %d; find \"FORMWORK\" in the tree: %s\n", leaf->getLevel(), qPrintable(findStatus));
     std::printf("largest section: %d rows below it\n", section->getChildrenItemCount());
     std::printf("%-34s %10s %14s\n", "workload", "ms", "ratio to floor");
     std::printf("%-34s %10.2f %14s\n", "floor: one flag of every row", floorMs, "1.0");
     std::printf("%-34s %10.2f %14.1f\n", "collapse largest section", collapseMs, collapseMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "expand largest section", expandMs, expandMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "sum of every total (no roll-up)", sumMs, sumMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, first", firstEditMs, firstEditMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, again", editMs, editMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up alone, again", rollUpMs, rollUpMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "undo an edit + repaint", undoMs, undoMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "delete an item (rebind all tabs)", deleteMs, deleteMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "undo the delete (rebind all tabs)", undoDeleteMs, undoDeleteMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree find, first step (list)", firstFindMs, firstFindMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "tree find, next step", stepMs, stepMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree reveal in collapsed section", treeRevealMs, treeRevealMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, first step", gridFirstFindMs, gridFirstFindMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, next step", gridStepMs, gridStepMs / floorMs);
     return 0;
 }

@@ -6,7 +6,23 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QStringMatcher>
 #include <QToolButton>
+
+namespace {
+bool cellContains(BaseDataItem* row, int field, const QStringMatcher& matcher)
+{
+    const QVariant value = row->getValue(field);
+    if (value.userType() == QMetaType::QString) // read in place: a million copies show in a search
+        return matcher.indexIn(*static_cast<const QString*>(value.constData())) >= 0;
+    return matcher.indexIn(value.toString()) >= 0;
+}
+
+bool rowMatches(BaseDataItem* row, const QStringMatcher& matcher)
+{
+    return cellContains(row, EstimateField::Code, matcher) || cellContains(row, EstimateField::Name, matcher);
+}
+}
 
 FindBar::FindBar(std::function<Scope()> currentScope, QWidget* parent)
     : QWidget(parent)
@@ -76,15 +92,26 @@ QString FindBar::status() const
 
 void FindBar::listMatches(const Scope& scope)
 {
-    m_matchedText = m_field->text();
+    const QString text = m_field->text();
+    const QStringMatcher matcher(text, Qt::CaseInsensitive);
+    // A longer text on the same rows can only match rows that matched before: typing narrows.
+    const bool narrows = !m_stale && scope.rows == m_matchedRows && !m_matchedText.isEmpty()
+        && text.contains(m_matchedText, Qt::CaseInsensitive);
+    QVector<int> matches;
+    if (narrows) {
+        for (int listPosition : qAsConst(m_matches)) {
+            if (rowMatches(scope.rows->at(listPosition), matcher))
+                matches.append(listPosition);
+        }
+    } else {
+        for (int listPosition = 0; listPosition < scope.rows->size(); ++listPosition) {
+            if (rowMatches(scope.rows->at(listPosition), matcher))
+                matches.append(listPosition);
+        }
+    }
+    m_matches = matches;
+    m_matchedText = text;
     m_matchedRows = scope.rows;
     m_stale = false;
     m_current = -1;
-    m_matches.clear();
-    for (int listPosition = 0; listPosition < scope.rows->size(); ++listPosition) {
-        BaseDataItem* row = scope.rows->at(listPosition);
-        if (row->getValue(EstimateField::Code).toString().contains(m_matchedText, Qt::CaseInsensitive)
-            || row->getValue(EstimateField::Name).toString().contains(m_matchedText, Qt::CaseInsensitive))
-            m_matches.append(listPosition);
-    }
 }
