@@ -1,4 +1,5 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
+#include <CsvExport.h>
 #include <EstimateColumns.h>
 #include <EstimateEditor.h>
 #include <EstimateJson.h>
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void showsEveryTotalWhole();
     void findsAndReveals_data();
     void findsAndReveals();
+    void exportsShownTable_data();
+    void exportsShownTable();
 };
 
 namespace {
@@ -536,6 +539,57 @@ void tst_EstimateViewer::findsAndReveals()
     QVERIFY(!qobject_cast<QTableView*>(view)->isRowHidden(view->currentIndex().row()));
     for (BaseDataItem* ancestor = found->getParent(); ancestor; ancestor = ancestor->getParent())
         QVERIFY(ancestor->getExpanded());
+}
+
+void tst_EstimateViewer::exportsShownTable_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("hide"); // "section": collapse or fold the first section; "unit": hide that column
+    QTest::newRow("tree, first section collapsed") << "treeView" << 0 << "section";
+    QTest::newRow("grid, first section folded") << "gridView" << 1 << "section";
+    QTest::newRow("audit reviewed side, unit column hidden") << "reviewedGrid" << 2 << "unit";
+    QTest::newRow("flat list, unit column hidden") << "flatView" << 3 << "unit";
+}
+
+void tst_EstimateViewer::exportsShownTable()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(QString, hide);
+    ShownViewer viewer;
+    viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+    auto* view = qobject_cast<QTableView*>(viewer.view(viewName));
+    view->setFocus();
+    const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
+    BaseDataItem* section = table.rows.first();
+    BaseDataItem* named = table.rows.at(1);
+    QVERIFY(view->model()->setData(indexOf(view, named, EstimateField::Name), "Formwork, \"special\" Ü"));
+    if (hide == "unit")
+        view->setColumnHidden(columnOf(EstimateField::Unit), true);
+    else if (auto* grid = qobject_cast<Qtitan::GridView*>(view))
+        grid->setRowFolded(0, true);
+    else
+        view->model()->setData(indexOf(view, section, EstimateField::Name), false, zTreeItemModel::TreeExpandedRole);
+    int shownRows = 0;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        shownRows += view->isRowHidden(row) ? 0 : 1;
+    QVERIFY(shownRows < table.rows.size() || hide == "unit");
+
+    QTemporaryDir dir;
+    QString error;
+    QCOMPARE(viewer.window.currentTable(), view);
+    QVERIFY2(CsvExport::write(*view, dir.filePath("table.csv"), &error), qPrintable(error));
+    QFile file(dir.filePath("table.csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
+    QStringList lines = csv.split("\r\n");
+    QCOMPARE(lines.takeLast(), QString()); // every line ends in CRLF
+    QCOMPARE(lines.size(), 1 + shownRows);
+    QCOMPARE(lines.first(), hide == "unit" ? "Code,Description,Quantity,Unit price,Total" : "Code,Description,Unit,Quantity,Unit price,Total");
+    const QString sectionTotal = QString::number(section->getValue(EstimateField::Total).toDouble(), 'g', QLocale::FloatingPointShortest);
+    QVERIFY2(lines.at(1).endsWith("," + sectionTotal), qPrintable(lines.at(1)));
+    QCOMPARE(csv.contains(",\"Formwork, \"\"special\"\" Ü\","), hide == "unit");
 }
 
 QTEST_MAIN(tst_EstimateViewer)

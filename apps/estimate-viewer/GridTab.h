@@ -55,6 +55,8 @@ public:
     void setEditor(EstimateEditor* editor);
     /// Finds in the side that had focus last.
     FindBar::Scope findScope();
+    /// The side that had focus last.
+    Qtitan::GridView* focusedGrid() const { return m_focusedGrid; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

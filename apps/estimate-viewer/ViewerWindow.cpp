@@ -1,5 +1,6 @@
 #include "ViewerWindow.h"
 
+#include "CsvExport.h"
 #include "EstimateEditor.h"
 #include "EstimateGenerator.h"
 #include "EstimateJson.h"
@@ -8,9 +9,13 @@
 #include "GridTab.h"
 #include "TreeTab.h"
 
+#include <zTreeItemView.h>
+
 #include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
+#include <GridView.h>
+
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -209,6 +214,7 @@ void ViewerWindow::buildFileMenu()
     // Spelled out: some platforms bind no key to Save As.
     file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addAction(tr("&Export table as CSV..."), this, &ViewerWindow::exportCsv);
     file->addSeparator();
     file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
 }
@@ -313,6 +319,24 @@ FindBar::Scope ViewerWindow::findScope()
     if (tab == m_auditTab)
         return m_auditTab->findScope();
     return m_flatTab->findScope();
+}
+
+QTableView* ViewerWindow::currentTable() const
+{
+    QWidget* tab = m_tabs->currentWidget();
+    if (tab == m_auditTab)
+        return m_auditTab->focusedGrid();
+    if (tab == m_treeTab)
+        return m_treeTab->view();
+    return tab->findChild<QTableView*>();
+}
+
+void ViewerWindow::exportCsv()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export table"), QString(), tr("CSV (*.csv)"));
+    QString error;
+    if (!path.isEmpty() && !CsvExport::write(*currentTable(), path, &error))
+        QMessageBox::warning(this, tr("Cannot export the table"), error);
 }
 
 void ViewerWindow::applyDisplay()

@@ -15,6 +15,7 @@ class GridTab;
 class QActionGroup;
 class QLabel;
 class QTabWidget;
+class QTableView;
 class TreeTab;
 
 /*!
@@ -40,6 +41,8 @@ public:
     Estimate* estimate() const { return m_estimate.get(); }
     EstimateEditor* editor() const { return m_editor; }
     FindBar* findBar() const { return m_findBar; }
+    /// The table the current tab shows (in the Audit tab, the side focused last).
+    QTableView* currentTable() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +67,7 @@ private:
     void showStructureChange();
     void applyDisplay();
     FindBar::Scope findScope();
+    void exportCsv();
     bool saveAs();
     bool save(const QString& path);
 
