@@ -63,6 +63,7 @@ void FindBar::open()
 
 void FindBar::step(int direction)
 {
+    show(); // F3 after the bar was closed: the count shows again
     const Scope scope = m_currentScope();
     if (!scope.rows || m_field->text().isEmpty())
         return;

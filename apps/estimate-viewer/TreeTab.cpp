@@ -177,7 +177,8 @@ void TreeTab::reveal(BaseDataItem* row)
         if (!ancestor->getExpanded() && virtualRow >= 0)
             m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole);
     }
-    const QModelIndex index = m_model.index(m_model.findVirtualIndexByItem(row), treeColumn);
+    // The code cell: the frozen strip would scroll sideways to follow a current cell outside it.
+    const QModelIndex index = m_model.index(m_model.findVirtualIndexByItem(row), 0);
     m_view->setCurrentIndex(index);
     m_view->scrollTo(index);
 }
