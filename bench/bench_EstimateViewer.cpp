@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -183,6 +184,12 @@ int main(int argc, char** argv)
     window.editor()->undoStack()->undo();
     QApplication::processEvents();
     const double undoDeleteMs = msSince(structureTimer);
+    tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
+    QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+    structureTimer.restart();
+    QApplication::sendEvent(tab->view(), &insertKey); // the tree tab's insert-after key
+    QApplication::processEvents();
+    const double insertMs = msSince(structureTimer);
 
     // Find: every section collapsed, so each match needs its ancestors expanded.
     window.findBar()->field()->setText(QStringLiteral("FORMWORK"));
@@ -215,6 +222,7 @@ int main(int argc, char** argv)
     std::printf("%-34s %10.3f %14.4f\n", "undo an edit + repaint", undoMs, undoMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "delete an item (rebind all tabs)", deleteMs, deleteMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "undo the delete (rebind all tabs)", undoDeleteMs, undoDeleteMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "insert a row (rebind all tabs)", insertMs, insertMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "tree find, first step (list)", firstFindMs, firstFindMs / floorMs);
     std::printf("%-34s %10.3f %14.4f\n", "tree find, next step", stepMs, stepMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "tree reveal in collapsed section", treeRevealMs, treeRevealMs / floorMs);

@@ -12,10 +12,9 @@ EstimateGridModel::EstimateGridModel(QObject* parent)
 
 QVariant EstimateGridModel::data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const
 {
-    if (header && (role == Qt::DisplayRole || role == Qt::TextAlignmentRole)) {
-        BaseDataItem* row = const_cast<EstimateGridModel*>(this)->GetBean(index.row());
-        return EstimateColumns::cell(row, header->fieldNumber(), role);
-    }
+    const QList<BaseDataItem*>* rows = getTotalData();
+    if (header && rows && (role == Qt::DisplayRole || role == Qt::TextAlignmentRole))
+        return EstimateColumns::cell(rows->value(index.row()), header->fieldNumber(), role);
     return BaseDataItemModel::data(index, role, header);
 }
 

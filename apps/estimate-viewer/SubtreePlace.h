@@ -24,10 +24,8 @@ public:
 
     void detach();
     void attach();
-    BaseDataItem* top() const { return m_top; }
     /// The parent the subtree hangs under (null for a top-level row).
     TreeBaseItem* parent() const { return m_parent; }
-    Estimate::Table& table() const { return m_table; }
 
 private:
     Estimate& m_estimate; // not owned

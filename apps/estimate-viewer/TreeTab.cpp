@@ -205,9 +205,8 @@ void TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
     if (!m_table || !m_editor || !m_model.findItemByIndex(index))
         return;
     (m_model.*insert)(index);
-    m_model.BindSrcData(&m_table->rows, true);
-    const QList<BaseDataItem*> inserted = completeNewRows(*m_table);
     rebind();
+    const QList<BaseDataItem*> inserted = completeNewRows(*m_table);
     Q_EMIT rowsChanged();
     for (BaseDataItem* row : inserted)
         m_editor->recordInsertion(*m_table, row);
