@@ -166,11 +166,11 @@ namespace {
 // A shown, active window on a generated estimate (shortcuts need an active window).
 struct ShownViewer
 {
-    ShownViewer()
+    explicit ShownViewer(int rows = 300)
     {
         window.setProperty("headless", true);
         QSignalSpy finished(&window, &ViewerWindow::loadFinished);
-        window.generate(300);
+        window.generate(rows);
         finished.wait(20000);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -494,6 +494,7 @@ void tst_EstimateViewer::findsAndReveals_data()
     QTest::newRow("audit: the submitted side has focus") << "submittedGrid" << 2 << "paint" << "F3" << 1;
     QTest::newRow("flat: around the end") << "flatView" << 3 << "cable" << "Shift+F3 F3" << 1;
     QTest::newRow("nothing matches") << "flatView" << 3 << "no such row" << "Enter" << 0;
+    QTest::newRow("large estimate: counted while the window serves events") << "flatView" << 3 << "steel" << "Enter F3" << 2;
 }
 
 void tst_EstimateViewer::findsAndReveals()
@@ -503,7 +504,8 @@ void tst_EstimateViewer::findsAndReveals()
     QFETCH(QString, text);
     QFETCH(QString, keys);
     QFETCH(int, expectedMatch);
-    ShownViewer viewer;
+    const bool large = QByteArray(QTest::currentDataTag()).startsWith("large");
+    ShownViewer viewer(large ? 80000 : 300);
     viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
     QAbstractItemView* view = viewer.view(viewName);
     const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
@@ -528,12 +530,16 @@ void tst_EstimateViewer::findsAndReveals()
         else
             pressShortcut(viewer.window, QKeySequence(key));
     }
+    QCOMPARE(viewer.window.findBar()->isSearching(), large);
+    QCOMPARE(viewer.window.findBar()->status().endsWith(QChar(0x2026)), large); // "2 of 17…" while counting
+    while (viewer.window.findBar()->isSearching())
+        QCoreApplication::processEvents();
     if (expectedMatch == 0) {
         QCOMPARE(viewer.window.findBar()->status(), QString("No matches"));
         return;
     }
     const int position = expectedMatch > 0 ? expectedMatch : matches.size() + 1 + expectedMatch;
-    QCOMPARE(viewer.window.findBar()->status(), QString("%1 of %2").arg(position).arg(matches.size()));
+    QCOMPARE(viewer.window.findBar()->status(), QString("%L1 of %L2").arg(position).arg(matches.size()));
     BaseDataItem* found = matches.at(position - 1);
     QCOMPARE(view->currentIndex().row(), indexOf(view, found, EstimateField::Name).row());
     QVERIFY(!qobject_cast<QTableView*>(view)->isRowHidden(view->currentIndex().row()));

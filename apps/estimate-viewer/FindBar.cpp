@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStringMatcher>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -22,6 +23,8 @@ bool rowMatches(BaseDataItem* row, const QStringMatcher& matcher)
 {
     return cellContains(row, EstimateField::Code, matcher) || cellContains(row, EstimateField::Name, matcher);
 }
+
+constexpr int rowsPerSlice = 65536; // a few milliseconds of reading: events are served between slices
 }
 
 FindBar::FindBar(std::function<Scope()> currentScope, QWidget* parent)
@@ -67,52 +70,89 @@ void FindBar::step(int direction)
     const Scope scope = m_currentScope();
     if (!scope.rows || m_field->text().isEmpty())
         return;
-    if (m_stale || scope.rows != m_matchedRows || m_field->text() != m_matchedText)
-        listMatches(scope);
-    if (m_matches.isEmpty()) {
-        m_status->setText(tr("No matches"));
-        return;
-    }
-    const int count = m_matches.size();
-    m_current = m_current < 0 && direction < 0 ? count - 1 : (m_current + direction + count) % count;
-    m_status->setText(status());
-    scope.show(m_matches.at(m_current));
+    if (m_stale || scope.rows != m_scope.rows || m_field->text() != m_text)
+        restart(scope);
+    m_pending = direction;
+    if (!settlePending())
+        readSlice();
 }
 
 void FindBar::invalidate()
 {
     m_stale = true;
+    m_pending = 0;
 }
 
 QString FindBar::status() const
 {
-    if (m_matchedText.isEmpty())
+    if (m_text.isEmpty() || m_stale)
         return {};
-    return m_matches.isEmpty() ? tr("No matches") : tr("%L1 of %L2").arg(m_current + 1).arg(m_matches.size());
+    if (m_matches.isEmpty())
+        return isComplete() ? tr("No matches") : tr("Searching…");
+    const QString count = tr("%L1").arg(m_matches.size()) + (isComplete() ? QString() : QStringLiteral("…"));
+    return tr("%L1 of %2").arg(m_current + 1).arg(count);
 }
 
-void FindBar::listMatches(const Scope& scope)
+void FindBar::restart(const Scope& scope)
 {
-    const QString text = m_field->text();
-    const QStringMatcher matcher(text, Qt::CaseInsensitive);
-    // A longer text on the same rows can only match rows that matched before: typing narrows.
-    const bool narrows = !m_stale && scope.rows == m_matchedRows && !m_matchedText.isEmpty()
-        && text.contains(m_matchedText, Qt::CaseInsensitive);
-    QVector<int> matches;
-    if (narrows) {
-        for (int listPosition : qAsConst(m_matches)) {
-            if (rowMatches(scope.rows->at(listPosition), matcher))
-                matches.append(listPosition);
-        }
-    } else {
-        for (int listPosition = 0; listPosition < scope.rows->size(); ++listPosition) {
-            if (rowMatches(scope.rows->at(listPosition), matcher))
-                matches.append(listPosition);
-        }
-    }
-    m_matches = matches;
-    m_matchedText = text;
-    m_matchedRows = scope.rows;
-    m_stale = false;
+    m_scope = scope;
+    m_text = m_field->text();
+    m_matches.clear();
+    m_readRows = 0;
     m_current = -1;
+    m_stale = false;
+}
+
+// Reads one slice of rows, settles a waiting step if it can, and goes on after the next events.
+void FindBar::readSlice()
+{
+    m_scanScheduled = false;
+    if (m_stale)
+        return; // the rows changed or went: the next step starts over
+    const QStringMatcher matcher(m_text, Qt::CaseInsensitive);
+    const QList<BaseDataItem*>& rows = *m_scope.rows;
+    const int end = qMin(rows.size(), m_readRows + rowsPerSlice);
+    for (; m_readRows < end; ++m_readRows) {
+        if (rowMatches(rows.at(m_readRows), matcher))
+            m_matches.append(m_readRows);
+    }
+    if (settlePending() && isComplete())
+        m_status->setText(status());
+    else
+        scheduleSlice();
+}
+
+void FindBar::scheduleSlice()
+{
+    m_status->setText(status());
+    if (m_scanScheduled || isComplete())
+        return;
+    m_scanScheduled = true;
+    QTimer::singleShot(0, this, &FindBar::readSlice);
+}
+
+bool FindBar::isComplete() const
+{
+    return m_scope.rows && m_readRows >= m_scope.rows->size();
+}
+
+bool FindBar::settlePending()
+{
+    if (m_pending == 0)
+        return true;
+    const int wanted = m_current + m_pending;
+    int next = -1;
+    if (wanted >= 0 && wanted < m_matches.size())
+        next = wanted;
+    else if (isComplete() && !m_matches.isEmpty())
+        next = m_pending > 0 ? 0 : m_matches.size() - 1; // round the end
+    else if (!isComplete())
+        return false; // its match is not read yet
+    m_pending = 0;
+    if (next >= 0) {
+        m_current = next;
+        m_scope.show(m_matches.at(m_current));
+    }
+    m_status->setText(status());
+    return true;
 }

@@ -283,6 +283,7 @@ void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QStrin
     m_flatTab->setTable(table);
     m_gridTab->setEstimate(estimate.get());
     m_auditTab->setEstimate(estimate.get());
+    m_findBar->invalidate(); // it may be reading the old estimate's rows
     m_editor->setEstimate(estimate.get()); // drops the undo history, and with it rows deleted from the old estimate
     m_estimate = std::move(estimate); // the old estimate goes only once no view shows it
     m_path = path;
