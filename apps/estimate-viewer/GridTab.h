@@ -15,7 +15,8 @@ class GridView;
 /*!
  * The grid tab: any table of the estimate in the grid, chosen from a list. The
  * tree column is painted from the grid model's tree queries; the cell last
- * clicked in a table comes back when that table is opened again.
+ * clicked in a table comes back when that table is opened again. Its model
+ * follows the estimate's audit service, so a fold here folds the counterpart too.
  */
 class GridTab : public QWidget
 {
@@ -52,6 +53,8 @@ public:
 
     void setEstimate(Estimate* estimate);
     void refresh();
+    /// A row was folded or unfolded in another tab: its counterpart on the other side follows.
+    void followFold(BaseDataItem* row, bool folded);
     void setEditor(EstimateEditor* editor);
     /// Finds in the side that had focus last.
     FindBar::Scope findScope();

@@ -91,6 +91,12 @@ void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
     m_view->viewport()->update();
 }
 
+void TreeTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    rereadFolds();
+}
+
 bool TreeTab::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_view && event->type() == QEvent::KeyPress && !m_view->isEditing()) {
@@ -143,7 +149,20 @@ void TreeTab::installHooks()
 void TreeTab::toggleNode(const QModelIndex& index)
 {
     const bool expanded = index.data(zTreeItemModel::TreeExpandedRole).toBool();
-    m_model.setData(index, !expanded, zTreeItemModel::TreeExpandedRole);
+    BaseDataItem* row = m_model.findItemByIndex(index);
+    if (m_model.setData(index, !expanded, zTreeItemModel::TreeExpandedRole))
+        Q_EMIT rowFolded(row, expanded);
+}
+
+// The shown rows are rebuilt from the rows' flags; the current cell stays where it was when still shown.
+void TreeTab::rereadFolds()
+{
+    const QModelIndex current = m_view->currentIndex();
+    BaseDataItem* currentRow = m_model.findItemByIndex(current);
+    m_model.UpdateData();
+    const int shownRow = m_model.findVirtualIndexByItem(currentRow);
+    if (shownRow >= 0)
+        m_view->setCurrentIndex(m_model.index(shownRow, current.column()));
 }
 
 void TreeTab::showContextMenu(const QPoint& position)
@@ -174,8 +193,9 @@ void TreeTab::reveal(BaseDataItem* row)
         ancestors.prepend(ancestor);
     for (BaseDataItem* ancestor : qAsConst(ancestors)) { // from the top: a row expands only while it is shown
         const int virtualRow = m_model.findVirtualIndexByItem(ancestor);
-        if (!ancestor->getExpanded() && virtualRow >= 0)
-            m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole);
+        if (!ancestor->getExpanded() && virtualRow >= 0
+            && m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole))
+            Q_EMIT rowFolded(ancestor, false); // the counterpart on the audit's other side unfolds too
     }
     // The code cell: the frozen strip would scroll sideways to follow a current cell outside it.
     const QModelIndex index = m_model.index(m_model.findVirtualIndexByItem(row), 0);

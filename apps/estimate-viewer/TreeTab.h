@@ -16,7 +16,8 @@ class zTreeItemView;
  * model's hooks, section rows span their text columns, the code column is frozen,
  * nodes expand and collapse on their button, rows can be inserted and deleted
  * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks. Edits,
- * inserts and deletes go through the editor, which can undo them.
+ * inserts and deletes go through the editor, which can undo them. Other tabs fold
+ * the same rows: the tab shows the rows' flags again when shown.
  */
 class TreeTab : public QWidget
 {
@@ -44,13 +45,17 @@ Q_SIGNALS:
     void statusChanged(const QString& text);
     /// A row was inserted: other views of the table must rebind.
     void rowsChanged();
+    /// A row was collapsed (folded) or expanded here; its flags and its descendants' are set already.
+    void rowFolded(BaseDataItem* row, bool folded);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void installHooks();
     void toggleNode(const QModelIndex& index);
+    void rereadFolds();
     void showContextMenu(const QPoint& position);
     void insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index);
     void applySectionSpans();

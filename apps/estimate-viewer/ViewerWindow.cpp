@@ -76,6 +76,7 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     connect(m_editor, &EstimateEditor::valuesChanged, m_findBar, &FindBar::invalidate);
     connect(m_editor, &EstimateEditor::structureChanged, m_findBar, &FindBar::invalidate);
     connect(m_editor->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    connect(m_treeTab, &TreeTab::rowFolded, m_auditTab, &AuditTab::followFold);
 }
 
 ViewerWindow::~ViewerWindow()
