@@ -227,8 +227,6 @@ struct ShownViewer
         QSignalSpy finished(&window, &ViewerWindow::loadFinished);
         window.generate(rows);
         finished.wait(120000); // a large estimate under the sanitizers takes a while
-        // A slow load shows a progress dialog; while it lives it is the active window and takes the shortcuts.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         window.show();
         QApplication::setActiveWindow(&window);
     }

@@ -266,6 +266,7 @@ void ViewerWindow::loadInBackground(const QString& label, std::function<std::uni
     });
     connect(worker, &QThread::finished, this, [this, worker, progress, outcome, path] {
         worker->deleteLater();
+        progress->hide(); // at once: a modal dialog alive until the next event loop turn would take the next clicks
         progress->deleteLater();
         if (outcome->estimate)
             showEstimate(std::move(outcome->estimate), path);
