@@ -86,7 +86,7 @@ QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
     double number = typed.toDouble(&isNumber);
     if (!isNumber) // typed in by a person: read it the way the cell shows it
         number = QLocale().toDouble(typed.toString(), &isNumber);
-    if (!isNumber || !std::isfinite(number))
+    if (!isNumber || !std::isfinite(number)) // "nan" and "inf" have no JSON text: the row could not be saved
         return {};
     return number;
 }

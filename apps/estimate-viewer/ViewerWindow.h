@@ -2,6 +2,7 @@
 
 #include "Estimate.h"
 #include "FindBar.h"
+#include "LoadProgress.h"
 
 #include <QMainWindow>
 
@@ -14,6 +15,7 @@ class FlatTab;
 class GridTab;
 class QActionGroup;
 class QLabel;
+class QProgressDialog;
 class QTabWidget;
 class QTableView;
 class TreeTab;
@@ -35,6 +37,8 @@ public:
     void openFile(const QString& path);
     /// Builds a synthetic estimate of about rowCount rows in the background.
     void generate(int rowCount);
+    /// Stops a load or generation under way; the estimate shown stays and loadFinished reports "cancelled".
+    void cancelLoad();
     bool saveTo(const QString& path, QString* error);
     /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
@@ -60,7 +64,9 @@ private:
     void buildEditMenu();
     /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
     bool maySetChangesAside();
-    void loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load, const QString& path);
+    using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress)>;
+    QProgressDialog* showProgress(const QString& label);
+    void loadInBackground(const QString& label, Load load, const QString& path);
     void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
     void refreshOtherViews();
     void repaintViews();
@@ -73,6 +79,7 @@ private:
 
     std::unique_ptr<Estimate> m_estimate;
     QString m_path;
+    std::shared_ptr<LoadProgress> m_loadProgress; // of the latest load, shared with its worker
     QTabWidget* m_tabs; // child
     TreeTab* m_treeTab; // child
     GridTab* m_gridTab; // child
