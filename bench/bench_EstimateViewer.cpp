@@ -1,20 +1,28 @@
 // The viewer on a generated estimate of a million rows: opening the file (parse, build the
-// rows, bind every tab), collapsing and expanding its largest section in the tree tab,
-// view and spans included, and switching tabs (each tab re-reads the rows' fold flags when
-// shown). The floor is a plain loop that reads one flag of every row.
+// rows, bind every tab), collapsing and expanding its largest section in the tree tab (view and
+// spans included), switching tabs (each tab re-reads the rows' fold flags when shown), a value edit
+// rolled up and repainted, a delete and its undo, and find steps apart from revealing the match.
+// The floor is a plain loop that reads one flag of every row.
 
+#include <EstimateEditor.h>
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
+#include <FindBar.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 
+#include <BaseDataItemModel.h>
 #include <zTreeItemView.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -58,6 +66,72 @@ double showTab(QTabWidget* tabs, int position)
     tabs->setCurrentIndex(position);
     tabs->currentWidget()->repaint();
     return msSince(timer);
+}
+
+// The deepest priced row of a section: the roll-up walks its whole chain.
+BaseDataItem* deepestLeaf(BaseDataItem* section)
+{
+    BaseDataItem* deepest = section;
+    for (BaseDataItem* row : section->getAllBaseDataItemlist(true)) {
+        if (row->getLevel() > deepest->getLevel() && row->getValue(EstimateField::Quantity).isValid())
+            deepest = row;
+    }
+    return deepest;
+}
+
+// A quantity edit as a cell write makes it: roll-up, audit differences, then the shown tab repaints.
+double editAndRepaint(ViewerWindow& window, TreeTab& tab, BaseDataItem* row, double quantity)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.editor()->editCell(row, EstimateField::Quantity, quantity);
+    tab.view()->viewport()->repaint();
+    return msSince(timer);
+}
+
+template<typename Work>
+double bestOf(int runs, Work work)
+{
+    double best = 1e300;
+    for (int run = 0; run < runs; ++run)
+        best = qMin(best, work());
+    return best;
+}
+
+double findStep(ViewerWindow& window, int direction)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.findBar()->step(direction);
+    return msSince(timer);
+}
+
+// The longest slice of work the window does while the find bar reads the rest of the rows, and the whole time.
+QPair<double, double> findUntilCounted(ViewerWindow& window)
+{
+    QElapsedTimer whole;
+    whole.start();
+    double longest = 0;
+    while (window.findBar()->isSearching()) {
+        QElapsedTimer slice;
+        slice.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        longest = qMax(longest, msSince(slice));
+    }
+    return {longest, msSince(whole)};
+}
+
+// Sums every total of the table: what recomputing a whole estimate after each edit would cost at least.
+double fullSumLoop(const QList<BaseDataItem*>& rows)
+{
+    QElapsedTimer timer;
+    timer.start();
+    double sum = 0;
+    for (BaseDataItem* row : rows)
+        sum += row->getValue(EstimateField::Total).toDouble();
+    const double elapsed = msSince(timer);
+    std::printf("  (sum of every total: %.2f)\n", sum);
+    return elapsed;
 }
 
 double flagLoop(const QList<BaseDataItem*>& rows)
@@ -114,7 +188,75 @@ int main(int argc, char** argv)
     const double gridTabMs = showTab(tabs, 1);
     const double treeTabMs = showTab(tabs, 0);
 
+    BaseDataItem* leaf = deepestLeaf(section);
+    const double quantity = leaf->getValue(EstimateField::Quantity).toDouble();
+    const double firstEditMs = editAndRepaint(window, *tab, leaf, quantity + 1);
+    int step = 2;
+    const double editMs = bestOf(20, [&] { return editAndRepaint(window, *tab, leaf, quantity + step++); });
+    const double rollUpMs = bestOf(20, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        window.editor()->editCell(leaf, EstimateField::Quantity, quantity + step++);
+        return msSince(timer);
+    });
+    const double undoMs = bestOf(1, [&] {
+        QElapsedTimer timer;
+        timer.start();
+        window.editor()->undoStack()->undo();
+        tab->view()->viewport()->repaint();
+        return msSince(timer);
+    });
+    const double sumMs = fullSumLoop(rows);
+    BaseDataItem* subSection = leaf->getParent()->getParent();
+    QElapsedTimer structureTimer;
+    structureTimer.start();
+    window.editor()->removeRow(*window.estimate()->works.front()->tables.front(), leaf->getParent());
+    QApplication::processEvents();
+    const double deleteMs = msSince(structureTimer);
+    structureTimer.restart();
+    window.editor()->undoStack()->undo();
+    QApplication::processEvents();
+    const double undoDeleteMs = msSince(structureTimer);
+    tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
+    QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+    structureTimer.restart();
+    QApplication::sendEvent(tab->view(), &insertKey); // the tree tab's insert-after key
+    QApplication::processEvents();
+    const double insertMs = msSince(structureTimer);
+
+    // Find. A model maps a row to its position through an index it builds at the first look-up after
+    // a rebind; that is part of showing a match, so it is timed apart from the steps.
+    QElapsedTimer indexTimer;
+    indexTimer.start();
+    tab->model()->findVirtualIndexByItem(rows.last());
+    const double treeIndexMs = msSince(indexTimer);
+    auto* gridModel = qobject_cast<BaseDataItemModel*>(window.findChild<QTableView*>(QStringLiteral("gridView"))->model());
+    indexTimer.restart();
+    gridModel->GetRowByItem(rows.last());
+    const double gridIndexMs = msSince(indexTimer);
+    window.findBar()->field()->setText(QStringLiteral("FORMWORK"));
+    const double firstFindMs = findStep(window, +1); // reads rows until the first match
+    const QPair<double, double> counting = findUntilCounted(window);
+    const double stepMs = bestOf(20, [&] { return findStep(window, +1); });
+    const QString findStatus = window.findBar()->status();
+    QElapsedTimer revealTimer;
+    for (BaseDataItem* root : Estimate::rootRows(*window.estimate()->works.front()->tables.front()))
+        tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
+                              zTreeItemModel::TreeExpandedRole);
+    revealTimer.start();
+    tab->reveal(deepestLeaf(subSection));
+    const double treeRevealMs = msSince(revealTimer);
+    indexTimer.restart();
+    gridModel->GetRowByItem(rows.last()); // the tree's collapse changed no list: the grid's index stays
+    const double gridIndexAgainMs = msSince(indexTimer);
+    window.findChild<QTabWidget*>()->setCurrentIndex(1);
+    window.findBar()->field()->setText(QStringLiteral("Steel"));
+    const double gridFirstFindMs = findStep(window, +1);
+    const QPair<double, double> gridCounting = findUntilCounted(window);
+    const double gridStepMs = bestOf(20, [&] { return findStep(window, +1); });
+
     std::printf("open in the viewer (read, build, bind all tabs): %.0f ms for %d rows\n", openMs, window.estimate()->rowCount());
+    std::printf("edited row at level %d; find \"FORMWORK\" in the tree: %s\n", leaf->getLevel(), qPrintable(findStatus));
     std::printf("largest section: %d rows below it\n", section->getChildrenItemCount());
     std::printf("%-34s %10s %14s\n", "workload", "ms", "ratio to floor");
     std::printf("%-34s %10.2f %14s\n", "floor: one flag of every row", floorMs, "1.0");
@@ -122,5 +264,24 @@ int main(int argc, char** argv)
     std::printf("%-34s %10.2f %14.1f\n", "expand largest section", expandMs, expandMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "show the grid tab (hidden rows)", gridTabMs, gridTabMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "show the tree tab (shown rows)", treeTabMs, treeTabMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "sum of every total (no roll-up)", sumMs, sumMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, first", firstEditMs, firstEditMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, again", editMs, editMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up alone, again", rollUpMs, rollUpMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "undo an edit + repaint", undoMs, undoMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "delete an item (rebind all tabs)", deleteMs, deleteMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "undo the delete (rebind all tabs)", undoDeleteMs, undoDeleteMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "insert a row (rebind all tabs)", insertMs, insertMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree: row position index, build", treeIndexMs, treeIndexMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid: row position index, build", gridIndexMs, gridIndexMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree find, first step", firstFindMs, firstFindMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree find, longest slice counting", counting.first, counting.first / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree find, counting all matches", counting.second, counting.second / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "tree find, next step", stepMs, stepMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "tree reveal in collapsed section", treeRevealMs, treeRevealMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "grid: row position, index built", gridIndexAgainMs, gridIndexAgainMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, first step", gridFirstFindMs, gridFirstFindMs / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid find, longest slice counting", gridCounting.first, gridCounting.first / floorMs);
+    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, next step", gridStepMs, gridStepMs / floorMs);
     return 0;
 }

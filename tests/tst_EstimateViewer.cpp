@@ -1,7 +1,11 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
 #include <BaseDataItemModel.h>
+#include <CsvExport.h>
+#include <EstimateColumns.h>
+#include <EstimateEditor.h>
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
+#include <FindBar.h>
 #include <GridTab.h>
 #include <GridView.h>
 #include <TreeTab.h>
@@ -9,17 +13,30 @@
 #include <zTreeItemModel.h>
 #include <zTreeItemView.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QImage>
+#include <QActionGroup>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
+
+#include <cmath>
 
 class tst_EstimateViewer : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void rendersEveryTab_data();
     void rendersEveryTab();
     void refusesMalformedFileWithItsName();
@@ -32,12 +49,32 @@ private Q_SLOTS:
     void foldsChildFirstTableInPreOrder();
     void foldInOneTabShowsInEveryTab_data();
     void foldInOneTabShowsInEveryTab();
+    void editRollsUpInEveryView_data();
+    void editRollsUpInEveryView();
+    void refusesValues_data();
+    void refusesValues();
+    void structureUndoes_data();
+    void structureUndoes();
+    void unsavedChangesAsk_data();
+    void unsavedChangesAsk();
+    void remembersLayout_data();
+    void remembersLayout();
+    void showsEveryTotalWhole_data();
+    void showsEveryTotalWhole();
+    void findsAndReveals_data();
+    void findsAndReveals();
+    void exportsShownTable_data();
+    void exportsShownTable();
 };
 
 namespace {
 int runViewer(const QStringList& arguments, QByteArray* errors = nullptr)
 {
     QProcess viewer;
+    QTemporaryDir settingsHome; // the viewer's own settings, never the user's
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", settingsHome.path());
+    viewer.setProcessEnvironment(environment);
     viewer.start(QStringLiteral(VIEWER_PATH), arguments);
     if (!viewer.waitForFinished(120000))
         return -1;
@@ -104,6 +141,12 @@ int distinctColours(const QImage& image)
     }
     return colours.size();
 }
+}
+
+void tst_EstimateViewer::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
 }
 
 void tst_EstimateViewer::rendersEveryTab_data()
@@ -212,7 +255,10 @@ void tst_EstimateViewer::insertUnderStopsAtTheDeepestLevelAFileHolds()
                                         "deep.json", &error);
     QVERIFY2(estimate, qPrintable(error));
     Estimate::Table& table = *estimate->works.front()->tables.front();
+    EstimateEditor editor;
+    editor.setEstimate(estimate.get());
     TreeTab tab;
+    tab.setEditor(&editor);
     tab.setTable(&table);
     const int deepest = EstimateJson::maxLevels - 1;
 
@@ -221,6 +267,442 @@ void tst_EstimateViewer::insertUnderStopsAtTheDeepestLevelAFileHolds()
     QVERIFY(tab.insertRowUnder(tab.model()->index(deepest - 1, 1)));
     QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1);
     QVERIFY2(EstimateJson::parse(EstimateJson::serialize(*estimate, &error), "deep.json", &error), qPrintable(error));
+}
+
+namespace {
+// A shown, active window on a generated estimate (shortcuts need an active window).
+struct ShownViewer
+{
+    explicit ShownViewer(int rows = 300)
+    {
+        window.setProperty("headless", true);
+        QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+        window.generate(rows);
+        finished.wait(120000); // a large estimate under the sanitizers takes a while
+        window.show();
+        QApplication::setActiveWindow(&window);
+    }
+    Estimate::Table& table(bool reviewed) const { return *window.estimate()->works.at(reviewed ? 1 : 0)->tables.front(); }
+    QAbstractItemView* view(const QString& name) { return window.findChild<QAbstractItemView*>(name); }
+    QByteArray saved() const { return EstimateJson::serialize(*window.estimate()); }
+    ViewerWindow window;
+};
+
+int columnOf(int field)
+{
+    for (int column = 0; column < EstimateColumns::all().size(); ++column) {
+        if (EstimateColumns::all().at(column).field == field)
+            return column;
+    }
+    return -1;
+}
+
+// The view's index of a row (found by its code) in a column.
+QModelIndex indexOf(QAbstractItemView* view, BaseDataItem* row, int field)
+{
+    const QString code = row->getValue(EstimateField::Code).toString();
+    QAbstractItemModel* model = view->model();
+    for (int viewRow = 0; viewRow < model->rowCount(); ++viewRow) {
+        if (model->index(viewRow, columnOf(EstimateField::Code)).data().toString() == code)
+            return model->index(viewRow, columnOf(field));
+    }
+    return {};
+}
+
+BaseDataItem* firstPricedLeaf(const Estimate::Table& table, int rowType)
+{
+    for (BaseDataItem* row : table.rows) {
+        if (row->getRowType() == rowType && row->getChildrenCount() == 0 && row->getValue(EstimateField::Quantity).isValid())
+            return row;
+    }
+    return nullptr;
+}
+
+// F2, select all, type, Enter: what a person does to change a cell.
+void typeInto(QAbstractItemView* view, const QModelIndex& index, const QString& text)
+{
+    view->setCurrentIndex(index);
+    QTest::keyClick(view, Qt::Key_F2);
+    QWidget* editor = view->indexWidget(index);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits on a queued call
+}
+
+double total(BaseDataItem* row)
+{
+    return row->getValue(EstimateField::Total).toDouble();
+}
+
+// Every row above the given one totals its children (notes and subtotals aside), and its subtotals repeat that.
+QString chainMismatch(BaseDataItem* row)
+{
+    for (BaseDataItem* parent = row->getParent(); parent; parent = parent->getParent()) {
+        double sum = 0;
+        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
+            if (child->getRowType() != EstimateRowType::Note && child->getRowType() != EstimateRowType::Subtotal)
+                sum += total(child);
+        }
+        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
+            if (child->getRowType() == EstimateRowType::Subtotal && std::abs(total(child) - sum) > 1e-6)
+                return "subtotal under " + parent->getValue(EstimateField::Code).toString();
+        }
+        if (std::abs(total(parent) - sum) > 1e-6)
+            return parent->getValue(EstimateField::Code).toString() + ": " + QString::number(total(parent)) + " != " + QString::number(sum);
+    }
+    return {};
+}
+
+bool hasDifferenceColour(QAbstractItemView* view, BaseDataItem* row, int field)
+{
+    constexpr int AuditDifferenceRole = 487;
+    return indexOf(view, row, field).data(AuditDifferenceRole).userType() != QMetaType::QString;
+}
+
+void pressShortcut(ViewerWindow& window, const QKeySequence& keys)
+{
+    QTest::keySequence(&window, keys);
+}
+} // namespace
+
+void tst_EstimateViewer::editRollsUpInEveryView_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("rowType");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("tree: sub-item quantity") << "treeView" << int(EstimateRowType::SubItem) << int(EstimateField::Quantity) << "12.5";
+    QTest::newRow("tree: item unit price") << "treeView" << int(EstimateRowType::Item) << int(EstimateField::UnitPrice) << "3.25";
+    QTest::newRow("flat: sub-item unit price") << "flatView" << int(EstimateRowType::SubItem) << int(EstimateField::UnitPrice) << "1000";
+    QTest::newRow("grid: item quantity") << "gridView" << int(EstimateRowType::Item) << int(EstimateField::Quantity) << "0";
+    QTest::newRow("audit submitted: sub-item quantity") << "submittedGrid" << int(EstimateRowType::SubItem) << int(EstimateField::Quantity) << "77";
+    QTest::newRow("audit reviewed: item quantity") << "reviewedGrid" << int(EstimateRowType::Item) << int(EstimateField::Quantity) << "5.5";
+}
+
+void tst_EstimateViewer::editRollsUpInEveryView()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, rowType);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    ShownViewer viewer;
+    const bool reviewed = viewName == "reviewedGrid";
+    BaseDataItem* row = firstPricedLeaf(viewer.table(reviewed), rowType);
+    QVERIFY(row);
+    const QByteArray before = viewer.saved();
+
+    typeInto(viewer.view(viewName), indexOf(viewer.view(viewName), row, field), typed);
+    QCOMPARE(row->getValue(field).toDouble(), typed.toDouble());
+    QCOMPARE(total(row), row->getValue(EstimateField::Quantity).toDouble() * row->getValue(EstimateField::UnitPrice).toDouble());
+    QCOMPARE(chainMismatch(row), QString());
+    BaseDataItem* section = row;
+    while (section->getParent())
+        section = section->getParent();
+    const QStringList showing = reviewed ? QStringList{"reviewedGrid"} : QStringList{"treeView", "flatView", "gridView", "submittedGrid"};
+    for (const QString& name : showing)
+        QCOMPARE(indexOf(viewer.view(name), section, EstimateField::Total).data().toString(), EstimateColumns::formatNumber(total(section)));
+    bool related = false;
+    BaseDataItem* counterpart = viewer.window.estimate()->audit->GetRelationItem(row, related);
+    QVERIFY(related);
+    QCOMPARE(hasDifferenceColour(viewer.view(reviewed ? "reviewedGrid" : "submittedGrid"), row, EstimateField::Total),
+             total(row) != total(counterpart));
+    QVERIFY(viewer.window.isWindowModified());
+    const QByteArray after = viewer.saved();
+
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QVERIFY(viewer.saved() == before);
+    QVERIFY(!viewer.window.isWindowModified());
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QVERIFY(viewer.saved() == after);
+}
+
+void tst_EstimateViewer::refusesValues_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("tree: nan") << "treeView" << int(EstimateField::Quantity) << "nan";
+    QTest::newRow("flat: inf") << "flatView" << int(EstimateField::UnitPrice) << "inf";
+    QTest::newRow("grid: words") << "gridView" << int(EstimateField::Quantity) << "twelve";
+    QTest::newRow("audit: product overflows") << "submittedGrid" << int(EstimateField::Quantity) << "1e308";
+    QTest::newRow("grid: the total is computed") << "gridView" << int(EstimateField::Total) << "5";
+}
+
+void tst_EstimateViewer::refusesValues()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    ShownViewer viewer;
+    BaseDataItem* row = firstPricedLeaf(viewer.table(false), EstimateRowType::Item);
+    const QByteArray before = viewer.saved();
+    QAbstractItemView* view = viewer.view(viewName);
+    QVERIFY(!view->model()->setData(indexOf(view, row, field), typed, Qt::EditRole));
+    QVERIFY(viewer.saved() == before);
+    QCOMPARE(viewer.window.editor()->undoStack()->count(), 0);
+}
+
+void tst_EstimateViewer::structureUndoes_data()
+{
+    QTest::addColumn<int>("rowType");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("rowsAdded");
+    QTest::newRow("Delete on a sub-section") << int(EstimateRowType::SubSection) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Delete on a sub-item") << int(EstimateRowType::SubItem) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Delete on a section") << int(EstimateRowType::Section) << int(Qt::Key_Delete) << -1;
+    QTest::newRow("Insert after an item") << int(EstimateRowType::Item) << int(Qt::Key_Insert) << 1;
+}
+
+void tst_EstimateViewer::structureUndoes()
+{
+    QFETCH(int, rowType);
+    QFETCH(int, key);
+    QFETCH(int, rowsAdded);
+    ShownViewer viewer;
+    Estimate::Table& table = viewer.table(false);
+    BaseDataItem* row = *std::find_if(table.rows.cbegin(), table.rows.cend(), [rowType](BaseDataItem* candidate) {
+        return candidate->getRowType() == rowType;
+    });
+    BaseDataItem* parent = row->getParent();
+    const int changedRows = rowsAdded < 0 ? -1 - row->getChildrenItemCount() : rowsAdded;
+    const int rowsBefore = table.rows.size();
+    const QByteArray before = viewer.saved();
+    QAbstractItemView* tree = viewer.view("treeView");
+    tree->setCurrentIndex(indexOf(tree, row, EstimateField::Name));
+    QTest::keyClick(tree, Qt::Key(key));
+    QCOMPARE(table.rows.size(), rowsBefore + changedRows);
+    QCOMPARE(viewer.view("gridView")->model()->rowCount(), table.rows.size());
+    if (parent)
+        QCOMPARE(chainMismatch(parent->getBaseDataItemlist().first()), QString());
+    const QByteArray after = viewer.saved();
+
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QVERIFY(viewer.saved() == before);
+    QCOMPARE(viewer.view("treeView")->model()->rowCount(), rowsBefore);
+    bool related = false;
+    viewer.window.estimate()->audit->GetRelationItem(row, related);
+    QVERIFY(related);
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QVERIFY(viewer.saved() == after);
+}
+
+void tst_EstimateViewer::unsavedChangesAsk_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("close, Cancel") << "close" << int(QMessageBox::Cancel) << false;
+    QTest::newRow("close, Discard") << "close" << int(QMessageBox::Discard) << true;
+    QTest::newRow("close, Save") << "close" << int(QMessageBox::Save) << true;
+    QTest::newRow("open the sample, Cancel") << "Open the &sample" << int(QMessageBox::Cancel) << false;
+    QTest::newRow("open the sample, Discard") << "Open the &sample" << int(QMessageBox::Discard) << true;
+}
+
+void tst_EstimateViewer::unsavedChangesAsk()
+{
+    QFETCH(QString, action);
+    QFETCH(int, answer);
+    QFETCH(bool, goesOn);
+    ShownViewer viewer;
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(viewer.window.saveTo(dir.filePath("site.json"), &error));
+    QAbstractItemView* grid = viewer.view("gridView");
+    QVERIFY(grid->model()->setData(indexOf(grid, firstPricedLeaf(viewer.table(false), EstimateRowType::Item), EstimateField::Quantity), 3.0));
+    QVERIFY(viewer.window.isWindowModified());
+    QSignalSpy loads(&viewer.window, &ViewerWindow::loadFinished);
+    QTimer::singleShot(0, [answer] { // the question is modal: answer it from inside its event loop
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        box->button(QMessageBox::StandardButton(answer))->click();
+    });
+    if (action == "close") {
+        QCOMPARE(viewer.window.close(), goesOn);
+    } else {
+        QAction* open = nullptr;
+        for (QAction* candidate : viewer.window.menuBar()->findChildren<QAction*>())
+            open = candidate->text() == action ? candidate : open;
+        QVERIFY(open);
+        open->trigger();
+        QCOMPARE(goesOn ? loads.wait(20000) : loads.isEmpty(), true); // a load, once started, always reports
+    }
+    QCOMPARE(viewer.window.isVisible(), action != "close" || !goesOn);
+    QCOMPARE(viewer.window.isWindowModified(), answer != QMessageBox::Save);
+}
+
+void tst_EstimateViewer::remembersLayout_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("style");
+    QTest::newRow("tree, dotted text nodes") << "treeView" << 0 << 2;
+    QTest::newRow("grid, no lines") << "gridView" << 1 << 0;
+    QTest::newRow("audit reviewed side, no indentation") << "reviewedGrid" << 2 << 3;
+    QTest::newRow("flat list, solid lines") << "flatView" << 3 << 1;
+}
+
+void tst_EstimateViewer::remembersLayout()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(int, style);
+    const QRect geometry(40, 50, 1000, 700);
+    {
+        ShownViewer viewer;
+        viewer.window.setGeometry(geometry);
+        qobject_cast<QTableView*>(viewer.view(viewName))->horizontalHeader()->resizeSection(5, 223);
+        viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+        viewer.window.findChild<QActionGroup*>()->actions().at(style)->trigger();
+        QVERIFY(viewer.window.close());
+    }
+    ShownViewer viewer;
+    QCOMPARE(qobject_cast<QTableView*>(viewer.view(viewName))->horizontalHeader()->sectionSize(5), 223);
+    QCOMPARE(viewer.window.findChild<QTabWidget*>()->currentIndex(), tab);
+    QVERIFY(viewer.window.findChild<QActionGroup*>()->actions().at(style)->isChecked());
+    QCOMPARE(viewer.window.size(), geometry.size());
+}
+
+void tst_EstimateViewer::showsEveryTotalWhole_data()
+{
+    QTest::addColumn<QString>("viewName");
+    for (const char* name : {"treeView", "gridView", "submittedGrid", "reviewedGrid", "flatView"})
+        QTest::newRow(name) << name;
+}
+
+// The largest total of an estimate fits its column at the default size, in the one format.
+void tst_EstimateViewer::showsEveryTotalWhole()
+{
+    QFETCH(QString, viewName);
+    QSettings().clear();
+    ShownViewer viewer;
+    auto* view = qobject_cast<QTableView*>(viewer.view(viewName));
+    const QModelIndex largest = view->model()->index(0, columnOf(EstimateField::Total)); // the first section's total
+    const QString shown = largest.data().toString();
+    QVERIFY2(shown.contains(',') && shown.contains('.') && shown.size() - shown.indexOf('.') == 3, qPrintable(shown));
+    QCOMPARE(largest.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+    const int room = view->horizontalHeader()->sectionSize(largest.column()) - 8;
+    QVERIFY2(view->fontMetrics().horizontalAdvance(EstimateColumns::formatNumber(999999999.99)) <= room, qPrintable(shown));
+}
+
+void tst_EstimateViewer::findsAndReveals_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys"); // after the text: Enter, F3 or Shift+F3, space-separated
+    QTest::addColumn<int>("expectedMatch"); // 1-based; 0 when nothing matches
+    QTest::newRow("tree: Enter twice, in collapsed sections") << "treeView" << 0 << "FORMWORK" << "Enter Enter" << 2;
+    QTest::newRow("tree: Shift+F3 first wraps to the last") << "treeView" << 0 << "screed" << "Shift+F3" << -1;
+    QTest::newRow("grid: F3 after Enter, in folded sections") << "gridView" << 1 << "Steel" << "Enter F3" << 2;
+    QTest::newRow("grid: code substring") << "gridView" << 1 << "2.1.1" << "Enter" << 1;
+    QTest::newRow("audit: the reviewed side has focus") << "reviewedGrid" << 2 << "manhole" << "Enter Enter Shift+F3" << 1;
+    QTest::newRow("audit: the submitted side has focus") << "submittedGrid" << 2 << "paint" << "F3" << 1;
+    QTest::newRow("flat: around the end") << "flatView" << 3 << "cable" << "Shift+F3 F3" << 1;
+    QTest::newRow("nothing matches") << "flatView" << 3 << "no such row" << "Enter" << 0;
+    QTest::newRow("large estimate: counted while the window serves events") << "flatView" << 3 << "steel" << "Enter F3" << 2;
+}
+
+void tst_EstimateViewer::findsAndReveals()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(QString, text);
+    QFETCH(QString, keys);
+    QFETCH(int, expectedMatch);
+    const bool large = QByteArray(QTest::currentDataTag()).startsWith("large");
+    ShownViewer viewer(large ? 80000 : 300);
+    viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+    QAbstractItemView* view = viewer.view(viewName);
+    const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
+    QList<BaseDataItem*> matches; // code or description, case aside
+    for (BaseDataItem* row : table.rows) {
+        const QString both = row->getValue(EstimateField::Code).toString() + '\n' + row->getValue(EstimateField::Name).toString();
+        if (both.toLower().contains(text.toLower()))
+            matches.append(row);
+    }
+    for (BaseDataItem* row : table.rows) { // every section collapsed or folded
+        if (!row->getParent() && qobject_cast<Qtitan::GridView*>(view))
+            qobject_cast<Qtitan::GridView*>(view)->setRowFolded(table.rows.indexOf(row), true);
+        else if (!row->getParent() && viewName == "treeView")
+            view->model()->setData(indexOf(view, row, EstimateField::Name), false, zTreeItemModel::TreeExpandedRole);
+    }
+    view->setFocus();
+    pressShortcut(viewer.window, QKeySequence(Qt::CTRL | Qt::Key_F));
+    QTest::keyClicks(viewer.window.findBar()->field(), text);
+    for (const QString& key : keys.split(' ')) {
+        if (key == "Enter")
+            QTest::keyClick(viewer.window.findBar()->field(), Qt::Key_Return);
+        else
+            pressShortcut(viewer.window, QKeySequence(key));
+    }
+    QCOMPARE(viewer.window.findBar()->isSearching(), large);
+    QCOMPARE(viewer.window.findBar()->status().endsWith(QChar(0x2026)), large); // "2 of 17…" while counting
+    while (viewer.window.findBar()->isSearching())
+        QCoreApplication::processEvents();
+    if (expectedMatch == 0) {
+        QCOMPARE(viewer.window.findBar()->status(), QString("No matches"));
+        return;
+    }
+    const int position = expectedMatch > 0 ? expectedMatch : matches.size() + 1 + expectedMatch;
+    QCOMPARE(viewer.window.findBar()->status(), QString("%L1 of %L2").arg(position).arg(matches.size()));
+    BaseDataItem* found = matches.at(position - 1);
+    QCOMPARE(view->currentIndex().row(), indexOf(view, found, EstimateField::Name).row());
+    QVERIFY(!qobject_cast<QTableView*>(view)->isRowHidden(view->currentIndex().row()));
+    for (BaseDataItem* ancestor = found->getParent(); ancestor; ancestor = ancestor->getParent())
+        QVERIFY(ancestor->getExpanded());
+}
+
+void tst_EstimateViewer::exportsShownTable_data()
+{
+    QTest::addColumn<QString>("viewName");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("hide"); // "section": collapse or fold the first section; "unit": hide that column
+    QTest::newRow("tree, first section collapsed") << "treeView" << 0 << "section";
+    QTest::newRow("grid, first section folded") << "gridView" << 1 << "section";
+    QTest::newRow("audit reviewed side, unit column hidden") << "reviewedGrid" << 2 << "unit";
+    QTest::newRow("flat list, unit column hidden") << "flatView" << 3 << "unit";
+}
+
+void tst_EstimateViewer::exportsShownTable()
+{
+    QFETCH(QString, viewName);
+    QFETCH(int, tab);
+    QFETCH(QString, hide);
+    ShownViewer viewer;
+    viewer.window.findChild<QTabWidget*>()->setCurrentIndex(tab);
+    auto* view = qobject_cast<QTableView*>(viewer.view(viewName));
+    view->setFocus();
+    const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
+    BaseDataItem* section = table.rows.first();
+    BaseDataItem* named = table.rows.at(1);
+    QVERIFY(view->model()->setData(indexOf(view, named, EstimateField::Name), "Formwork, \"special\" Ü"));
+    if (hide == "unit")
+        view->setColumnHidden(columnOf(EstimateField::Unit), true);
+    else if (auto* grid = qobject_cast<Qtitan::GridView*>(view))
+        grid->setRowFolded(0, true);
+    else
+        view->model()->setData(indexOf(view, section, EstimateField::Name), false, zTreeItemModel::TreeExpandedRole);
+    int shownRows = 0;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        shownRows += view->isRowHidden(row) ? 0 : 1;
+    QVERIFY(shownRows < table.rows.size() || hide == "unit");
+
+    QTemporaryDir dir;
+    QString error;
+    QCOMPARE(viewer.window.currentTable(), view);
+    QVERIFY2(CsvExport::write(*view, dir.filePath("table.csv"), &error), qPrintable(error));
+    QFile file(dir.filePath("table.csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
+    QStringList lines = csv.split("\r\n");
+    QCOMPARE(lines.takeLast(), QString()); // every line ends in CRLF
+    QCOMPARE(lines.size(), 1 + shownRows);
+    QCOMPARE(lines.first(), hide == "unit" ? "Code,Description,Quantity,Unit price,Total" : "Code,Description,Unit,Quantity,Unit price,Total");
+    const QString sectionTotal = QString::number(section->getValue(EstimateField::Total).toDouble(), 'g', QLocale::FloatingPointShortest);
+    QVERIFY2(lines.at(1).endsWith("," + sectionTotal), qPrintable(lines.at(1)));
+    QCOMPARE(csv.contains(",\"Formwork, \"\"special\"\" Ü\","), hide == "unit");
 }
 
 void tst_EstimateViewer::nonFiniteNumbersAreRefused_data()

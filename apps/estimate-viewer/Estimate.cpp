@@ -108,11 +108,22 @@ void Estimate::markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed)
 {
     const AuditBusiness::State changed{1, QColor(255, 140, 0)};
     for (int field : {int(EstimateField::Quantity), int(EstimateField::Total)}) {
-        if (submitted->getValue(field) != reviewed->getValue(field)) {
-            audit->SetDifference(submitted, field, changed);
-            audit->SetDifference(reviewed, field, changed);
-        }
+        const AuditBusiness::AuditHeaderItem column{field, 0, 0};
+        const bool differs = submitted->getValue(field) != reviewed->getValue(field);
+        if (differs == (audit->GetDifference(submitted, &column).kind != 0))
+            continue; // most rows agree: leave them out of the service altogether
+        const AuditBusiness::State state = differs ? changed : AuditBusiness::State{};
+        audit->SetDifference(submitted, field, state);
+        audit->SetDifference(reviewed, field, state);
     }
+}
+
+void Estimate::updateDifferences(BaseDataItem* row)
+{
+    bool related = false;
+    BaseDataItem* counterpart = audit->GetRelationItem(row, related);
+    if (related && counterpart)
+        markDifferences(row, counterpart); // either side: a difference is the same both ways
 }
 
 int Estimate::rowCount() const

@@ -62,6 +62,8 @@ public:
     static QList<BaseDataItem*> preOrder(const Table& table);
     /// Relates every row of the reviewed work to the row with the same id in the same table of the submitted one.
     void relateReviewed();
+    /// Marks or clears the differences of a row and its reviewed (or submitted) counterpart.
+    void updateDifferences(BaseDataItem* row);
     int rowCount() const;
     /// The work with that node id, or null.
     Work* workByNodeId(int nodeId) const;

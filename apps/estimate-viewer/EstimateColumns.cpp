@@ -5,15 +5,11 @@
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
 
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLocale>
-#include <QtMath>
 
-namespace {
-bool isNumeric(int field)
-{
-    return field == EstimateField::Quantity || field == EstimateField::UnitPrice || field == EstimateField::Total;
-}
-}
+#include <cmath>
 
 const QVector<EstimateColumns::Column>& EstimateColumns::all()
 {
@@ -65,27 +61,46 @@ QVariant EstimateColumns::cell(BaseDataItem* row, int field, int role)
         return isNumeric(field) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     if (role != Qt::DisplayRole || !value.isValid())
         return {};
-    return isNumeric(field) ? QVariant(QLocale().toString(value.toDouble(), 'f', 2)) : value;
+    return isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : value;
 }
 
-bool EstimateColumns::writeCell(BaseDataItem* row, int field, const QVariant& value)
+bool EstimateColumns::isNumeric(int field)
 {
-    if (!row || field < 0 || isComputed(field))
-        return false;
-    if (!isNumeric(field)) {
-        row->setValue(field, value.toString());
-        return true;
-    }
+    return field == EstimateField::Quantity || field == EstimateField::UnitPrice || field == EstimateField::Total;
+}
+
+QString EstimateColumns::formatNumber(double number)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator); // the C locale omits it
+    return locale.toString(number, 'f', 2);
+}
+
+QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
+{
+    if (field < 0 || isComputed(field))
+        return {};
+    if (!isNumeric(field))
+        return typed.toString();
     bool isNumber = false;
-    double number = value.toDouble(&isNumber);
+    double number = typed.toDouble(&isNumber);
     if (!isNumber) // typed in by a person: read it the way the cell shows it
-        number = QLocale().toDouble(value.toString(), &isNumber);
-    // "nan", "inf" and a total that overflows have no JSON text: the row could not be saved.
-    const double quantity = field == EstimateField::Quantity ? number : row->getValue(EstimateField::Quantity).toDouble();
-    const double unitPrice = field == EstimateField::UnitPrice ? number : row->getValue(EstimateField::UnitPrice).toDouble();
-    if (!isNumber || !qIsFinite(number) || !qIsFinite(quantity * unitPrice))
-        return false;
-    row->setValue(field, number);
-    row->setValue(EstimateField::Total, quantity * unitPrice);
-    return true;
+        number = QLocale().toDouble(typed.toString(), &isNumber);
+    if (!isNumber || !std::isfinite(number)) // "nan" and "inf" have no JSON text: the row could not be saved
+        return {};
+    return number;
+}
+
+void EstimateColumns::applyDefaultWidths(QHeaderView& header, int descriptionWidth)
+{
+    // Samples of the widest text a column holds; room for the cell's margins and the tree's indent.
+    const QFontMetrics metrics(header.font());
+    const int margin = metrics.horizontalAdvance(QLatin1Char('0')) * 3;
+    const QStringList widest = {QStringLiteral("00.00.00.00"), QString(), QStringLiteral("Unit  "),
+                                formatNumber(99999.99), formatNumber(99999.99), formatNumber(999999999.99)};
+    for (int column = 0; column < widest.size() && column < header.count(); ++column) {
+        const int width = widest.at(column).isEmpty() ? descriptionWidth * metrics.height() / 16
+                                                      : metrics.horizontalAdvance(widest.at(column)) + margin;
+        header.resizeSection(column, width);
+    }
 }

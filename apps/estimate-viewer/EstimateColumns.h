@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVector>
 
+class QHeaderView;
 class zBaseHeaderColumn;
 class zBaseHeaderItem;
 namespace Qtitan {
@@ -14,9 +15,8 @@ class TableHeaderColumn;
 }
 
 /*!
- * The columns every view of an estimate shows, and the one place that reads and
- * writes a row's cells by column: a quantity or unit price written recomputes the
- * row's total.
+ * The columns every view of an estimate shows, and the one place that reads a
+ * row's cells by column, formats its numbers and reads what a person typed.
  */
 class EstimateColumns
 {
@@ -38,7 +38,13 @@ public:
 
     /// Display text or edit value of a row's cell.
     static QVariant cell(BaseDataItem* row, int field, int role);
-    /// Writes a cell; false when the column is computed, or a number is due and the value or the total is not a finite one.
-    static bool writeCell(BaseDataItem* row, int field, const QVariant& value);
+    /// The value to store for what was typed into a cell; invalid when refused (a computed
+    /// column, or not a finite number where one is due).
+    static QVariant parseCell(int field, const QVariant& typed);
     static bool isComputed(int field) { return field == EstimateField::Total; }
+    static bool isNumeric(int field);
+    /// A number as every view shows it: the locale's grouping, two decimals.
+    static QString formatNumber(double number);
+    /// Sizes a view's columns so the widest code and total of an estimate show whole in its font.
+    static void applyDefaultWidths(QHeaderView& header, int descriptionWidth);
 };

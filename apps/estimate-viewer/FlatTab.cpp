@@ -1,6 +1,7 @@
 #include "FlatTab.h"
 
 #include "EstimateColumns.h"
+#include "EstimateEditor.h"
 
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
@@ -25,7 +26,8 @@ FlatTab::FlatTab(QWidget* parent)
         return value.isValid();
     });
     m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
-        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.GetBindSrcData()->value(index.row()), EstimateColumns::fieldOf(header), value);
+        return role != Qt::EditRole
+            || (m_editor && m_editor->editCell(m_model.GetBindSrcData()->value(index.row()), EstimateColumns::fieldOf(header), value));
     });
     // Computed cells answer the preset flags without "enabled"/"editable" changes: selectable, read-only.
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
@@ -34,9 +36,10 @@ FlatTab::FlatTab(QWidget* parent)
         flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
         return false;
     });
+    m_view->setObjectName(QStringLiteral("flatView"));
     m_view->setModel(&m_model);
     m_view->verticalHeader()->setDefaultSectionSize(22);
-    m_view->horizontalHeader()->resizeSection(1, 340);
+    EstimateColumns::applyDefaultWidths(*m_view->horizontalHeader(), 340);
     zBaseItemViewBlock::RegistUseBlock(m_view);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -47,6 +50,17 @@ void FlatTab::setTable(Estimate::Table* table)
 {
     m_table = table;
     refresh();
+}
+
+FindBar::Scope FlatTab::findScope()
+{
+    if (!m_table)
+        return {};
+    return {&m_table->rows, [this](int listPosition) {
+        const QModelIndex index = m_model.index(listPosition, 1);
+        m_view->setCurrentIndex(index);
+        m_view->scrollTo(index);
+    }};
 }
 
 void FlatTab::refresh()

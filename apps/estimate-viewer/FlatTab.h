@@ -1,17 +1,19 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 
 #include <zBaseHeaderColumn.h>
 #include <zBaseItemModel.h>
 
 #include <QWidget>
 
+class EstimateEditor;
 class QTableView;
 
 /*!
  * The flat tab: one table's rows as a plain list in zBaseItemModel. Its hooks
- * supply the cells and make computed cells (totals) read-only.
+ * supply the cells, hand edits to the editor and make computed cells (totals) read-only.
  */
 class FlatTab : public QWidget
 {
@@ -20,12 +22,16 @@ public:
     explicit FlatTab(QWidget* parent = nullptr);
 
     void setTable(Estimate::Table* table);
+    /// Edits go to this editor (null: cells cannot be changed).
+    void setEditor(EstimateEditor* editor) { m_editor = editor; }
     /// The rows of the table changed: rebind and repaint.
     void refresh();
+    FindBar::Scope findScope();
 
 private:
     zBaseHeaderColumn m_columns;
     zBaseItemModel m_model;
     QTableView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
+    EstimateEditor* m_editor = nullptr; // not owned
 };

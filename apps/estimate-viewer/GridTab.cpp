@@ -6,6 +6,7 @@
 #include <TableHeaderColumn.h>
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSplitter>
@@ -14,14 +15,35 @@
 namespace {
 constexpr int treeColumn = 1;
 
-Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent)
+Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent, const QString& name, int descriptionWidth)
 {
     EstimateColumns::fill(*model.getHeaderColumn());
     auto* grid = new Qtitan::GridView(parent);
+    grid->setObjectName(name);
     grid->setModel(&model);
     grid->setTreeColumn(treeColumn);
-    grid->horizontalHeader()->resizeSection(treeColumn, 340);
+    EstimateColumns::applyDefaultWidths(*grid->horizontalHeader(), descriptionWidth);
     return grid;
+}
+
+// Unfolds the folded rows above a row, from the top, then selects and shows it.
+void revealRow(Qtitan::GridView& grid, BaseDataItemModel& model, int row)
+{
+    QVector<int> ancestors;
+    for (BaseDataItem* ancestor = model.GetBean(row)->getParent(); ancestor; ancestor = ancestor->getParent())
+        ancestors.prepend(model.GetRowByItem(ancestor));
+    for (int ancestorRow : qAsConst(ancestors)) {
+        if (ancestorRow >= 0 && model.getFold(ancestorRow))
+            grid.setRowFolded(ancestorRow, false);
+    }
+    const QModelIndex index = model.index(row, treeColumn);
+    grid.setCurrentIndex(index);
+    grid.scrollTo(index);
+}
+
+FindBar::Scope findIn(Qtitan::GridView& grid, BaseDataItemModel& model)
+{
+    return {model.All(), [&grid, &model](int row) { revealRow(grid, model, row); }};
 }
 
 void bind(BaseDataItemModel& model, Estimate::Table* table)
@@ -34,7 +56,7 @@ void bind(BaseDataItemModel& model, Estimate::Table* table)
 GridTab::GridTab(QWidget* parent)
     : QWidget(parent)
     , m_tableChooser(new QComboBox(this))
-    , m_grid(makeGrid(m_model, this))
+    , m_grid(makeGrid(m_model, this, QStringLiteral("gridView"), 340))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
@@ -64,6 +86,11 @@ void GridTab::showTable(int tablePosition)
     bind(m_model, m_tables.value(tablePosition, nullptr));
 }
 
+FindBar::Scope GridTab::findScope()
+{
+    return findIn(*m_grid, m_model);
+}
+
 void GridTab::refresh()
 {
     showTable(m_tableChooser->currentIndex());
@@ -71,9 +98,12 @@ void GridTab::refresh()
 
 AuditTab::AuditTab(QWidget* parent)
     : QWidget(parent)
-    , m_submittedGrid(makeGrid(m_submittedModel, this))
-    , m_reviewedGrid(makeGrid(m_reviewedModel, this))
+    , m_submittedGrid(makeGrid(m_submittedModel, this, QStringLiteral("submittedGrid"), 150))
+    , m_reviewedGrid(makeGrid(m_reviewedModel, this, QStringLiteral("reviewedGrid"), 150))
+    , m_focusedGrid(m_submittedGrid)
 {
+    m_submittedGrid->installEventFilter(this);
+    m_reviewedGrid->installEventFilter(this);
     auto* splitter = new QSplitter(this);
     for (auto side : {std::make_pair(m_submittedGrid, tr("Submitted")), std::make_pair(m_reviewedGrid, tr("Reviewed"))}) {
         auto* pane = new QWidget(splitter);
@@ -95,6 +125,25 @@ void AuditTab::setEstimate(Estimate* estimate)
     m_submittedModel.SetAudit(estimate->audit.get());
     m_reviewedModel.SetAudit(estimate->audit.get());
     refresh();
+}
+
+void AuditTab::setEditor(EstimateEditor* editor)
+{
+    m_submittedModel.setEditor(editor);
+    m_reviewedModel.setEditor(editor);
+}
+
+FindBar::Scope AuditTab::findScope()
+{
+    return findIn(*m_focusedGrid, m_focusedGrid == m_submittedGrid ? m_submittedModel : m_reviewedModel);
+}
+
+bool AuditTab::eventFilter(QObject* watched, QEvent* event)
+{
+    // The find bar takes focus from the grids, so the side to search is the one focused last.
+    if (event->type() == QEvent::FocusIn && (watched == m_submittedGrid || watched == m_reviewedGrid))
+        m_focusedGrid = static_cast<Qtitan::GridView*>(watched);
+    return QWidget::eventFilter(watched, event);
 }
 
 void AuditTab::refresh()

@@ -2,7 +2,8 @@
 
 #include "Estimate.h"
 
-#include <BaseDataItemModel.h>
+#include "EstimateGridModel.h"
+#include "FindBar.h"
 
 #include <QWidget>
 
@@ -28,12 +29,14 @@ public:
     void showTable(int tablePosition);
     /// The rows of the shown table changed: rebind and repaint.
     void refresh();
+    void setEditor(EstimateEditor* editor) { m_model.setEditor(editor); }
+    FindBar::Scope findScope();
 
 private:
     Estimate* m_estimate = nullptr; // not owned
     QList<Estimate::Table*> m_tables;
     QComboBox* m_tableChooser; // child
-    BaseDataItemModel m_model;
+    EstimateGridModel m_model;
     Qtitan::GridView* m_grid; // child
 };
 
@@ -52,11 +55,20 @@ public:
     void refresh();
     /// A row was folded or unfolded in another tab: its counterpart on the other side follows.
     void followFold(BaseDataItem* row, bool folded);
+    void setEditor(EstimateEditor* editor);
+    /// Finds in the side that had focus last.
+    FindBar::Scope findScope();
+    /// The side that had focus last.
+    Qtitan::GridView* focusedGrid() const { return m_focusedGrid; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    BaseDataItemModel m_submittedModel;
-    BaseDataItemModel m_reviewedModel;
+    EstimateGridModel m_submittedModel;
+    EstimateGridModel m_reviewedModel;
     Qtitan::GridView* m_submittedGrid; // child
     Qtitan::GridView* m_reviewedGrid; // child
+    Qtitan::GridView* m_focusedGrid; // one of the two
     Estimate* m_estimate = nullptr; // not owned
 };

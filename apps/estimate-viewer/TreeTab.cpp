@@ -1,6 +1,7 @@
 #include "TreeTab.h"
 
 #include "EstimateColumns.h"
+#include "EstimateEditor.h"
 #include "EstimateJson.h"
 
 #include <zBaseHeaderItem.h>
@@ -11,6 +12,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -19,8 +21,9 @@ constexpr int treeColumn = 1; // the description column draws the tree
 constexpr int blockMarkRole = Qt::BackgroundRole;
 
 // Rows a person inserted: give them what loaded rows have, so every view shows them alike.
-void completeNewRows(Estimate::Table& table)
+QList<BaseDataItem*> completeNewRows(Estimate::Table& table)
 {
+    QList<BaseDataItem*> completed;
     qint64 nextId = 0;
     for (BaseDataItem* row : qAsConst(table.rows))
         nextId = qMax(nextId, row->getValue(EstimateField::Id).toLongLong());
@@ -32,7 +35,9 @@ void completeNewRows(Estimate::Table& table)
         row->setRowType(EstimateRowType::Item);
         row->setOwner(table.table.get());
         row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
+        completed.append(row);
     }
+    return completed;
 }
 
 // A row below this one would still be within the levels a file holds (the walk stops at the limit).
@@ -54,9 +59,9 @@ TreeTab::TreeTab(QWidget* parent)
     installHooks();
     m_view->setModel(&m_model);
     m_view->primaryHeader()->setFrozenColumnCount(1);
-    m_view->horizontalHeader()->resizeSection(treeColumn, 360);
-    m_view->horizontalHeader()->resizeSection(EstimateColumns::all().size() - 1, 160);
+    EstimateColumns::applyDefaultWidths(*m_view->horizontalHeader(), 360);
     m_view->verticalHeader()->setDefaultSectionSize(22);
+    m_view->setObjectName(QStringLiteral("treeView"));
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     zBaseItemViewBlock::RegistUseBlock(m_view);
     m_view->installEventFilter(this);
@@ -104,6 +109,16 @@ void TreeTab::showEvent(QShowEvent* event)
 
 bool TreeTab::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_view && event->type() == QEvent::KeyPress && !m_view->isEditing()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Insert) { // the context menu's delete and insert-after
+            if (key == Qt::Key_Delete)
+                deleteRow(m_view->currentIndex());
+            else
+                insertRow(&zTreeItemModel::insertItemAfterIndex, m_view->currentIndex());
+            return true;
+        }
+    }
     // Block selection acts on key presses and mouse releases; recount once it has.
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
         reportStatus();
@@ -130,7 +145,8 @@ void TreeTab::installHooks()
         return value.isValid();
     });
     m_model.editorStarting([this](int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value) {
-        return role != Qt::EditRole || EstimateColumns::writeCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value);
+        return role != Qt::EditRole
+            || (m_editor && m_editor->editCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value));
     });
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
         if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
@@ -165,14 +181,8 @@ void TreeTab::showContextMenu(const QPoint& position)
     if (!index.isValid() || !m_table)
         return;
     QMenu menu(this);
-    menu.addAction(tr("Insert row before"), this, [this, index] {
-        m_model.insertItemBeforeIndex(index);
-        rebindAfterEdit();
-    });
-    menu.addAction(tr("Insert row after"), this, [this, index] {
-        m_model.insertItemAfterIndex(index);
-        rebindAfterEdit();
-    });
+    menu.addAction(tr("Insert row before"), this, [this, index] { insertRow(&zTreeItemModel::insertItemBeforeIndex, index); });
+    menu.addAction(tr("Insert row after"), this, [this, index] { insertRow(&zTreeItemModel::insertItemAfterIndex, index); });
     QAction* insertUnder = menu.addAction(tr("Insert row under"), this, [this, index] { insertRowUnder(index); });
     insertUnder->setEnabled(hasRoomBelow(m_model.findItemByIndex(index)));
     menu.addSeparator();
@@ -182,33 +192,61 @@ void TreeTab::showContextMenu(const QPoint& position)
 
 bool TreeTab::insertRowUnder(const QModelIndex& index)
 {
-    if (!hasRoomBelow(m_model.findItemByIndex(index)))
-        return false;
-    m_model.insertItemUnderIndex(index);
-    rebindAfterEdit();
-    return true;
+    return hasRoomBelow(m_model.findItemByIndex(index)) && insertRow(&zTreeItemModel::insertItemUnderIndex, index);
 }
 
 void TreeTab::deleteRow(const QModelIndex& index)
 {
-    BaseDataItem* row = m_model.findItemByIndex(index);
-    if (!row)
-        return;
-    QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
-    doomed.prepend(row);
-    Q_EMIT rowsAboutToBeDestroyed(doomed);
-    m_model.deleteItemByIndex(index);
-    rebindAfterEdit();
+    // The rows are taken out, not destroyed, so the delete can be undone.
+    if (BaseDataItem* row = m_model.findItemByIndex(index); row && m_table && m_editor)
+        m_editor->removeRow(*m_table, row);
 }
 
-void TreeTab::rebindAfterEdit()
+void TreeTab::reveal(BaseDataItem* row)
 {
+    QList<BaseDataItem*> ancestors;
+    for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
+        ancestors.prepend(ancestor);
+    for (BaseDataItem* ancestor : qAsConst(ancestors)) { // from the top: a row expands only while it is shown
+        const int virtualRow = m_model.findVirtualIndexByItem(ancestor);
+        if (!ancestor->getExpanded() && virtualRow >= 0
+            && m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole))
+            Q_EMIT rowFolded(ancestor, false); // the counterpart on the audit's other side unfolds too
+    }
+    // The code cell: the frozen strip would scroll sideways to follow a current cell outside it.
+    const QModelIndex index = m_model.index(m_model.findVirtualIndexByItem(row), 0);
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index);
+}
+
+FindBar::Scope TreeTab::findScope()
+{
+    if (!m_table)
+        return {};
+    return {&m_table->rows, [this](int listPosition) { reveal(m_table->rows.at(listPosition)); }};
+}
+
+void TreeTab::rebind()
+{
+    if (!m_table)
+        return;
     // A row inserted under a parent joins the list only when the tree is flattened again.
     m_model.BindSrcData(&m_table->rows, true);
-    completeNewRows(*m_table);
     applySectionSpans();
     m_model.UpdateData();
+}
+
+bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index)
+{
+    if (!m_table || !m_editor || !m_model.findItemByIndex(index))
+        return false;
+    (m_model.*insert)(index);
+    rebind();
+    const QList<BaseDataItem*> inserted = completeNewRows(*m_table);
     Q_EMIT rowsChanged();
+    for (BaseDataItem* row : inserted)
+        m_editor->recordInsertion(*m_table, row);
+    return true;
 }
 
 void TreeTab::applySectionSpans()

@@ -1,20 +1,23 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 
 #include <zBaseHeaderColumn.h>
 #include <zTreeItemModel.h>
 
 #include <QWidget>
 
+class EstimateEditor;
 class zTreeItemView;
 
 /*!
  * The tree tab: one table of the estimate in zTreeItemView. Cells come from the
  * model's hooks, section rows span their text columns, the code column is frozen,
  * nodes expand and collapse on their button, rows can be inserted and deleted
- * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks.
- * Other tabs fold the same rows: the tab shows the rows' flags again when shown.
+ * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks. Edits,
+ * inserts and deletes go through the editor, which can undo them. Other tabs fold
+ * the same rows: the tab shows the rows' flags again when shown.
  */
 class TreeTab : public QWidget
 {
@@ -24,21 +27,26 @@ public:
 
     /// Shows a table (null: nothing); its row list becomes the tree's pre-order.
     void setTable(Estimate::Table* table);
+    /// Edits go to this editor (null: cells and rows cannot be changed).
+    void setEditor(EstimateEditor* editor) { m_editor = editor; }
     void setDisplay(int displayStyle, bool checkBoxes);
     zTreeItemView* view() const { return m_view; }
     zTreeItemModel* model() { return &m_model; }
-    /// Inserts a row under the shown row at an index; false, changing nothing, where the row
-    /// would be deeper than a file holds (EstimateJson::maxLevels).
+    /// Inserts a row under the shown row at an index, undoably; false, changing nothing, where the
+    /// row would be deeper than a file holds (EstimateJson::maxLevels) or no editor is set.
     bool insertRowUnder(const QModelIndex& index);
-    /// Deletes the shown row at an index with everything below it; other views rebind.
+    /// Deletes the shown row at an index with everything below it, undoably.
     void deleteRow(const QModelIndex& index);
+    /// The table's rows came or went: show them again as a tree.
+    void rebind();
+    /// Expands the collapsed rows above a row, then selects and shows it.
+    void reveal(BaseDataItem* row);
+    FindBar::Scope findScope();
 
 Q_SIGNALS:
     /// A line for the status bar: shown rows, all rows, block-selected rows.
     void statusChanged(const QString& text);
-    /// Rows are about to be destroyed by a delete.
-    void rowsAboutToBeDestroyed(const QList<BaseDataItem*>& rows);
-    /// Rows were inserted or deleted: other views of the table must rebind.
+    /// A row was inserted: other views of the table must rebind.
     void rowsChanged();
     /// A row was collapsed (folded) or expanded here; its flags and its descendants' are set already.
     void rowFolded(BaseDataItem* row, bool folded);
@@ -52,7 +60,7 @@ private:
     void toggleNode(const QModelIndex& index);
     void rereadFolds();
     void showContextMenu(const QPoint& position);
-    void rebindAfterEdit();
+    bool insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index);
     void applySectionSpans();
     void reportStatus();
 
@@ -60,6 +68,7 @@ private:
     zTreeItemModel m_model;
     zTreeItemView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
+    EstimateEditor* m_editor = nullptr; // not owned
     int m_shownRows = 0;
     int m_displayStyle = 1;
     bool m_checkBoxes = false;

@@ -1,23 +1,37 @@
 #include "ViewerWindow.h"
 
+#include "CsvExport.h"
+#include "EstimateEditor.h"
 #include "EstimateGenerator.h"
 #include "EstimateJson.h"
+#include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
 #include "TreeTab.h"
 
+#include <zTreeItemView.h>
+
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
+#include <GridView.h>
+
+#include <QCloseEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
+#include <QUndoStack>
+#include <QVBoxLayout>
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
@@ -33,19 +47,37 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     , m_auditTab(new AuditTab(m_tabs))
     , m_flatTab(new FlatTab(m_tabs))
     , m_status(new QLabel(this))
+    , m_editor(new EstimateEditor(this))
+    , m_findBar(new FindBar([this] { return findScope(); }, this))
 {
     m_tabs->addTab(m_treeTab, tr("Tree"));
     m_tabs->addTab(m_gridTab, tr("Grid"));
     m_tabs->addTab(m_auditTab, tr("Audit comparison"));
     m_tabs->addTab(m_flatTab, tr("Flat list"));
-    setCentralWidget(m_tabs);
+    auto* central = new QWidget(this);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->addWidget(m_tabs);
+    centralLayout->addWidget(m_findBar);
+    m_findBar->hide();
+    setCentralWidget(central);
     statusBar()->addWidget(m_status, 1);
     buildMenus();
     resize(1280, 800);
+    restoreSettings();
 
+    m_treeTab->setEditor(m_editor);
+    m_flatTab->setEditor(m_editor);
+    m_gridTab->setEditor(m_editor);
+    m_auditTab->setEditor(m_editor);
+    setWindowTitle(tr("Estimate viewer[*]"));
     connect(m_treeTab, &TreeTab::statusChanged, m_status, &QLabel::setText);
-    connect(m_treeTab, &TreeTab::rowsAboutToBeDestroyed, this, &ViewerWindow::forgetRows);
     connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::refreshOtherViews);
+    connect(m_editor, &EstimateEditor::valuesChanged, this, &ViewerWindow::repaintViews);
+    connect(m_editor, &EstimateEditor::structureChanged, this, &ViewerWindow::showStructureChange);
+    connect(m_editor, &EstimateEditor::valuesChanged, m_findBar, &FindBar::invalidate);
+    connect(m_editor, &EstimateEditor::structureChanged, m_findBar, &FindBar::invalidate);
+    connect(m_editor->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
     connect(m_treeTab, &TreeTab::rowFolded, m_auditTab, &AuditTab::followFold);
 }
 
@@ -88,7 +120,8 @@ bool ViewerWindow::saveTo(const QString& path, QString* error)
     if (!m_estimate || !EstimateJson::write(*m_estimate, path, error))
         return false;
     m_path = path;
-    setWindowTitle(tr("%1 - Estimate viewer").arg(path));
+    setWindowTitle(tr("%1[*] - Estimate viewer").arg(path));
+    m_editor->undoStack()->setClean();
     return true;
 }
 
@@ -117,26 +150,46 @@ bool ViewerWindow::saveScreenshots(const QString& path, const QString& tabName, 
     return true;
 }
 
+void ViewerWindow::closeEvent(QCloseEvent* event)
+{
+    if (!maySetChangesAside())
+        return event->ignore();
+    saveSettings();
+    event->accept();
+}
+
+void ViewerWindow::restoreSettings()
+{
+    QSettings settings;
+    restoreGeometry(settings.value("window/geometry").toByteArray());
+    m_tabs->setCurrentIndex(settings.value("window/tab", 0).toInt());
+    const QList<QAction*> styles = m_styles->actions();
+    styles.value(settings.value("view/style", 1).toInt(), styles.at(1))->setChecked(true);
+    m_checkBoxes->setChecked(settings.value("view/checkBoxes", false).toBool());
+    applyDisplay();
+    for (QTableView* view : findChildren<QTableView*>()) {
+        if (!view->objectName().isEmpty())
+            view->horizontalHeader()->restoreState(settings.value("columns/" + view->objectName()).toByteArray());
+    }
+}
+
+void ViewerWindow::saveSettings() const
+{
+    QSettings settings;
+    settings.setValue("window/geometry", saveGeometry());
+    settings.setValue("window/tab", m_tabs->currentIndex());
+    settings.setValue("view/style", m_styles->checkedAction()->data());
+    settings.setValue("view/checkBoxes", m_checkBoxes->isChecked());
+    for (QTableView* view : findChildren<QTableView*>()) {
+        if (!view->objectName().isEmpty())
+            settings.setValue("columns/" + view->objectName(), view->horizontalHeader()->saveState());
+    }
+}
+
 void ViewerWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(tr("&Open..."), this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, tr("Open estimate"), QString(), tr("Estimates (*.json)"));
-        if (!path.isEmpty())
-            openFile(path);
-    }, QKeySequence::Open);
-    file->addAction(tr("Open the &sample"), this, [this] { openFile(QString()); });
-    file->addAction(tr("&Generate..."), this, [this] {
-        bool ok = false;
-        const int rows = QInputDialog::getInt(this, tr("Generate estimate"), tr("Rows:"), 100000, 10, 1000000, 1000, &ok);
-        if (ok)
-            generate(rows);
-    });
-    file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence::Save);
-    file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence::SaveAs);
-    file->addSeparator();
-    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
-
+    buildFileMenu();
+    buildEditMenu();
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_styles = new QActionGroup(this);
     const QStringList styleNames = {tr("No lines"), tr("Solid lines"), tr("Text nodes with dotted lines"), tr("No level indentation")};
@@ -150,6 +203,63 @@ void ViewerWindow::buildMenus()
     view->addSeparator();
     m_checkBoxes = view->addAction(tr("&Check boxes"), this, &ViewerWindow::applyDisplay);
     m_checkBoxes->setCheckable(true);
+}
+
+void ViewerWindow::buildFileMenu()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Open..."), this, [this] {
+        if (!maySetChangesAside())
+            return;
+        const QString path = QFileDialog::getOpenFileName(this, tr("Open estimate"), QString(), tr("Estimates (*.json)"));
+        if (!path.isEmpty())
+            openFile(path);
+    }, QKeySequence::Open);
+    file->addAction(tr("Open the &sample"), this, [this] {
+        if (maySetChangesAside())
+            openFile(QString());
+    });
+    file->addAction(tr("&Generate..."), this, [this] {
+        if (!maySetChangesAside())
+            return;
+        bool ok = false;
+        const int rows = QInputDialog::getInt(this, tr("Generate estimate"), tr("Rows:"), 100000, 10, 1000000, 1000, &ok);
+        if (ok)
+            generate(rows);
+    });
+    // Spelled out: some platforms bind no key to Save As.
+    file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addAction(tr("&Export table as CSV..."), this, &ViewerWindow::exportCsv);
+    file->addSeparator();
+    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
+}
+
+void ViewerWindow::buildEditMenu()
+{
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = m_editor->undoStack()->createUndoAction(this, tr("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = m_editor->undoStack()->createRedoAction(this, tr("&Redo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(tr("&Find..."), m_findBar, &FindBar::open, QKeySequence(Qt::CTRL | Qt::Key_F));
+    edit->addAction(tr("Find &next"), this, [this] { m_findBar->step(+1); }, QKeySequence(Qt::Key_F3));
+    edit->addAction(tr("Find &previous"), this, [this] { m_findBar->step(-1); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+}
+
+bool ViewerWindow::maySetChangesAside()
+{
+    if (m_editor->undoStack()->isClean())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Unsaved changes"), tr("The estimate has changes that are not saved. Save them?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return save(m_path);
+    return answer == QMessageBox::Discard;
 }
 
 // The dialog polls the worker's progress; a cancel stops the worker at its next check and drops what it built.
@@ -187,6 +297,7 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
     });
     connect(worker, &QThread::finished, this, [this, worker, dialog, outcome, path, progress = m_loadProgress] {
         worker->deleteLater();
+        dialog->hide(); // at once: a modal dialog alive until the next event loop turn would take the next clicks
         dialog->deleteLater();
         if (progress->cancelled) {
             outcome->estimate.reset();
@@ -209,15 +320,11 @@ void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QStrin
     m_flatTab->setTable(table);
     m_gridTab->setEstimate(estimate.get());
     m_auditTab->setEstimate(estimate.get());
+    m_findBar->invalidate(); // it may be reading the old estimate's rows
+    m_editor->setEstimate(estimate.get()); // drops the undo history, and with it rows deleted from the old estimate
     m_estimate = std::move(estimate); // the old estimate goes only once no view shows it
     m_path = path;
-    setWindowTitle(tr("%1 - Estimate viewer").arg(m_estimate->projectName));
-}
-
-void ViewerWindow::forgetRows(const QList<BaseDataItem*>& rows)
-{
-    for (BaseDataItem* row : rows)
-        m_estimate->audit->ForgetRow(row);
+    setWindowTitle(tr("%1[*] - Estimate viewer").arg(m_estimate->projectName));
 }
 
 void ViewerWindow::refreshOtherViews()
@@ -227,23 +334,67 @@ void ViewerWindow::refreshOtherViews()
     m_flatTab->refresh();
 }
 
+void ViewerWindow::repaintViews()
+{
+    // Values changed in place: every view repaints what it shows, whatever the estimate's size.
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
+        view->viewport()->update();
+}
+
+void ViewerWindow::showStructureChange()
+{
+    m_treeTab->rebind();
+    refreshOtherViews();
+}
+
+FindBar::Scope ViewerWindow::findScope()
+{
+    QWidget* tab = m_tabs->currentWidget();
+    if (tab == m_treeTab)
+        return m_treeTab->findScope();
+    if (tab == m_gridTab)
+        return m_gridTab->findScope();
+    if (tab == m_auditTab)
+        return m_auditTab->findScope();
+    return m_flatTab->findScope();
+}
+
+QTableView* ViewerWindow::currentTable() const
+{
+    QWidget* tab = m_tabs->currentWidget();
+    if (tab == m_auditTab)
+        return m_auditTab->focusedGrid();
+    if (tab == m_treeTab)
+        return m_treeTab->view();
+    return tab->findChild<QTableView*>();
+}
+
+void ViewerWindow::exportCsv()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export table"), QString(), tr("CSV (*.csv)"));
+    QString error;
+    if (!path.isEmpty() && !CsvExport::write(*currentTable(), path, &error))
+        QMessageBox::warning(this, tr("Cannot export the table"), error);
+}
+
 void ViewerWindow::applyDisplay()
 {
     m_treeTab->setDisplay(m_styles->checkedAction()->data().toInt(), m_checkBoxes->isChecked());
 }
 
-void ViewerWindow::saveAs()
+bool ViewerWindow::saveAs()
 {
     const QString path = QFileDialog::getSaveFileName(this, tr("Save estimate"), m_path, tr("Estimates (*.json)"));
-    if (!path.isEmpty())
-        save(path);
+    return !path.isEmpty() && save(path);
 }
 
-void ViewerWindow::save(const QString& path)
+bool ViewerWindow::save(const QString& path)
 {
     if (path.isEmpty())
         return saveAs();
     QString error;
-    if (!saveTo(path, &error))
-        QMessageBox::warning(this, tr("Cannot save the estimate"), error);
+    if (saveTo(path, &error))
+        return true;
+    QMessageBox::warning(this, tr("Cannot save the estimate"), error);
+    return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "FindBar.h"
 #include "LoadProgress.h"
 
 #include <QMainWindow>
@@ -9,18 +10,21 @@
 #include <memory>
 
 class AuditTab;
+class EstimateEditor;
 class FlatTab;
 class GridTab;
 class QActionGroup;
 class QLabel;
 class QProgressDialog;
 class QTabWidget;
+class QTableView;
 class TreeTab;
 
 /*!
  * The estimate viewer's window: the tree, grid, audit and flat tabs over one
  * estimate. Files load in the background with progress; a file that fails to
- * load is reported and the current estimate stays.
+ * load is reported and the current estimate stays. Changes can be undone; the
+ * title marks unsaved ones, and leaving them asks first.
  */
 class ViewerWindow : public QMainWindow
 {
@@ -39,6 +43,13 @@ public:
     /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
     Estimate* estimate() const { return m_estimate.get(); }
+    EstimateEditor* editor() const { return m_editor; }
+    FindBar* findBar() const { return m_findBar; }
+    /// The table the current tab shows (in the Audit tab, the side focused last).
+    QTableView* currentTable() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 Q_SIGNALS:
     /// A load or generation ended; message is empty on success.
@@ -46,15 +57,25 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
+    /// Window geometry, current tab, display style and column widths, kept across runs.
+    void restoreSettings();
+    void saveSettings() const;
+    void buildFileMenu();
+    void buildEditMenu();
+    /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
+    bool maySetChangesAside();
     using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress)>;
     QProgressDialog* showProgress(const QString& label);
     void loadInBackground(const QString& label, Load load, const QString& path);
     void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
-    void forgetRows(const QList<BaseDataItem*>& rows);
     void refreshOtherViews();
+    void repaintViews();
+    void showStructureChange();
     void applyDisplay();
-    void saveAs();
-    void save(const QString& path);
+    FindBar::Scope findScope();
+    void exportCsv();
+    bool saveAs();
+    bool save(const QString& path);
 
     std::unique_ptr<Estimate> m_estimate;
     QString m_path;
@@ -65,6 +86,8 @@ private:
     AuditTab* m_auditTab; // child
     FlatTab* m_flatTab; // child
     QLabel* m_status; // child
+    EstimateEditor* m_editor; // child
+    FindBar* m_findBar; // child
     QActionGroup* m_styles = nullptr; // child
     QAction* m_checkBoxes = nullptr; // child
 };

@@ -33,6 +33,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Estimate viewer"));
+    QApplication::setOrganizationName(QStringLiteral("ItemViews"));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Shows a construction-cost estimate in the ItemViews models and views."));

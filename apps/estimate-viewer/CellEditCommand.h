@@ -1,0 +1,20 @@
+#pragma once
+
+#include "RollUp.h"
+
+#include <QUndoCommand>
+
+class EstimateEditor;
+
+/// A cell edit with the totals it rolled up; undo puts every stored value back as it was.
+class CellEditCommand : public QUndoCommand
+{
+public:
+    CellEditCommand(EstimateEditor& editor, const QVector<RollUp::Change>& changes, const QString& text);
+    void redo() override;
+    void undo() override;
+
+private:
+    EstimateEditor& m_editor; // not owned
+    QVector<RollUp::Change> m_changes;
+};

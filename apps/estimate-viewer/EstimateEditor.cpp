@@ -1,0 +1,97 @@
+#include "EstimateEditor.h"
+
+#include "CellEditCommand.h"
+#include "EstimateColumns.h"
+#include "RowStructureCommand.h"
+#include "SubtreePlace.h"
+
+#include <QSet>
+#include <QUndoStack>
+
+namespace {
+QString rowLabel(BaseDataItem* row)
+{
+    const QString code = row->getValue(EstimateField::Code).toString();
+    return code.isEmpty() ? row->getValue(EstimateField::Name).toString() : code;
+}
+
+QString columnTitle(int field)
+{
+    for (const EstimateColumns::Column& column : EstimateColumns::all()) {
+        if (column.field == field)
+            return column.title.toLower();
+    }
+    return {};
+}
+}
+
+EstimateEditor::EstimateEditor(QObject* parent)
+    : QObject(parent)
+    , m_undoStack(new QUndoStack(this))
+{
+}
+
+EstimateEditor::~EstimateEditor() = default;
+
+void EstimateEditor::setEstimate(Estimate* estimate)
+{
+    m_undoStack->clear(); // first: removed rows kept for undo belong to the old estimate's tables
+    m_rollUp.reset();
+    m_estimate = estimate;
+}
+
+bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& typed)
+{
+    const QVariant value = EstimateColumns::parseCell(field, typed);
+    if (!row || !value.isValid())
+        return false;
+    if (value == row->getValue(field))
+        return true; // nothing changes, nothing to undo
+    QVector<RollUp::Change> changes;
+    if (!m_rollUp.planCellEdit(row, field, value, &changes))
+        return false;
+    m_undoStack->push(new CellEditCommand(*this, changes, tr("edit %1 of %2").arg(columnTitle(field), rowLabel(row))));
+    return true;
+}
+
+void EstimateEditor::removeRow(Estimate::Table& table, BaseDataItem* row)
+{
+    if (!m_estimate || !row)
+        return;
+    auto place = std::make_unique<SubtreePlace>(*m_estimate, table, row);
+    m_undoStack->push(new RowStructureCommand(*this, std::move(place), RowStructureCommand::Removal,
+                                              tr("delete %1").arg(rowLabel(row))));
+}
+
+void EstimateEditor::recordInsertion(Estimate::Table& table, BaseDataItem* row)
+{
+    if (!m_estimate || !row)
+        return;
+    auto place = std::make_unique<SubtreePlace>(*m_estimate, table, row);
+    m_undoStack->push(new RowStructureCommand(*this, std::move(place), RowStructureCommand::Insertion, tr("insert a row")));
+}
+
+void EstimateEditor::applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction)
+{
+    m_rollUp.apply(changes, direction);
+    QSet<BaseDataItem*> marked;
+    for (const RollUp::Change& change : changes) {
+        if (m_estimate && !marked.contains(change.row)) {
+            m_estimate->updateDifferences(change.row);
+            marked.insert(change.row);
+        }
+    }
+    Q_EMIT valuesChanged();
+}
+
+QVector<RollUp::Change> EstimateEditor::planChainAbove(SubtreePlace& place)
+{
+    QVector<RollUp::Change> changes;
+    m_rollUp.planChainFrom(place.parent(), &changes);
+    return changes;
+}
+
+void EstimateEditor::announceStructure()
+{
+    Q_EMIT structureChanged();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Estimate.h"
+#include "RollUp.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QUndoStack;
+class SubtreePlace;
+
+/*!
+ * Every change a person makes to the shown estimate goes through here, as a command
+ * on one undo stack: cell edits with their roll-up, inserted and deleted rows. It
+ * keeps the audit differences in step and tells the views what to refresh.
+ *
+ *     EstimateEditor editor;
+ *     editor.setEstimate(estimate);
+ *     editor.editCell(row, EstimateField::Quantity, "12.5");
+ *     editor.undoStack()->undo();
+ */
+class EstimateEditor : public QObject
+{
+    Q_OBJECT
+public:
+    explicit EstimateEditor(QObject* parent = nullptr);
+    ~EstimateEditor() override;
+
+    /// Starts over on another estimate (null: none); the undo history goes.
+    void setEstimate(Estimate* estimate);
+    QUndoStack* undoStack() const { return m_undoStack; }
+    /// Writes what was typed into a cell and rolls the totals up; false when the value is refused.
+    bool editCell(BaseDataItem* row, int field, const QVariant& typed);
+    /// Takes a row and its subtree out of a table, undoably.
+    void removeRow(Estimate::Table& table, BaseDataItem* row);
+    /// Records a row just inserted into a table, so the insert can be undone.
+    void recordInsertion(Estimate::Table& table, BaseDataItem* row);
+
+    /// For the commands: store cell values and mark the differences they make.
+    void applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction);
+    /// For the commands: the totals above a place whose children changed.
+    QVector<RollUp::Change> planChainAbove(SubtreePlace& place);
+    /// For the commands: the rows of a table were taken out or put back.
+    void announceStructure();
+
+Q_SIGNALS:
+    /// Cell values changed: views repaint.
+    void valuesChanged();
+    /// Rows came or went: views rebind.
+    void structureChanged();
+
+private:
+    QUndoStack* m_undoStack; // child
+    RollUp m_rollUp;
+    Estimate* m_estimate = nullptr; // not owned
+};

@@ -1,0 +1,32 @@
+#include "EstimateGridModel.h"
+
+#include "EstimateColumns.h"
+#include "EstimateEditor.h"
+
+#include <HeaderItem.h>
+
+EstimateGridModel::EstimateGridModel(QObject* parent)
+    : BaseDataItemModel(parent)
+{
+}
+
+QVariant EstimateGridModel::data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const
+{
+    const QList<BaseDataItem*>* rows = getTotalData();
+    if (header && rows && (role == Qt::DisplayRole || role == Qt::TextAlignmentRole))
+        return EstimateColumns::cell(rows->value(index.row()), header->fieldNumber(), role);
+    return BaseDataItemModel::data(index, role, header);
+}
+
+bool EstimateGridModel::setData(const QModelIndex& index, const QVariant& value, int role, const Qtitan::HeaderItem* header)
+{
+    if (role != Qt::EditRole)
+        return BaseDataItemModel::setData(index, value, role, header);
+    return m_editor && header && m_editor->editCell(GetBean(index.row()), header->fieldNumber(), value);
+}
+
+Qt::ItemFlags EstimateGridModel::flags(const QModelIndex& index, const Qtitan::HeaderItem* header) const
+{
+    const Qt::ItemFlags all = BaseDataItemModel::flags(index, header);
+    return header && EstimateColumns::isComputed(header->fieldNumber()) ? all & ~Qt::ItemIsEditable : all;
+}
