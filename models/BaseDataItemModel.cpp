@@ -11,10 +11,14 @@
 #include "WorkBaseObject.h"
 
 #include <QColor>
+#include <QLoggingCategory>
 #include <QMap>
 #include <QSet>
 
 #include <optional>
+
+// The null-row warning; a host silences it with the rule "itemviews.gridmodel.warning=false".
+Q_LOGGING_CATEGORY(lcGridModel, "itemviews.gridmodel")
 
 namespace {
 constexpr int FoldSyncCode = 2147483647;
@@ -333,7 +337,7 @@ bool BaseDataItemModel::getFold(int row)
 {
     BaseDataItem* item = itemAt(row);
     if (!item) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
     }
     return !item->getBaseDataItemlist().isEmpty() && !item->getExpanded();
@@ -367,7 +371,7 @@ bool BaseDataItemModel::getBtnShowState(int row)
 {
     BaseDataItem* item = itemAt(row);
     if (!item) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
     }
     return !item->getBaseDataItemlist().isEmpty();
@@ -659,7 +663,7 @@ void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& paylo
         return;
     BaseDataItem* row = payload.value<BaseDataItem*>();
     if (!row) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return;
     }
     bool ok = false;
