@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QThread>
 
+#include <future>
+
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
 const QStringList tabNames = {"tree", "grid", "audit", "flat"};
@@ -148,12 +150,17 @@ void ViewerWindow::loadInBackground(const QString& label, std::function<std::uni
         QString error;
     };
     auto outcome = std::make_shared<Outcome>();
-    QThread* worker = QThread::create([load, outcome] {
+    auto loaded = std::make_shared<std::promise<void>>();
+    QThread* worker = QThread::create([load, outcome, loaded] {
         outcome->estimate = load(&outcome->error);
         if (outcome->estimate) // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
+        loaded->set_value();
     });
-    connect(worker, &QThread::finished, this, [this, worker, progress, outcome, path] {
+    connect(worker, &QThread::finished, this, [this, worker, progress, outcome, path, done = loaded->get_future().share()] {
+        // The rows change threads here: Qt 5's locks behind the signal are invisible to
+        // ThreadSanitizer, the future is not.
+        done.wait();
         worker->deleteLater();
         progress->deleteLater();
         if (outcome->estimate)
