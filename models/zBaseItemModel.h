@@ -62,7 +62,7 @@ public:
     /// Flags hook, starting from selectable|editable: false means its flags are the answer.
     void callFlags(FlagsHook hook);
 
-    /// Number of rows in the bound list (0 when unbound or for a valid parent).
+    /// Number of rows in the bound list, 0 when unbound; the parent is ignored.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header) override;
