@@ -117,6 +117,8 @@ private Q_SLOTS:
     void displayStyleInstallsDelegate();
     void withoutTreeModel();
     void frozenStripsFollowView();
+    void frozenColumnStripNeverScrollsSideways_data();
+    void frozenColumnStripNeverScrollsSideways();
     void mouseClicks();
     void displayStylesPaintDifferently();
     void delegateForIndex();
@@ -221,6 +223,53 @@ void tst_zTreeItemView::frozenStripsFollowView()
     QCOMPARE(rowStrip->height(), view.rowHeight(0));
     view.horizontalScrollBar()->setValue(2);
     QCOMPARE(rowStrip->horizontalScrollBar()->value(), 2);
+}
+
+void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways_data()
+{
+    QTest::addColumn<QString>("action"); // each one makes the last column current or scrolls towards it
+    QTest::newRow("click on a far cell") << "click";
+    QTest::newRow("Right key to the last column") << "Right";
+    QTest::newRow("Left key back to the column beside the strip") << "Left";
+    QTest::newRow("scrollTo on the strip") << "scrollTo";
+    QTest::newRow("sideways wheel over the strip") << "wheel";
+}
+
+void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways()
+{
+    QFETCH(QString, action);
+    TreeViewFixture fixture(TreeOutline + QStringLiteral("E\nF\nG\nH\n"), 8);
+    zTreeItemView& view = fixture.view;
+    view.resize(300, 150);
+    view.primaryHeader()->setFrozenColumnCount(1);
+    FrozenView* strip = view.primaryHeader()->vfrozenView();
+    QVERIFY(fixture.shown());
+    const QModelIndex farCell = fixture.indexOf(QStringLiteral("D"), 7);
+    view.setCurrentIndex(fixture.indexOf(QStringLiteral("D"), 0));
+    if (action == "click") {
+        view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(farCell).center());
+    } else if (action == "Right" || action == "Left") {
+        for (int column = 0; column < 7; ++column)
+            QTest::keyClick(&view, Qt::Key_Right, Qt::NoModifier);
+        for (int column = 7; action == "Left" && column > 1; --column)
+            QTest::keyClick(&view, Qt::Key_Left, Qt::NoModifier);
+    } else if (action == "scrollTo") {
+        strip->scrollTo(farCell);
+    } else {
+        QWheelEvent wheel(QPointF(5, 40), strip->viewport()->mapToGlobal(QPoint(5, 40)), QPoint(), QPoint(-120, 0),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(strip->viewport(), &wheel);
+    }
+    const int currentColumn = action == "click" || action == "Right" ? 7 : action == "Left" ? 1 : 0;
+    QCOMPARE(view.currentIndex(), fixture.indexOf(QStringLiteral("D"), currentColumn));
+    if (currentColumn > 0) // the main view's current cell is not left under the strip
+        QVERIFY(view.visualRect(view.currentIndex()).left() >= strip->width());
+    // "horizontal offset, header offset, column at the strip's left edge, vertical offset as the main view's or other"
+    QCOMPARE(QStringLiteral("%1, %2, %3, %4").arg(strip->horizontalScrollBar()->value()).arg(strip->horizontalHeader()->offset())
+                 .arg(strip->columnAt(0)).arg(strip->verticalScrollBar()->value() == view.verticalScrollBar()->value() ? "same" : "other"),
+             QStringLiteral("0, 0, 0, same"));
+    QVERIFY(view.verticalScrollBar()->value() > 0); // D is below the first screen: the strip followed down
 }
 
 void tst_zTreeItemView::mouseClicks()

@@ -46,6 +46,7 @@ GridTab::GridTab(QWidget* parent)
 void GridTab::setEstimate(Estimate* estimate)
 {
     m_estimate = estimate;
+    m_model.SetAudit(estimate->audit.get());
     m_tables.clear();
     const QSignalBlocker blocker(m_tableChooser);
     m_tableChooser->clear();
@@ -104,4 +105,16 @@ void AuditTab::refresh()
     };
     bind(m_submittedModel, firstTable(m_estimate ? m_estimate->submittedNodeId : -1));
     bind(m_reviewedModel, firstTable(m_estimate ? m_estimate->reviewedNodeId : -1));
+}
+
+void AuditTab::followFold(BaseDataItem* row, bool folded)
+{
+    // Through the side that shows the row: its model asks the audit service to fold the counterpart.
+    for (BaseDataItemModel* side : {&m_submittedModel, &m_reviewedModel}) {
+        const int position = side->GetRowByItem(row);
+        if (position >= 0) {
+            side->setFold(position, !folded); // the flag is the expanded flag
+            return;
+        }
+    }
 }

@@ -14,7 +14,8 @@ class GridView;
 /*!
  * The grid tab: any table of the estimate in the grid, chosen from a list. The
  * tree column is painted from the grid model's tree queries; the cell last
- * clicked in a table comes back when that table is opened again.
+ * clicked in a table comes back when that table is opened again. Its model
+ * follows the estimate's audit service, so a fold here folds the counterpart too.
  */
 class GridTab : public QWidget
 {
@@ -49,6 +50,8 @@ public:
 
     void setEstimate(Estimate* estimate);
     void refresh();
+    /// A row was folded or unfolded in another tab: its counterpart on the other side follows.
+    void followFold(BaseDataItem* row, bool folded);
 
 private:
     BaseDataItemModel m_submittedModel;

@@ -86,6 +86,12 @@ void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
     m_view->viewport()->update();
 }
 
+void TreeTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    rereadFolds();
+}
+
 bool TreeTab::eventFilter(QObject* watched, QEvent* event)
 {
     // Block selection acts on key presses and mouse releases; recount once it has.
@@ -127,7 +133,20 @@ void TreeTab::installHooks()
 void TreeTab::toggleNode(const QModelIndex& index)
 {
     const bool expanded = index.data(zTreeItemModel::TreeExpandedRole).toBool();
-    m_model.setData(index, !expanded, zTreeItemModel::TreeExpandedRole);
+    BaseDataItem* row = m_model.findItemByIndex(index);
+    if (m_model.setData(index, !expanded, zTreeItemModel::TreeExpandedRole))
+        Q_EMIT rowFolded(row, expanded);
+}
+
+// The shown rows are rebuilt from the rows' flags; the current cell stays where it was when still shown.
+void TreeTab::rereadFolds()
+{
+    const QModelIndex current = m_view->currentIndex();
+    BaseDataItem* currentRow = m_model.findItemByIndex(current);
+    m_model.UpdateData();
+    const int shownRow = m_model.findVirtualIndexByItem(currentRow);
+    if (shownRow >= 0)
+        m_view->setCurrentIndex(m_model.index(shownRow, current.column()));
 }
 
 void TreeTab::showContextMenu(const QPoint& position)

@@ -14,6 +14,7 @@ class zTreeItemView;
  * model's hooks, section rows span their text columns, the code column is frozen,
  * nodes expand and collapse on their button, rows can be inserted and deleted
  * from a context menu, and F4-F7 / Ctrl+click / Shift+click select blocks.
+ * Other tabs fold the same rows: the tab shows the rows' flags again when shown.
  */
 class TreeTab : public QWidget
 {
@@ -36,13 +37,17 @@ Q_SIGNALS:
     void rowsAboutToBeDestroyed(const QList<BaseDataItem*>& rows);
     /// Rows were inserted or deleted: other views of the table must rebind.
     void rowsChanged();
+    /// A row was collapsed (folded) or expanded here; its flags and its descendants' are set already.
+    void rowFolded(BaseDataItem* row, bool folded);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void installHooks();
     void toggleNode(const QModelIndex& index);
+    void rereadFolds();
     void showContextMenu(const QPoint& position);
     void rebindAfterEdit();
     void applySectionSpans();

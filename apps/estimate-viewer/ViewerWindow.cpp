@@ -46,6 +46,7 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     connect(m_treeTab, &TreeTab::statusChanged, m_status, &QLabel::setText);
     connect(m_treeTab, &TreeTab::rowsAboutToBeDestroyed, this, &ViewerWindow::forgetRows);
     connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::refreshOtherViews);
+    connect(m_treeTab, &TreeTab::rowFolded, m_auditTab, &AuditTab::followFold);
 }
 
 ViewerWindow::~ViewerWindow()

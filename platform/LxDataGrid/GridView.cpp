@@ -170,6 +170,12 @@ void GridView::syncHiddenRows()
     }
 }
 
+void GridView::showEvent(QShowEvent* event)
+{
+    QTableView::showEvent(event);
+    syncHiddenRows(); // another view may have folded these rows while this one was hidden
+}
+
 void GridView::mousePressEvent(QMouseEvent* event)
 {
     const QModelIndex index = indexAt(event->pos());

@@ -13,7 +13,9 @@ class BaseTableModel;
  * model's tree queries (level, tree lines, fold button), a click on the fold
  * button folds or unfolds the row's block, rows the model reports invisible are
  * hidden, and the current cell is kept as the model's clicked cell (restored
- * whenever the model is reset, e.g. after binding another table).
+ * whenever the model is reset, e.g. after binding another table). The rows' fold
+ * flags belong to the data layer, which other views change too: hidden rows are
+ * read again whenever the grid is shown and whenever its model is reset.
  *
  *     Qtitan::GridView grid;
  *     grid.setModel(&model);
@@ -35,6 +37,7 @@ public:
     void syncHiddenRows();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 

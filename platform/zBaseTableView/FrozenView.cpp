@@ -46,6 +46,13 @@ void FrozenView::followMainView()
     placeOverMainView();
 }
 
+void FrozenView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    // Only here does Qt give a scroll bar its range: with none, no current cell, key, wheel or drag moves the strip.
+    (m_orientation == Qt::Vertical ? horizontalScrollBar() : verticalScrollBar())->setRange(0, 0);
+}
+
 void FrozenView::followSectionSizes()
 {
     verticalHeader()->setDefaultSectionSize(m_mainView->verticalHeader()->defaultSectionSize());

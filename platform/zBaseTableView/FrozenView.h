@@ -8,7 +8,8 @@
  * A strip of a table view that stays in place while the rest scrolls: a real
  * QTableView over the same model and selection, laid over the main view's
  * leading columns (Qt::Vertical strip, scrolls vertically with the main view)
- * or leading rows (Qt::Horizontal strip, scrolls horizontally with it).
+ * or leading rows (Qt::Horizontal strip, scrolls horizontally with it). It never
+ * scrolls along the frozen direction, whatever cell is current.
  * zTableHeader creates and places them; the main view is the parent.
  */
 class ITEMVIEWS_EXPORT FrozenView : public QTableView
@@ -22,6 +23,9 @@ public:
     int frozenCount() const { return m_frozenCount; }
     /// Takes over the main view's model, selection, section sizes and places itself over it.
     void followMainView();
+
+protected:
+    void updateGeometries() override;
 
 private:
     void followSectionSizes();

@@ -7,10 +7,12 @@
 #include "zStyleDrawTextNodeAndDotLineDelegate.h"
 #include "zStyleNoneDelegate.h"
 #include "zStyleNotLevelsDelegate.h"
+#include "FrozenView.h"
 #include "zTableHeader.h"
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QtWidgets/private/qabstractitemview_p.h>
 
 #include <algorithm>
@@ -218,6 +220,19 @@ QList<BaseDataItem*> zBaseTableView::selectedItems() const
 QModelIndexList zBaseTableView::selectedIndexes() const
 {
     return QTableView::selectedIndexes();
+}
+
+void zBaseTableView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    QTableView::scrollTo(index, hint);
+    const FrozenView* strip = primaryTableHeader->vfrozenView();
+    if (!index.isValid() || !strip || strip->isHidden() || index.column() < strip->frozenCount())
+        return;
+    // The strip lies over the viewport's leading pixels; scroll back one column (or the pixels) at a time.
+    QScrollBar* bar = horizontalScrollBar();
+    for (int covered = strip->width() - visualRect(index).left(); covered > 0 && bar->value() > 0;
+         covered = strip->width() - visualRect(index).left())
+        bar->setValue(bar->value() - (horizontalScrollMode() == ScrollPerItem ? 1 : covered));
 }
 
 void zBaseTableView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

@@ -61,6 +61,8 @@ public:
     virtual QList<BaseDataItem*> selectedItems() const;
 
     QModelIndexList selectedIndexes() const override;
+    /// Qt's scrollTo, then a cell that would lie under the frozen column strip is brought out beside it.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 public Q_SLOTS:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
