@@ -190,6 +190,33 @@ void memoryPerRow()
     freeTree(roots);
 }
 
+// A chain of depth levels with a leaf at every level: its rows are as deep as the tree, yet a bind stays linear.
+QList<BaseDataItem*> buildComb(int depth)
+{
+    auto* top = new TreeBaseItem;
+    TreeBaseItem* spine = top;
+    for (int level = 1; level < depth; ++level) {
+        auto* leaf = new TreeBaseItem;
+        auto* next = new TreeBaseItem;
+        leaf->setParentAlone(spine);
+        next->setParentAlone(spine);
+        spine->setBaseDataItemListDirect({leaf, next});
+        spine = next;
+    }
+    return {top};
+}
+
+void combBinding()
+{
+    const QList<BaseDataItem*> roots = buildComb(100000);
+    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    BoundModel bound(roots);
+    const double bindMs = bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
+    std::printf("%-62s %10.2f ms\n", "floor: pre-order walk of a 100k-level comb (200k rows)", walkMs);
+    printRow("BindSrcData(list, false), the comb", bindMs, walkMs, "walk");
+    freeTree(roots);
+}
+
 void binding()
 {
     const int rows = 1000000;
@@ -207,6 +234,7 @@ void binding()
     printRow("BindSrcData(list, false), 1M rows, depth 4", bindMs, walkMs, "walk");
     printRow("BindSrcData(list, false) + position index", indexedMs, walkMs, "walk");
     freeTree(roots);
+    combBinding();
 }
 
 // Collapse then expand the first of ten top-level rows (10% of the tree).

@@ -11,10 +11,13 @@
 #include "WorkBaseObject.h"
 
 #include <QColor>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QMap>
 #include <QSet>
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 
 // The null-row warning; a host silences it with the rule "itemviews.gridmodel.warning=false".
@@ -38,6 +41,18 @@ bool isSyncTableType(int tableType)
 QString nullRowMessage()
 {
     return QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
+}
+
+// Removing each first occurrence in turn would cost a scan per ancestor: quadratic on a deep row.
+void removeFirstOccurrences(QVector<int>& values, QHash<int, int>& counts)
+{
+    if (counts.isEmpty())
+        return;
+    const auto removed = std::remove_if(values.begin(), values.end(), [&counts](int value) {
+        const auto count = counts.find(value);
+        return count != counts.end() && (*count)-- > 0;
+    });
+    values.erase(removed, values.end());
 }
 
 WorkBaseObject* workOf(BaseDataItem* item)
@@ -313,13 +328,12 @@ void BaseDataItemModel::getParentLevelNeedDrawLine(int row, QVector<int>& levels
     for (int i = 1; i < ancestorRows.size(); ++i)
         levels.append(getItemLevel(ancestorRows.at(i)));
     // A last child's line ends at it: no line in its parent's level column passes below it.
-    for (int i = 0; i < ancestorRows.size(); ++i) {
-        if (isLastChild(ancestorRows.at(i)) && i + 1 < ancestorRows.size()) {
-            const int at = levels.indexOf(getItemLevel(ancestorRows.at(i + 1)));
-            if (at >= 0)
-                levels.remove(at);
-        }
+    QHash<int, int> endedLines; // level -> how many of its first occurrences to remove
+    for (int i = 0; i + 1 < ancestorRows.size(); ++i) {
+        if (isLastChild(ancestorRows.at(i)))
+            ++endedLines[getItemLevel(ancestorRows.at(i + 1))];
     }
+    removeFirstOccurrences(levels, endedLines);
 }
 
 int BaseDataItemModel::getMaxLevel()
@@ -438,7 +452,8 @@ int BaseDataItemModel::lastFoldRowNumber(int row)
     if (!m_rows)
         return -1;
     // A trailing run of fold-exempt direct children stays out of the fold.
-    for (int blockRow = row + getChildrenItemCnt(row); blockRow > row; --blockRow) {
+    const int lastBlockRow = int(qMin<qint64>(qint64(row) + getChildrenItemCnt(row), INT_MAX));
+    for (int blockRow = lastBlockRow; blockRow > row; --blockRow) {
         if (getParentIndex(blockRow) != row)
             return blockRow;
         BaseDataItem* item = itemAt(blockRow);
@@ -469,7 +484,7 @@ int BaseDataItemModel::getParentIndex(int row)
 QVector<int> BaseDataItemModel::getExpandOrFlodChildren(int row, bool fold)
 {
     QVector<int> blockRows;
-    if (!m_rows || row < 0)
+    if (!m_rows || row < 0 || row >= m_rows->size()) // a row past the list has no block, and row + 1 may overflow
         return blockRows;
     const int lastRow = qMin(lastFoldRowNumber(row), m_rows->size() - 1);
     blockRows.reserve(qMax(lastRow - row, 0));

@@ -127,6 +127,52 @@ struct zTreeItemModel::DeletionBatch
     std::vector<bool> destroyedAt;
 };
 
+/// Ancestor counts within one bind. Estimates are shallow and walked up directly; past a few
+/// dozen levels the counts are remembered, as a walk per childless row would be quadratic in the
+/// depth of a comb-shaped tree (a deep chain with a leaf at every level).
+struct zTreeItemModel::AncestorCounter
+{
+    int ancestorsOf(BaseDataItem* row)
+    {
+        BaseDataItem* parent = row->getParent();
+        if (!parent)
+            return 0;
+        if (parent != lastParent) // siblings mostly follow one another
+            lastParentAncestors = countAncestors(parent);
+        lastParent = parent;
+        return lastParentAncestors + 1;
+    }
+
+private:
+    static constexpr int directWalkLimit = 64;
+
+    int countAncestors(BaseDataItem* row)
+    {
+        int steps = 0;
+        BaseDataItem* ancestor = row->getParent();
+        for (; ancestor && steps < directWalkLimit; ancestor = ancestor->getParent())
+            ++steps;
+        return ancestor ? steps + 1 + rememberedAncestors(ancestor) : steps;
+    }
+    int rememberedAncestors(BaseDataItem* row)
+    {
+        uncounted.clear();
+        BaseDataItem* ancestor = row;
+        auto counted = counts.constEnd();
+        for (; ancestor && (counted = counts.constFind(ancestor)) == counts.constEnd(); ancestor = ancestor->getParent())
+            uncounted.append(ancestor);
+        int ancestors = ancestor ? *counted : -1; // the topmost uncounted row is a root or a counted row's child
+        for (int pos = uncounted.size() - 1; pos >= 0; --pos)
+            counts.insert(uncounted.at(pos), ++ancestors);
+        return ancestors;
+    }
+
+    QHash<BaseDataItem*, int> counts; // only rows met beyond a direct walk
+    QVector<BaseDataItem*> uncounted; // kept between calls: one allocation per bind
+    BaseDataItem* lastParent = nullptr;
+    int lastParentAncestors = 0;
+};
+
 /// Who lists a row as its child first, and where the root rows are: O(1) answers for unameItem.
 struct zTreeItemModel::OwnerIndex
 {
@@ -158,18 +204,20 @@ void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
         }
         m_originalRows.clear();
         startShownRows();
+        AncestorCounter levels;
         // Each row is derived as it is flattened: one sweep over a large tree instead of two.
-        forEachPreOrder(m_rootRows, [this](BaseDataItem* row) {
+        forEachPreOrder(m_rootRows, [this, &levels](BaseDataItem* row) {
             m_originalRows.append(row);
-            deriveRow(row, false);
+            deriveRow(row, false, levels);
         });
         *list = m_originalRows;
         return;
     }
     m_originalRows = list ? *list : QList<BaseDataItem*>();
     startShownRows();
+    AncestorCounter levels;
     for (BaseDataItem* row : qAsConst(m_originalRows))
-        deriveRow(row, true);
+        deriveRow(row, true, levels);
 }
 
 void zTreeItemModel::UpdateData()
@@ -240,7 +288,7 @@ void zTreeItemModel::setRowIsVisible(BaseDataItem* row, bool visible)
 
 // Everything derived from one original row, appended in original-row order; the root rows too
 // unless they were collected before flattening.
-void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows)
+void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels)
 {
     placeRow(row);
     if (!row)
@@ -249,7 +297,7 @@ void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows)
     if (!parent && collectRootRows)
         m_rootRows.append(row);
     else if (parent && row->getChildrenCount() == 0)
-        m_maxLevel = qMax(m_maxLevel, ancestorCount(row));
+        m_maxLevel = qMax(m_maxLevel, levels.ancestorsOf(row));
 }
 
 void zTreeItemModel::rebuildShownRows()
@@ -487,7 +535,8 @@ void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
         m_checkStates.insert(ancestor, summedCheckState(ancestor));
     if (state != Qt::PartiallyChecked) {
-        m_checkStates.reserve(m_checkStates.size() + row->getChildrenItemCount()); // one growth, not twenty
+        // One growth, not twenty; no more than the bound rows, whatever a corrupt tree counts.
+        m_checkStates.reserve(m_checkStates.size() + qMin(row->getChildrenItemCount(), m_originalRows.size()));
         setChildCheckState(row, state);
     }
 }
@@ -510,14 +559,10 @@ void zTreeItemModel::getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataIt
 {
     if (!row)
         return;
-    const QList<BaseDataItem*> children = row->getBaseDataItemlist();
-    for (BaseDataItem* child : children) {
-        if (!child)
-            continue;
-        if (!child->getCollapsable())
-            out.append(child);
-        getCantCollaspeChildren(child, out);
-    }
+    forEachPreOrder(row->getBaseDataItemlist(), [&out](BaseDataItem* descendant) {
+        if (!descendant->getCollapsable())
+            out.append(descendant);
+    });
 }
 
 bool zTreeItemModel::deleteItem(BaseDataItem* row)

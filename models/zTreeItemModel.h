@@ -29,6 +29,11 @@ class WorkBaseObject;
  *     +- A2            3 A2            3 B
  *     B                4 B
  *
+ * Depth: every walk of the model runs on an explicit stack and takes trees of any
+ * depth, except setExpandeItemChild and setChildCheckState. Those two recurse once
+ * per tree level through virtual dispatch, so that an override sees one call per
+ * row in tree order; they are supported to 1,000 levels.
+ *
  *     zTreeItemModel model;
  *     model.BindSrcData(&rows, true);   // flattens the tree into rows, pre-order
  *     view.setModel(&model);
@@ -117,6 +122,7 @@ public:
     /// Expands or collapses one row: its flag, then its descendants' visibility.
     virtual void setExpandeItem(BaseDataItem* row, bool expand);
     /// Shows or hides the descendants of a row, as far as their own expanded flags reach.
+    /// Recurses once per level: supported to 1,000 levels below row.
     virtual void setExpandeItemChild(BaseDataItem* row, bool show);
 
     /// Inserts a new sibling directly after the shown row.
@@ -155,7 +161,7 @@ protected:
     bool isLastSibling(const QList<BaseDataItem*>& rootRows, BaseDataItem* row) const;
     /// Stores a check state and propagates it when "checkType" asks for it.
     virtual void setItemCheckState(BaseDataItem* row, int state);
-    /// Gives every descendant of row the state.
+    /// Gives every descendant of row the state. Recurses once per level: supported to 1,000 levels below row.
     virtual void setChildCheckState(BaseDataItem* row, int state);
     /// Appends every descendant of row whose collapsable flag is false, depth first.
     static void getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataItem*>& out);
@@ -163,10 +169,11 @@ protected:
     bool deleteItem(BaseDataItem* row);
 
 private:
+    struct AncestorCounter;
     struct DeletionBatch;
     struct OwnerIndex;
 
-    void deriveRow(BaseDataItem* row, bool collectRootRows);
+    void deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels);
     void rebuildShownRows();
     void startShownRows();
     bool placeRow(BaseDataItem* row);

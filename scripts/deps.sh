@@ -8,6 +8,7 @@ packages=(
     xvfb xauth                # a real display for the viewer on a machine without one
     fonts-dejavu-core         # text in offscreen renders and screenshots
     libkf5itemmodels-dev      # peer model measured by the benchmarks
+    libsimdjson-dev           # the estimate viewer's JSON reader
     doxygen                   # the API reference (the docs target)
 )
 

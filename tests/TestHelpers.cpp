@@ -1,10 +1,11 @@
 #include "TestHelpers.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QScreen>
 #include <qpa/qwindowsysteminterface.h>
 
-#include <algorithm>
+#include <climits>
 #include <cstring>
 
 bool setLogicalDpi(qreal dpi)
@@ -64,11 +65,11 @@ void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContex
     tester->m_failures.append(message);
 }
 
-NamedRow::NamedRow(const QString& name, QSet<NamedRow*>* registry)
+NamedRow::NamedRow(const QString& name, RowRegistry* registry)
     : m_registry(registry)
 {
     setValue(1, name);
-    m_registry->insert(this);
+    m_registry->insert(this, this);
 }
 
 NamedRow::~NamedRow()
@@ -78,6 +79,7 @@ NamedRow::~NamedRow()
 
 TreeFixture::TreeFixture(const QString& outline)
 {
+    static const QRegularExpression chain(QStringLiteral("^(.*)\\*(\\d+)(.*)$"));
     QList<NamedRow*> path; // path[d] = last row seen at depth d
     for (QString line : outline.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         line = line.trimmed();
@@ -94,28 +96,18 @@ TreeFixture::TreeFixture(const QString& outline)
                 expanded = flag == QLatin1Char('+');
             name.chop(1);
         }
-        NamedRow* row = makeRow(name);
-        row->setVisible(visible);
-        row->setExpanded(expanded);
+        Q_ASSERT_X(depth <= path.size(), "TreeFixture", "outline skips a level");
         path = path.mid(0, depth);
-        if (depth == 0) {
-            m_roots.append(row);
-        } else {
-            NamedRow* parent = path.value(depth - 1);
-            Q_ASSERT_X(parent, "TreeFixture", "outline skips a level");
-            QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-            children.append(row);
-            parent->setBaseDataItemListDirect(children);
-            row->setParentAlone(parent);
-        }
-        path.append(row);
-        m_preOrder.append(row);
+        const QRegularExpressionMatch link = chain.match(name);
+        const int links = link.hasMatch() ? link.captured(2).toInt() : 1;
+        for (int linkNumber = 1; linkNumber <= links; ++linkNumber)
+            appendRow(link.hasMatch() ? link.captured(1) + QString::number(linkNumber) + link.captured(3) : name, visible, expanded, path);
     }
 }
 
 TreeFixture::~TreeFixture()
 {
-    const QSet<NamedRow*> alive = m_alive;
+    const RowRegistry alive = m_alive; // each row leaves m_alive as it goes
     qDeleteAll(alive);
 }
 
@@ -130,13 +122,31 @@ NamedRow* TreeFixture::row(const QString& name) const
 
 bool TreeFixture::isAlive(BaseDataItem* row) const
 {
-    // Compare as base pointers: a down-cast of a destroyed row would read its freed vtable.
-    return std::any_of(m_alive.cbegin(), m_alive.cend(), [row](NamedRow* alive) { return static_cast<BaseDataItem*>(alive) == row; });
+    return m_alive.contains(row);
 }
 
 NamedRow* TreeFixture::makeRow(const QString& name)
 {
     return new NamedRow(name, &m_alive);
+}
+
+// The row goes last under the row at the end of path (at the top when path is empty), and becomes the end of path.
+void TreeFixture::appendRow(const QString& name, bool visible, bool expanded, QList<NamedRow*>& path)
+{
+    NamedRow* row = makeRow(name);
+    row->setVisible(visible);
+    row->setExpanded(expanded);
+    if (path.isEmpty()) {
+        m_roots.append(row);
+    } else {
+        NamedRow* parent = path.last();
+        QList<BaseDataItem*> children = parent->getBaseDataItemlist();
+        children.append(row);
+        parent->setBaseDataItemListDirect(children);
+        row->setParentAlone(parent);
+    }
+    path.append(row);
+    m_preOrder.append(row);
 }
 
 QString names(const QList<BaseDataItem*>& rows)
@@ -158,6 +168,17 @@ int differentialSteps(int normalDefault, int sanitizerDefault)
     Q_UNUSED(sanitizerDefault);
     return normalDefault;
 #endif
+}
+
+bool raiseTimeLimitForLongRun()
+{
+    if (!qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") || qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        return false;
+    // Ample for any build (a step takes under a millisecond, a few under the sanitizers); a hang still ends the run.
+    constexpr qint64 defaultLimitMs = 5 * 60 * 1000, allowedMsPerStep = 10;
+    const qint64 steps = qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
+    const qint64 limitMs = qBound(defaultLimitMs, steps * allowedMsPerStep, qint64(INT_MAX));
+    return qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(limitMs));
 }
 
 quint32 differentialFirstSeed()

@@ -6,6 +6,7 @@
 #include <TreeBaseItem.h>
 
 #include <QAbstractItemModelTester>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 
@@ -47,16 +48,20 @@ private:
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
+class NamedRow;
+/// Live rows by their base address: a row of any type, even a destroyed one, can be looked up without a cast.
+using RowRegistry = QHash<const BaseDataItem*, NamedRow*>;
+
 /// A tree row that knows its name (stored under field 1) and leaves the fixture's registry when destroyed.
 class NamedRow : public TreeBaseItem
 {
 public:
-    NamedRow(const QString& name, QSet<NamedRow*>* registry);
+    NamedRow(const QString& name, RowRegistry* registry);
     ~NamedRow() override;
     QString name() { return getValue(1).toString(); }
 
 private:
-    QSet<NamedRow*>* m_registry;
+    RowRegistry* m_registry;
 };
 
 /*!
@@ -69,7 +74,8 @@ private:
  *     B
  *
  * A trailing "!" hides the row, a trailing "+" / "-" after the name sets expanded
- * true / false (default true). Rows still alive are deleted with the fixture.
+ * true / false (default true). "C*3" is a chain: C1, its only child C2, its only
+ * child C3 (with the same flags). Rows still alive are deleted with the fixture.
  */
 class TreeFixture
 {
@@ -86,7 +92,9 @@ public:
     NamedRow* makeRow(const QString& name);
 
 private:
-    QSet<NamedRow*> m_alive;
+    void appendRow(const QString& name, bool visible, bool expanded, QList<NamedRow*>& path);
+
+    RowRegistry m_alive;
     QList<BaseDataItem*> m_preOrder;
     QList<BaseDataItem*> m_roots;
 };
@@ -95,6 +103,14 @@ private:
 int differentialSteps(int normalDefault, int sanitizerDefault);
 /// First seed of a differential run: ITEMVIEWS_DIFF_SEED, else 1.
 quint32 differentialFirstSeed();
+/// Gives a long differential run (ITEMVIEWS_DIFF_STEPS) a per-function time limit to match, unless
+/// QTEST_FUNCTION_TIMEOUT is set. QtTest reads it once, as the first test function starts: call before qExec.
+bool raiseTimeLimitForLongRun();
+
+/// QTEST_MAIN for a differential test: the time limit is raised before main runs.
+#define DIFFERENTIAL_TEST_MAIN(TestObject) \
+    static const bool timeLimitRaised = raiseTimeLimitForLongRun(); \
+    QTEST_MAIN(TestObject)
 
 /// Names of rows joined by spaces ("null" for a null entry, "?" for a row without a name).
 QString names(const QList<BaseDataItem*>& rows);

@@ -3,6 +3,7 @@
 #include <AuditBusiness.h>
 #include <BaseDataItemModel.h>
 #include <ConstructionWorks.h>
+#include <GridView.h>
 #include <HeaderItem.h>
 #include <ProjectWorks.h>
 #include <SharedInterface.h>
@@ -61,10 +62,7 @@ struct Grid
         table.setTableType(tableType);
         for (int position = 0; position < rows.size(); ++position) {
             auto* row = static_cast<NamedRow*>(rows.at(position));
-            int level = 0;
-            for (TreeBaseItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-                ++level;
-            row->setLevel(level);
+            row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0); // pre-order: the parent has its level
             const QStringList nameAndType = row->name().split(QLatin1Char('@'));
             row->setValue(NameField, nameAndType.first());
             row->setRowType(nameAndType.value(1).toInt());
@@ -125,8 +123,9 @@ public:
     int getParentIndex(int) override { return -1; }
 };
 
-/// The model's answer to a query for every row from -1 to the list size (one past the end), joined by spaces.
-QString answers(BaseDataItemModel& model, const QString& query)
+/// The model's answer to a query for every row from -1 to the list size (one past the end), joined by
+/// spaces; "query@0,7" answers for rows 0 and 7 only.
+QString answers(BaseDataItemModel& model, const QString& queryAndRows)
 {
     using M = BaseDataItemModel;
     static const QHash<QString, std::function<int(M&, int)>> queries{
@@ -139,8 +138,14 @@ QString answers(BaseDataItemModel& model, const QString& query)
         // Digits: check state, enabled, shown.
         {"check box", [](M& m, int row) { return m.getCheckBoxState(row) * 100 + m.getCheckBoxEnable(row) * 10 + m.getCheckBoxShowState(row); }},
     };
+    const QString query = queryAndRows.section(QLatin1Char('@'), 0, 0);
+    QVector<int> rows;
+    for (const QString& row : queryAndRows.section(QLatin1Char('@'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        rows.append(row.toInt());
+    for (int row = -1; !queryAndRows.contains(QLatin1Char('@')) && row <= model.rowCount(); ++row)
+        rows.append(row);
     QStringList result;
-    for (int row = -1; row <= model.rowCount(); ++row) {
+    for (int row : qAsConst(rows)) {
         QVector<int> levels{1, 5}; // tree-line levels are appended to it, joined by dots
         if (query == QLatin1String("lines"))
             model.getParentLevelNeedDrawLine(row, levels);
@@ -171,6 +176,12 @@ private Q_SLOTS:
                         model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)), "-1 -1 0 0 3 4");
 
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
+        QVERIFY(grid.model.getExpandOrFlodChildren(INT_MAX, false).isEmpty() && grid.model.lastFoldRowNumber(INT_MAX) == -1);
+        grid.rows.at(1)->setLevel(200000000); // as stored in a file: the grid paints it clamped, without overflow
+        Qtitan::GridView view;
+        view.setModel(&grid.model);
+        view.setTreeColumn(0);
+        QVERIFY(!view.grab().isNull());
         MessageCapture capture;
         QVERIFY(!grid.model.getFold(5) && !grid.model.getBtnShowState(-1) && !grid.model.getFold(0) && grid.model.isLastChild(7));
         QCOMPARE(MessageCapture::messages.size(), 2); // only the two queries the grid draws fold buttons with warn
@@ -313,6 +324,11 @@ private Q_SLOTS:
         QTest::newRow("exempt grandchildren at the end fold") << "G@5\n-A\n--Y@12" << "lastFoldRowNumber" << "-1 2 -1 -1 -1";
         QTest::newRow("only exempt children") << "G@5\n-Y@12\n-X@7" << "lastFoldRowNumber" << "-1 -1 -1 -1 -1";
         QTest::newRow("check box: even rows checked, odd enabled, never shown") << lines << "check box" << "10 200 10 200 10 200 10";
+        // Walks of any depth: no recursion, and nothing quadratic in the depth.
+        const QString chain = QStringLiteral("R\n-C*200000-");
+        // Descendant counts; every ancestor's line ends at the deepest row (the first 1 and 5 go); no expanded ancestor.
+        QTest::newRow("200,000-level chain") << chain << "getChildrenItemCnt@0,1,200000; lines@200000; hasFoldParent@200000"
+                                             << "200000 199999 0; 5.1; 0";
     }
 
     void treeQueries()
@@ -320,7 +336,10 @@ private Q_SLOTS:
         QFETCH(QString, outline);
         QFETCH(QString, query);
         Grid grid(outline);
-        QTEST(answers(grid.model, query), "expected");
+        QStringList answered; // "; " separates queries on one grid
+        for (const QString& oneQuery : query.split(QStringLiteral("; ")))
+            answered.append(answers(grid.model, oneQuery));
+        QTEST(answered.join(QStringLiteral("; ")), "expected");
     }
 
     void overriddenParentIndexReachesTheOtherQueries()
@@ -377,6 +396,12 @@ private Q_SLOTS:
             returned.append(grid.rows.value(row));
         QTEST(names(returned), "returned");
         QTEST(grid.hiddenRows(), "hidden");
+        Qtitan::GridView view; // hides the rows the model reports hidden, and no other
+        view.setModel(&grid.model);
+        QList<BaseDataItem*> hiddenInView;
+        std::copy_if(grid.rows.begin(), grid.rows.end(), std::back_inserter(hiddenInView),
+                     [&](BaseDataItem* row) { return view.isRowHidden(grid.rows.indexOf(row)); });
+        QTEST(names(hiddenInView), "hidden");
     }
 
     void clickedCell_data()
@@ -547,5 +572,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_BaseDataItemModel)
+QTEST_MAIN(tst_BaseDataItemModel)
 #include "tst_BaseDataItemModel.moc"

@@ -565,5 +565,5 @@ void tst_BaseDataItemModelDifferential::runSequence(quint32 seed, int steps)
     }
 }
 
-QTEST_MAIN(tst_BaseDataItemModelDifferential)
+DIFFERENTIAL_TEST_MAIN(tst_BaseDataItemModelDifferential)
 #include "tst_BaseDataItemModelDifferential.moc"

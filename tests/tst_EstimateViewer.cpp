@@ -1,5 +1,7 @@
 // The viewer as a person starts it: on the bundled sample, rendered offscreen.
 #include <BaseDataItemModel.h>
+#include <EstimateGenerator.h>
+#include <EstimateJson.h>
 #include <GridTab.h>
 #include <GridView.h>
 #include <TreeTab.h>
@@ -21,8 +23,12 @@ private Q_SLOTS:
     void rendersEveryTab_data();
     void rendersEveryTab();
     void refusesMalformedFileWithItsName();
+    void failedOpenKeepsTheEstimateShown_data();
     void failedOpenKeepsTheEstimateShown();
     void deletedRowsLeaveEveryTab();
+    void nonFiniteNumbersAreRefused_data();
+    void nonFiniteNumbersAreRefused();
+    void foldsChildFirstTableInPreOrder();
     void foldInOneTabShowsInEveryTab_data();
     void foldInOneTabShowsInEveryTab();
     void worksOnTheShownRowsWhileTheNextEstimateLoads();
@@ -133,8 +139,18 @@ void tst_EstimateViewer::refusesMalformedFileWithItsName()
     QVERIFY(!QFile::exists(dir.filePath("x.png")));
 }
 
+void tst_EstimateViewer::failedOpenKeepsTheEstimateShown_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("expectedError");
+    QTest::newRow("missing file") << false << "/nonexistent/site.json: cannot open";
+    QTest::newRow("load cancelled part-way") << true << "cancelled";
+}
+
 void tst_EstimateViewer::failedOpenKeepsTheEstimateShown()
 {
+    QFETCH(bool, cancel);
+    QFETCH(QString, expectedError);
     ViewerWindow window;
     window.setProperty("headless", true);
     QSignalSpy finished(&window, &ViewerWindow::loadFinished);
@@ -142,11 +158,22 @@ void tst_EstimateViewer::failedOpenKeepsTheEstimateShown()
     QVERIFY(finished.wait(20000));
     Estimate* shown = window.estimate();
     QVERIFY(shown);
+    const int shownRows = static_cast<QAbstractItemModel*>(window.findChild<TreeTab*>()->model())->rowCount();
+    QTemporaryDir dir;
+    QString path = "/nonexistent/site.json";
+    if (cancel) { // large enough that the load is still reading when the cancel comes
+        path = dir.filePath("large.json");
+        QString error;
+        QVERIFY2(EstimateJson::write(*EstimateGenerator::generate(20000), path, &error), qPrintable(error));
+    }
 
-    window.openFile("/nonexistent/site.json");
+    window.openFile(path);
+    if (cancel)
+        window.cancelLoad();
     QVERIFY(finished.wait(20000));
-    QVERIFY(finished.last().at(0).toString().startsWith("/nonexistent/site.json: cannot open"));
+    QVERIFY2(finished.last().at(0).toString().startsWith(expectedError), qPrintable(finished.last().at(0).toString()));
     QCOMPARE(window.estimate(), shown);
+    QCOMPARE(static_cast<QAbstractItemModel*>(window.findChild<TreeTab*>()->model())->rowCount(), shownRows);
 }
 
 void tst_EstimateViewer::deletedRowsLeaveEveryTab()
@@ -172,6 +199,90 @@ void tst_EstimateViewer::deletedRowsLeaveEveryTab()
     bool related = true;
     window.estimate()->audit->GetRelationItem(window.estimate()->works.at(1)->tables.front()->rows.first(), related);
     QVERIFY(!related);
+}
+
+void tst_EstimateViewer::nonFiniteNumbersAreRefused_data()
+{
+    QTest::addColumn<QString>("unitPrice");
+    QTest::addColumn<QString>("quantity");
+    QTest::newRow("typed nan") << "2" << "nan";
+    QTest::newRow("typed inf") << "2" << "inf";
+    QTest::newRow("typed -inf") << "2" << "-inf";
+    QTest::newRow("quantity x price overflows to inf") << "1e200" << "1e200";
+}
+
+void tst_EstimateViewer::nonFiniteNumbersAreRefused()
+{
+    QFETCH(QString, unitPrice);
+    QFETCH(QString, quantity);
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(200);
+    QVERIFY(finished.wait(20000));
+    zTreeItemModel* model = window.findChild<TreeTab*>()->model();
+    const int quantityColumn = 3;
+    int row = 0;
+    while (!model->findItemByIndex(model->index(row, 0))->getValue(EstimateField::Quantity).isValid())
+        ++row;
+    BaseDataItem* item = model->findItemByIndex(model->index(row, 0));
+    QVERIFY(model->setData(model->index(row, quantityColumn + 1), unitPrice, Qt::EditRole));
+    const QVariant quantityBefore = item->getValue(EstimateField::Quantity);
+
+    QVERIFY(!model->setData(model->index(row, quantityColumn), quantity, Qt::EditRole));
+    QCOMPARE(item->getValue(EstimateField::Quantity), quantityBefore);
+    // The file saved afterwards opens again, with the row as it was.
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(window.saveTo(dir.filePath("site.json"), &error), qPrintable(error));
+    auto reloaded = EstimateJson::read(dir.filePath("site.json"), &error);
+    QVERIFY2(reloaded, qPrintable(error));
+    const int itemPos = window.estimate()->works.front()->tables.front()->rows.indexOf(item);
+    QCOMPARE(reloaded->works.front()->tables.front()->rows.at(itemPos)->getValue(EstimateField::Quantity), quantityBefore);
+}
+
+void tst_EstimateViewer::foldsChildFirstTableInPreOrder()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("child-first.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"format": "itemviews-estimate", "audit": {"submitted": 1, "reviewed": 2}, "works": [
+        {"nodeId": 1, "tables": [{"tableType": 1001, "rows": [{"id": 3, "type": "section", "name": "B"},
+            {"id": 4, "parent": 3, "type": "item", "name": "B1"}, {"id": 1, "type": "section", "name": "A"},
+            {"id": 2, "parent": 1, "type": "item", "name": "A1"}]}]},
+        {"nodeId": 2, "tables": [{"tableType": 3004, "rows": [{"id": 2, "parent": 1, "type": "item", "name": "A1"},
+            {"id": 1, "type": "section", "name": "A"}, {"id": 3, "type": "section", "name": "B"},
+            {"id": 4, "parent": 3, "type": "item", "name": "B1"}]}]}]})");
+    file.close();
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.openFile(file.fileName());
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.last().at(0).toString(), QString());
+
+    const QList<BaseDataItem*>* reviewedRows = &window.estimate()->works.at(1)->tables.front()->rows;
+    auto rowNamed = [reviewedRows](const QString& name) {
+        for (int row = 0; row < reviewedRows->size(); ++row) {
+            if (reviewedRows->at(row)->getValue(EstimateField::Name) == name)
+                return row;
+        }
+        return -1;
+    };
+    for (Qtitan::GridView* grid : window.findChildren<Qtitan::GridView*>()) {
+        auto* model = dynamic_cast<BaseDataItemModel*>(grid->model());
+        if (!model || model->All() != reviewedRows)
+            continue;
+        bool related = false; // the submitted rows are in another order: related by id, not position
+        BaseDataItem* counterpart = window.estimate()->audit->GetRelationItem(reviewedRows->at(rowNamed("A")), related);
+        QVERIFY(related);
+        QCOMPARE(counterpart->getValue(EstimateField::Name), QVariant("A"));
+        grid->setRowFolded(rowNamed("A"), true);
+        QVERIFY(grid->isRowHidden(rowNamed("A1")));
+        QVERIFY(!grid->isRowHidden(rowNamed("B")));
+        return;
+    }
+    QFAIL("no grid shows the reviewed table");
 }
 
 void tst_EstimateViewer::foldInOneTabShowsInEveryTab_data()

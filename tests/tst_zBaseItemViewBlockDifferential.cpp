@@ -358,5 +358,5 @@ void tst_zBaseItemViewBlockDifferential::randomEventsAgreeWithReference()
     }
 }
 
-QTEST_MAIN(tst_zBaseItemViewBlockDifferential)
+DIFFERENTIAL_TEST_MAIN(tst_zBaseItemViewBlockDifferential)
 #include "tst_zBaseItemViewBlockDifferential.moc"

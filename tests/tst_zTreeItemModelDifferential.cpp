@@ -508,7 +508,7 @@ struct RealSide
     zBaseHeaderColumn columns;
     QList<BaseDataItem*> hostList;
     QHash<QString, BaseDataItem*> byName;
-    QSet<NamedRow*> hostRows; // the rows the host made that are still alive
+    RowRegistry hostRows; // the rows the host made that are still alive
 };
 
 template <typename Side>
@@ -555,7 +555,7 @@ public:
     {
         m_tester.reset();
         qDeleteAll(m_real.byName); // every row still alive, those the model made included
-        qDeleteAll(QSet<NamedRow*>(m_real.hostRows)); // only when the model failed to destroy them
+        qDeleteAll(RowRegistry(m_real.hostRows)); // only when the model failed to destroy them
     }
 
     /// Binds every row, with or without rebuild.
@@ -885,5 +885,5 @@ void tst_zTreeItemModelDifferential::runSequence(quint32 seed, int steps)
     }
 }
 
-QTEST_MAIN(tst_zTreeItemModelDifferential)
+DIFFERENTIAL_TEST_MAIN(tst_zTreeItemModelDifferential)
 #include "tst_zTreeItemModelDifferential.moc"

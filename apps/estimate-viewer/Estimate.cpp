@@ -2,6 +2,24 @@
 
 #include <QHash>
 
+namespace {
+qint64 rowId(BaseDataItem* row)
+{
+    return row->getValue(EstimateField::Id).toLongLong();
+}
+
+// Fills the index of rows by id on first use.
+const QHash<qint64, BaseDataItem*>& byId(const QList<BaseDataItem*>& rows, QHash<qint64, BaseDataItem*>& index)
+{
+    if (index.isEmpty()) {
+        index.reserve(rows.size());
+        for (BaseDataItem* row : rows)
+            index.insert(rowId(row), row);
+    }
+    return index;
+}
+}
+
 Estimate::Estimate()
     : project(std::make_unique<ProjectWorks>())
     , topWork(std::make_unique<ConstructionWorks>())
@@ -69,13 +87,17 @@ void Estimate::relateReviewed()
     if (!submitted || !reviewed)
         return;
     for (size_t tablePos = 0; tablePos < submitted->tables.size() && tablePos < reviewed->tables.size(); ++tablePos) {
-        QHash<qint64, BaseDataItem*> submittedById;
-        for (BaseDataItem* row : submitted->tables[tablePos]->rows)
-            submittedById.insert(row->getValue(EstimateField::Id).toLongLong(), row);
-        for (BaseDataItem* row : reviewed->tables[tablePos]->rows) {
-            if (BaseDataItem* counterpart = submittedById.value(row->getValue(EstimateField::Id).toLongLong())) {
-                audit->SetRelationItem(counterpart, row);
-                markDifferences(counterpart, row);
+        const QList<BaseDataItem*>& submittedRows = submitted->tables[tablePos]->rows;
+        const QList<BaseDataItem*>& reviewedRows = reviewed->tables[tablePos]->rows;
+        QHash<qint64, BaseDataItem*> submittedById; // built only if the two tables' rows do not line up
+        for (int rowPos = 0; rowPos < reviewedRows.size(); ++rowPos) {
+            const qint64 id = rowId(reviewedRows.at(rowPos));
+            BaseDataItem* counterpart = rowPos < submittedRows.size() && rowId(submittedRows.at(rowPos)) == id
+                ? submittedRows.at(rowPos)
+                : byId(submittedRows, submittedById).value(id);
+            if (counterpart) {
+                audit->SetRelationItem(counterpart, reviewedRows.at(rowPos));
+                markDifferences(counterpart, reviewedRows.at(rowPos));
             }
         }
     }

@@ -6,6 +6,7 @@
 #include <zBaseHeaderItem.h>
 
 #include <QLocale>
+#include <QtMath>
 
 namespace {
 bool isNumeric(int field)
@@ -79,10 +80,12 @@ bool EstimateColumns::writeCell(BaseDataItem* row, int field, const QVariant& va
     double number = value.toDouble(&isNumber);
     if (!isNumber) // typed in by a person: read it the way the cell shows it
         number = QLocale().toDouble(value.toString(), &isNumber);
-    if (!isNumber)
+    // "nan", "inf" and a total that overflows have no JSON text: the row could not be saved.
+    const double quantity = field == EstimateField::Quantity ? number : row->getValue(EstimateField::Quantity).toDouble();
+    const double unitPrice = field == EstimateField::UnitPrice ? number : row->getValue(EstimateField::UnitPrice).toDouble();
+    if (!isNumber || !qIsFinite(number) || !qIsFinite(quantity * unitPrice))
         return false;
     row->setValue(field, number);
-    row->setValue(EstimateField::Total,
-                  row->getValue(EstimateField::Quantity).toDouble() * row->getValue(EstimateField::UnitPrice).toDouble());
+    row->setValue(EstimateField::Total, quantity * unitPrice);
     return true;
 }

@@ -38,7 +38,7 @@ public:
 
     /// Display text or edit value of a row's cell.
     static QVariant cell(BaseDataItem* row, int field, int role);
-    /// Writes a cell; false when the column is computed or the value is not a number where one is due.
+    /// Writes a cell; false when the column is computed, or a number is due and the value or the total is not a finite one.
     static bool writeCell(BaseDataItem* row, int field, const QVariant& value);
     static bool isComputed(int field) { return field == EstimateField::Total; }
 };

@@ -29,17 +29,23 @@ const QStringList units = {"m3", "m2", "m", "nr", "kg", "t", "item"};
 class Builder
 {
 public:
-    Builder(Estimate::Table& table, quint32 seed) : m_table(table), m_random(seed) {}
+    Builder(Estimate::Table& table, quint32 seed, LoadProgress* progress) : m_table(table), m_random(seed), m_progress(progress) {}
 
     // One section per heading, each holding an even share of the rows, as real bills are laid out.
-    void build(int rowCount)
+    bool build(int rowCount)
     {
         const int sections = qMin(rowCount, int(sectionNames.size()));
-        for (int sectionPos = 0; sectionPos < sections; ++sectionPos)
+        for (int sectionPos = 0; sectionPos < sections; ++sectionPos) {
+            if (m_progress && m_progress->cancelled)
+                return false;
             addSection(sectionPos, qint64(rowCount) * (sectionPos + 1) / sections);
+            if (m_progress)
+                m_progress->done = m_table.rows.size();
+        }
         // Child lists are handed over once: appending to each list in place would copy it per child.
         for (auto it = m_children.constBegin(); it != m_children.constEnd(); ++it)
             it.key()->setBaseDataItemListDirect(it.value());
+        return true;
     }
 
 private:
@@ -118,6 +124,7 @@ private:
     Estimate::Table& m_table;
     QRandomGenerator m_random;
     QHash<TreeBaseItem*, QList<BaseDataItem*>> m_children;
+    LoadProgress* m_progress; // not owned, may be null
 };
 
 // The reviewer's copy: same rows and ids, some quantities changed.
@@ -157,18 +164,23 @@ void copyReviewed(const Estimate::Table& source, Estimate::Table& target, quint3
 
 } // namespace
 
-std::unique_ptr<Estimate> EstimateGenerator::generate(int rowCount, quint32 seed)
+std::unique_ptr<Estimate> EstimateGenerator::generate(int rowCount, quint32 seed, LoadProgress* progress)
 {
+    if (progress)
+        progress->total = 2 * qint64(rowCount); // the submitted work, then its reviewed copy
     auto estimate = std::make_unique<Estimate>();
     estimate->projectName = QStringLiteral("Office building, Riverside Quay");
     estimate->submittedNodeId = 1;
     estimate->reviewedNodeId = 2;
     Estimate::Work& submitted = estimate->addWork(QStringLiteral("Submitted estimate"), 1, 0);
     Estimate::Table& bill = estimate->addTable(submitted, QStringLiteral("Bill of quantities"), 1001);
-    Builder(bill, seed).build(rowCount);
+    if (!Builder(bill, seed, progress).build(rowCount))
+        return nullptr;
     Estimate::Work& reviewed = estimate->addWork(QStringLiteral("Reviewed estimate"), 2, 1);
     Estimate::Table& reviewedBill = estimate->addTable(reviewed, QStringLiteral("Bill of quantities"), 3004);
     copyReviewed(bill, reviewedBill, seed + 1);
+    if (progress)
+        progress->done = progress->total.load();
     estimate->relateReviewed();
     return estimate;
 }

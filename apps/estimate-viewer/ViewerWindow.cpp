@@ -17,12 +17,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 
 #include <future>
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
 const QStringList tabNames = {"tree", "grid", "audit", "flat"};
+constexpr int progressSteps = 1000;
 }
 
 ViewerWindow::ViewerWindow(QWidget* parent)
@@ -61,13 +63,26 @@ void ViewerWindow::openFile(const QString& path)
 {
     const QString source = path.isEmpty() ? sampleResource : path;
     loadInBackground(tr("Loading %1").arg(path.isEmpty() ? tr("the sample estimate") : path),
-                     [source](QString* error) { return EstimateJson::read(source, error); }, path);
+                     [source](QString* error, LoadProgress* progress) { return EstimateJson::read(source, error, progress); },
+                     path);
 }
 
 void ViewerWindow::generate(int rowCount)
 {
     loadInBackground(tr("Generating an estimate of %L1 rows").arg(rowCount),
-                     [rowCount](QString*) { return EstimateGenerator::generate(rowCount); }, QString());
+                     [rowCount](QString* error, LoadProgress* progress) {
+                         auto estimate = EstimateGenerator::generate(rowCount, 1, progress);
+                         if (!estimate)
+                             *error = EstimateJson::cancelledMessage();
+                         return estimate;
+                     },
+                     QString());
+}
+
+void ViewerWindow::cancelLoad()
+{
+    if (m_loadProgress)
+        m_loadProgress->cancelled = true;
 }
 
 bool ViewerWindow::saveTo(const QString& path, QString* error)
@@ -139,12 +154,28 @@ void ViewerWindow::buildMenus()
     m_checkBoxes->setCheckable(true);
 }
 
-void ViewerWindow::loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load,
-                                    const QString& path)
+// The dialog polls the worker's progress; a cancel stops the worker at its next check and drops what it built.
+QProgressDialog* ViewerWindow::showProgress(const QString& label)
 {
-    auto* progress = new QProgressDialog(label, QString(), 0, 0, this);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(300);
+    auto* dialog = new QProgressDialog(label, tr("Cancel"), 0, progressSteps, this);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(300);
+    dialog->setAutoReset(false);
+    connect(dialog, &QProgressDialog::canceled, this, &ViewerWindow::cancelLoad);
+    auto* poll = new QTimer(dialog);
+    connect(poll, &QTimer::timeout, dialog, [dialog, progress = m_loadProgress] {
+        const qint64 total = progress->total;
+        dialog->setValue(total > 0 ? int(progress->done * progressSteps / total) : 0);
+    });
+    poll->start(100);
+    return dialog;
+}
+
+void ViewerWindow::loadInBackground(const QString& label, Load load, const QString& path)
+{
+    cancelLoad(); // a load still running is superseded
+    m_loadProgress = std::make_shared<LoadProgress>();
+    QProgressDialog* dialog = showProgress(label);
     struct Outcome
     {
         std::unique_ptr<Estimate> estimate;
@@ -152,21 +183,26 @@ void ViewerWindow::loadInBackground(const QString& label, std::function<std::uni
     };
     auto outcome = std::make_shared<Outcome>();
     auto loaded = std::make_shared<std::promise<void>>();
-    QThread* worker = QThread::create([load, outcome, loaded] {
-        outcome->estimate = load(&outcome->error);
+    QThread* worker = QThread::create([load, outcome, loaded, progress = m_loadProgress] {
+        outcome->estimate = load(&outcome->error, progress.get());
         if (outcome->estimate) // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
         loaded->set_value();
     });
-    connect(worker, &QThread::finished, this, [this, worker, progress, outcome, path, done = loaded->get_future().share()] {
+    connect(worker, &QThread::finished, this,
+            [this, worker, dialog, outcome, path, progress = m_loadProgress, done = loaded->get_future().share()] {
         // The rows change threads here: Qt 5's locks behind the signal are invisible to
         // ThreadSanitizer, the future is not.
         done.wait();
         worker->deleteLater();
-        progress->deleteLater();
+        dialog->deleteLater();
+        if (progress->cancelled) {
+            outcome->estimate.reset();
+            outcome->error = EstimateJson::cancelledMessage();
+        }
         if (outcome->estimate)
             showEstimate(std::move(outcome->estimate), path);
-        else if (!property("headless").toBool())
+        else if (!progress->cancelled && !property("headless").toBool())
             QMessageBox::warning(this, tr("Cannot open the estimate"), outcome->error);
         Q_EMIT loadFinished(outcome->error);
     });

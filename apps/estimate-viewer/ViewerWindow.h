@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "LoadProgress.h"
 
 #include <QMainWindow>
 
@@ -12,6 +13,7 @@ class FlatTab;
 class GridTab;
 class QActionGroup;
 class QLabel;
+class QProgressDialog;
 class QTabWidget;
 class TreeTab;
 
@@ -31,6 +33,8 @@ public:
     void openFile(const QString& path);
     /// Builds a synthetic estimate of about rowCount rows in the background.
     void generate(int rowCount);
+    /// Stops a load or generation under way; the estimate shown stays and loadFinished reports "cancelled".
+    void cancelLoad();
     bool saveTo(const QString& path, QString* error);
     /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
@@ -42,7 +46,9 @@ Q_SIGNALS:
 
 private:
     void buildMenus();
-    void loadInBackground(const QString& label, std::function<std::unique_ptr<Estimate>(QString*)> load, const QString& path);
+    using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress)>;
+    QProgressDialog* showProgress(const QString& label);
+    void loadInBackground(const QString& label, Load load, const QString& path);
     void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
     void forgetRows(const QList<BaseDataItem*>& rows);
     void refreshOtherViews();
@@ -52,6 +58,7 @@ private:
 
     std::unique_ptr<Estimate> m_estimate;
     QString m_path;
+    std::shared_ptr<LoadProgress> m_loadProgress; // of the latest load, shared with its worker
     QTabWidget* m_tabs; // child
     TreeTab* m_treeTab; // child
     GridTab* m_gridTab; // child

@@ -21,10 +21,14 @@ QVariant BaseDataItem::getValue(const int& fieldNumber)
 void BaseDataItem::setValue(const int& fieldNumber, const QVariant& value)
 {
     const auto found = std::lower_bound(m_values.begin(), m_values.end(), fieldNumber, fieldBefore);
-    if (found != m_values.end() && found->first == fieldNumber)
+    if (found != m_values.end() && found->first == fieldNumber) {
         found->second = value;
-    else
-        m_values.insert(found, qMakePair(fieldNumber, value));
+        return;
+    }
+    const int position = int(found - m_values.begin());
+    if (m_values.isEmpty())
+        m_values.reserve(8); // one allocation for a row's handful of fields, not one per growth step
+    m_values.insert(position, qMakePair(fieldNumber, value));
 }
 
 QList<BaseDataItem*> BaseDataItem::getAllBaseDataItemlist(const bool& recursive)

@@ -7,6 +7,12 @@
  * every row; destroying a row does not destroy its children (the tree model's
  * deletes walk subtrees row by row).
  *
+ * Threads: a tree belongs to one thread at a time. A loading thread may build,
+ * relink and destroy the rows of trees no other thread is using, while the GUI
+ * thread reads and edits the trees it shows; the host hands a finished tree over
+ * with its own synchronisation (a queued signal, a mutex). Only the process-wide
+ * shape generation is shared between threads, and it is atomic.
+ *
  *     TreeBaseItem parent, child;
  *     parent.setBaseDataItemListDirect({&child});
  *     child.setParentAlone(&parent);
@@ -20,7 +26,8 @@ public:
     TreeBaseItem* getParent() override { return m_parent; }
     const QList<BaseDataItem*>& getBaseDataItemlist() override { return m_children; }
     int getChildrenCount() override { return m_children.size(); }
-    /// Cached until any tree in the process changes shape, so painting every row stays O(1) per row.
+    /// Counted from the child lists, without recursion; cached until any tree in the process changes
+    /// shape, so painting every row stays O(1) per row. Saturates at INT_MAX.
     int getChildrenItemCount() override;
 
     /// Sets the parent link only; no child list changes.

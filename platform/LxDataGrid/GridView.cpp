@@ -13,13 +13,21 @@ namespace {
 
 constexpr int indentWidth = 18;
 constexpr int buttonSize = 9;
+// Levels come from the rows as stored; deeper than this no indentation fits on any screen,
+// and the clamp keeps every x of the tree part inside int.
+constexpr int maxPaintedLevel = QWIDGETSIZE_MAX / indentWidth - 1;
 
-// Geometry of the tree part of a tree-column cell.
+int paintedLevel(int level)
+{
+    return qBound(0, level, maxPaintedLevel);
+}
+
+// Geometry of the tree part of a tree-column cell; level is a painted level.
 struct TreeCellGeometry
 {
     QRect cell;
     int level;
-    int levelLeft(int atLevel) const { return cell.left() + atLevel * indentWidth; }
+    int levelLeft(int atLevel) const { return cell.left() + paintedLevel(atLevel) * indentWidth; }
     QPoint centreOf(int atLevel) const { return {levelLeft(atLevel) + indentWidth / 2, cell.center().y()}; }
     QRect button() const
     {
@@ -43,7 +51,7 @@ public:
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
-        const TreeCellGeometry geometry{option.rect, qMax(0, model->getItemLevel(index.row()))};
+        const TreeCellGeometry geometry{option.rect, paintedLevel(model->getItemLevel(index.row()))};
         painter->save();
         paintLines(painter, model, index.row(), geometry);
         if (model->getBtnShowState(index.row()))
@@ -89,7 +97,8 @@ private:
         model->getParentLevelNeedDrawLine(row, passingLevels);
         for (int level : qAsConst(passingLevels)) {
             const int x = geometry.centreOf(level).x();
-            painter->drawLine(x, geometry.cell.top(), x, geometry.cell.bottom());
+            if (x <= geometry.cell.right()) // a deep row passes more lines than its cell shows
+                painter->drawLine(x, geometry.cell.top(), x, geometry.cell.bottom());
         }
         if (geometry.level == 0)
             return;
@@ -113,6 +122,36 @@ private:
     }
 
     GridView* m_view;
+};
+
+/*
+ * While it lives, the header only records which rows are hidden. With updates on, every
+ * hide or show also recomputes the position of every section (linear per row, quadratic
+ * over a fold); with them off, the positions are recomputed once, when next asked.
+ */
+class HeaderLayoutBatch
+{
+public:
+    // A header whose updates are off already (its own or its view's) is left alone: turning them
+    // back "off" afterwards would pin them off when the view turns its own back on.
+    explicit HeaderLayoutBatch(QHeaderView* header)
+        : m_header(header)
+        , m_updatesWereEnabled(header->updatesEnabled())
+    {
+        if (m_updatesWereEnabled)
+            header->setUpdatesEnabled(false);
+    }
+    ~HeaderLayoutBatch()
+    {
+        if (m_updatesWereEnabled)
+            m_header->setUpdatesEnabled(true);
+    }
+    HeaderLayoutBatch(const HeaderLayoutBatch&) = delete;
+    HeaderLayoutBatch& operator=(const HeaderLayoutBatch&) = delete;
+
+private:
+    QHeaderView* m_header; // not owned
+    bool m_updatesWereEnabled;
 };
 
 } // namespace
@@ -152,8 +191,12 @@ void GridView::setRowFolded(int row, bool folded)
     if (!model || !model->getBtnShowState(row))
         return;
     model->setFold(row, !folded); // the flag is the expanded flag
-    for (int changedRow : model->getExpandOrFlodChildren(row, folded))
-        setRowHidden(changedRow, !model->isVisible(changedRow));
+    const QVector<int> changedRows = model->getExpandOrFlodChildren(row, folded);
+    {
+        const HeaderLayoutBatch batch(verticalHeader());
+        for (int changedRow : changedRows)
+            followModelVisibility(model, changedRow);
+    }
     viewport()->update();
 }
 
@@ -162,12 +205,10 @@ void GridView::syncHiddenRows()
     BaseTableModel* model = gridModel();
     if (!model)
         return;
+    const HeaderLayoutBatch batch(verticalHeader());
     const int rows = model->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        const bool hidden = !model->isVisible(row);
-        if (hidden != isRowHidden(row))
-            setRowHidden(row, hidden);
-    }
+    for (int row = 0; row < rows; ++row)
+        followModelVisibility(model, row);
 }
 
 void GridView::showEvent(QShowEvent* event)
@@ -181,7 +222,7 @@ void GridView::mousePressEvent(QMouseEvent* event)
     const QModelIndex index = indexAt(event->pos());
     BaseTableModel* model = gridModel();
     if (model && index.isValid() && index.column() == m_treeColumn && event->button() == Qt::LeftButton) {
-        const TreeCellGeometry geometry{visualRect(index), qMax(0, model->getItemLevel(index.row()))};
+        const TreeCellGeometry geometry{visualRect(index), paintedLevel(model->getItemLevel(index.row()))};
         if (model->getBtnShowState(index.row()) && geometry.button().adjusted(-3, -3, 3, 3).contains(event->pos())) {
             setRowFolded(index.row(), !model->getFold(index.row()));
             return;
@@ -195,6 +236,13 @@ void GridView::currentChanged(const QModelIndex& current, const QModelIndex& pre
     QTableView::currentChanged(current, previous);
     if (BaseTableModel* model = gridModel(); model && current.isValid())
         model->SetClickRowAndCol(current.row(), current.column());
+}
+
+void GridView::followModelVisibility(BaseTableModel* model, int row)
+{
+    const bool hidden = !model->isVisible(row);
+    if (hidden != isRowHidden(row)) // an unchanged row costs the header nothing
+        setRowHidden(row, hidden);
 }
 
 BaseTableModel* GridView::gridModel() const

@@ -42,6 +42,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    void followModelVisibility(BaseTableModel* model, int row);
     BaseTableModel* gridModel() const;
     void restoreClickedCell();
 

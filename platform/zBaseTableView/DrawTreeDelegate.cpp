@@ -18,6 +18,13 @@ enum TreeRole {
 
 const int CheckBoxMargin = 2;
 
+// Levels and node sizes are the host's to set: past the widest widget nothing shows, and
+// bounding every offset by it keeps the cell arithmetic inside int.
+int boundedExtent(qint64 extent)
+{
+    return int(qBound<qint64>(0, extent, QWIDGETSIZE_MAX));
+}
+
 QStyle* styleOf(const QStyleOptionViewItem& option)
 {
     return option.widget ? option.widget->style() : QApplication::style();
@@ -43,7 +50,8 @@ struct DrawTreeDelegate::CellLayout
     QRect check; // empty when no check box is shown
     QRect text;
 
-    int slotCenterX(int slot) const { return cell.left() + slot * slotWidth + slotWidth / 2; }
+    int slotLeft(int slot) const { return cell.left() + boundedExtent(qint64(slot) * slotWidth); }
+    int slotCenterX(int slot) const { return slotLeft(slot) + slotWidth / 2; }
 };
 
 DrawTreeDelegate::DrawTreeDelegate(QAbstractItemView* view, int column, const ZTVModeOption& option, QObject* parent)
@@ -62,12 +70,11 @@ DrawTreeDelegate::CellLayout DrawTreeDelegate::layoutCell(const QStyleOptionView
                                                           const QModelIndex& index) const
 {
     CellLayout layout;
-    const QSize nodeSize = m_option.treeNodeSize;
+    const QSize nodeSize(boundedExtent(m_option.treeNodeSize.width()), boundedExtent(m_option.treeNodeSize.height()));
     layout.cell = option.rect;
     layout.slotWidth = qMax(nodeSize.width() + 8, 16);
     layout.ownSlot = indentsLevels() ? qMax(0, index.data(LevelRole).toInt()) : 0;
-    const int ownLeft = layout.cell.left() + layout.ownSlot * layout.slotWidth;
-    const QRect ownSlot(ownLeft, layout.cell.top(), layout.slotWidth, layout.cell.height());
+    const QRect ownSlot(layout.slotLeft(layout.ownSlot), layout.cell.top(), layout.slotWidth, layout.cell.height());
     layout.node = QRect(QPoint(), nodeSize);
     layout.node.moveCenter(ownSlot.center());
     int textLeft = ownSlot.right() + 1;
@@ -121,7 +128,8 @@ void DrawTreeDelegate::drawTreeLines(QPainter* painter, const CellLayout& layout
     const int middleY = cell.center().y();
     const QList<bool> ancestorIsLast = index.data(AncestorLastFlagsRole).value<QList<bool>>();
     // Slot s carries the line joining ancestor s+1 to its next shown sibling.
-    for (int slot = 0; slot + 1 < level; ++slot) {
+    // Only the slots that start inside the cell: a deep row has more ancestors than the cell shows.
+    for (int slot = 0; slot + 1 < level && layout.slotLeft(slot) <= cell.right(); ++slot) {
         if (!ancestorIsLast.value(slot + 1, true))
             painter->drawLine(layout.slotCenterX(slot), cell.top(), layout.slotCenterX(slot), cell.bottom());
     }

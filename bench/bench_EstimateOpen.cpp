@@ -1,0 +1,235 @@
+// Opening, saving and generating estimates of 100k, 1M and 2M rows in total, in one run, against
+// their floors: a plain simdjson On Demand read of the same file into structs with std::string
+// fields, and a plain buffered write of the same bytes. Each measurement runs in its own child
+// process so that its peak resident memory is its own.
+//
+//   bench_EstimateOpen                 the whole table (files in /tmp, removed afterwards)
+//   bench_EstimateOpen MODE FILE|ROWS  one measurement: floor, read, read2 (two threads), open, save, plainwrite, generate
+
+#include <EstimateGenerator.h>
+#include <EstimateJson.h>
+#include <ViewerWindow.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <simdjson.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The floor: what any reader of this file must do, with nothing of the viewer's.
+struct PlainRow
+{
+    int64_t id = 0, parent = -1, level = 0, curIndex = 0;
+    std::string type, code, name, unit;
+    double quantity = 0, unitPrice = 0, total = 0, height = 0;
+    bool expanded = true, visible = true, collapsable = true;
+};
+
+size_t floorRead(const char* path, std::vector<std::vector<PlainRow>>& works)
+{
+    using namespace simdjson;
+    padded_string json = padded_string::load(path);
+    ondemand::parser parser;
+    ondemand::document document = parser.iterate(json);
+    size_t rows = 0;
+    for (ondemand::object work : document["works"]) {
+        works.emplace_back();
+        for (ondemand::object table : work["tables"]) {
+            for (ondemand::object object : table["rows"]) {
+                PlainRow row;
+                for (auto field : object) {
+                    const std::string_view key = field.unescaped_key();
+                    ondemand::value value = field.value();
+                    if (key == "id") row.id = int64_t(value);
+                    else if (key == "parent") row.parent = value.is_null() ? -1 : int64_t(value);
+                    else if (key == "type") row.type = std::string_view(value);
+                    else if (key == "level") row.level = int64_t(value);
+                    else if (key == "code") row.code = std::string_view(value);
+                    else if (key == "name") row.name = std::string_view(value);
+                    else if (key == "unit") row.unit = std::string_view(value);
+                    else if (key == "quantity") row.quantity = double(value);
+                    else if (key == "unitPrice") row.unitPrice = double(value);
+                    else if (key == "total") row.total = double(value);
+                    else if (key == "height") row.height = double(value);
+                    else if (key == "expanded") row.expanded = bool(value);
+                    else if (key == "visible") row.visible = bool(value);
+                    else if (key == "collapsable") row.collapsable = bool(value);
+                    else if (key == "curIndex") row.curIndex = int64_t(value);
+                }
+                works.back().push_back(std::move(row));
+                ++rows;
+            }
+        }
+    }
+    return rows;
+}
+
+void plainWrite(const QByteArray& bytes, const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+    std::fflush(file);
+    fsync(fileno(file)); // the saved file is synced too before it replaces the old one
+    std::fclose(file);
+}
+
+double g_longestStallMs = 0; // the longest the GUI thread went without turning its event loop
+double g_residentMb = 0; // resident memory once the estimate is shown
+
+double residentMb()
+{
+    long pages = 0, resident = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = 0;
+    if (statm)
+        std::fclose(statm);
+    return resident * double(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+// Shows the window, runs a load through it and waits for its first painted frame. A 10 ms timer
+// on the GUI thread finds the longest stall: binding the tabs is the part that cannot leave it.
+double showInViewer(const std::function<void(ViewerWindow&)>& load)
+{
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    window.show();
+    QEventLoop waitForLoad;
+    QObject::connect(&window, &ViewerWindow::loadFinished, &waitForLoad, &QEventLoop::quit);
+    QElapsedTimer timer;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&sinceTick] {
+        g_longestStallMs = std::max(g_longestStallMs, sinceTick.nsecsElapsed() / 1e6);
+        sinceTick.restart();
+    });
+    timer.start();
+    sinceTick.start();
+    ticker.start(10);
+    load(window);
+    waitForLoad.exec();
+    window.repaint();
+    g_longestStallMs = std::max(g_longestStallMs, sinceTick.nsecsElapsed() / 1e6);
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    g_residentMb = residentMb();
+    return elapsed;
+}
+
+double measure(const QString& mode, const QString& argument)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    if (mode == "floor") {
+        std::vector<std::vector<PlainRow>> works;
+        floorRead(argument.toLocal8Bit().constData(), works);
+    } else if (mode == "read" || mode == "read2") {
+        EstimateJson::read(argument, &error, nullptr, mode == "read2" ? 2 : 1).release(); // freeing is not part of reading
+    } else if (mode == "open") {
+        return showInViewer([&argument](ViewerWindow& window) { window.openFile(argument); });
+    } else if (mode == "generate") {
+        return showInViewer([&argument](ViewerWindow& window) { window.generate(argument.toInt()); });
+    } else if (mode == "save" || mode == "plainwrite") {
+        auto estimate = EstimateJson::read(argument, &error);
+        QFile file(argument);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = mode == "plainwrite" ? file.readAll() : QByteArray();
+        timer.restart();
+        if (mode == "save")
+            EstimateJson::write(*estimate, argument + ".saved", &error);
+        else
+            plainWrite(bytes, (argument + ".saved").toStdString());
+        estimate.release();
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+struct Measured
+{
+    double ms = 0;
+    double peakMb = 0;
+    double longestStallMs = 0;
+    double residentMb = 0;
+};
+
+// Runs one measurement in a child process: its time as it reports it, its peak RSS from the kernel.
+Measured runChild(const char* self, const char* mode, const QString& argument)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return {};
+    const QByteArray argumentBytes = argument.toLocal8Bit();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        execl(self, self, mode, argumentBytes.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char text[64] = {};
+    const ssize_t length = read(pipeEnds[0], text, sizeof text - 1);
+    close(pipeEnds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Measured measured{-1, usage.ru_maxrss / 1024.0, 0, 0};
+    if (length > 0)
+        std::sscanf(text, "%lf %lf %lf", &measured.ms, &measured.longestStallMs, &measured.residentMb);
+    return measured;
+}
+
+void printRow(const char* workload, int rows, const Measured& ours, const Measured& floor)
+{
+    std::printf("| %s | %d | %.0f | %.0f | %.2f | %.0f | %.0f | %.0f | %.0f |\n", workload, rows, ours.ms, floor.ms,
+                ours.ms / floor.ms, ours.peakMb, floor.peakMb, ours.peakMb * 1048576.0 / rows, floor.peakMb * 1048576.0 / rows);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc == 3) {
+        const double ms = measure(argv[1], argv[2]);
+        std::printf("%.3f %.3f %.3f\n", ms, g_longestStallMs, g_residentMb);
+        std::fflush(stdout);
+        _exit(0); // the process ends here: tearing down millions of rows is no part of any measurement
+    }
+    QTemporaryDir dir(QStringLiteral("/tmp/bench_EstimateOpen-XXXXXX"));
+    std::printf("| workload | rows in total | ours (ms) | floor (ms) | ours/floor | ours peak RSS (MB) | floor peak RSS (MB) "
+                "| ours bytes/row | floor bytes/row |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (int rowsPerWork : {50000, 500000, 1000000}) {
+        const QString path = dir.filePath(QStringLiteral("estimate-%1.json").arg(rowsPerWork));
+        QString error;
+        EstimateJson::write(*EstimateGenerator::generate(rowsPerWork), path, &error);
+        const int rows = 2 * rowsPerWork;
+        const Measured floor = runChild(argv[0], "floor", path);
+        const Measured open = runChild(argv[0], "open", path);
+        const Measured read = runChild(argv[0], "read", path);
+        printRow("floor read vs our read (parse, build rows)", rows, read, floor);
+        printRow("our read: two works on two threads vs one", rows, runChild(argv[0], "read2", path), read);
+        printRow("open: read, build, bind all tabs, first frame", rows, open, floor);
+        std::printf("| (open: longest GUI-thread stall %.0f ms; resident once shown %.0f MB = %.0f bytes/row) | %d | | | | | | | |\n",
+                    open.longestStallMs, open.residentMb, open.residentMb * 1048576.0 / rows, rows);
+        printRow("save vs plain buffered write of the bytes", rows, runChild(argv[0], "save", path),
+                 runChild(argv[0], "plainwrite", path));
+        printRow("generate + show vs open", rows, runChild(argv[0], "generate", QString::number(rowsPerWork)), open);
+        QFile::remove(path);
+        QFile::remove(path + ".saved");
+    }
+    return 0;
+}
