@@ -12,12 +12,16 @@
 
 #include <QColor>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QMap>
 #include <QSet>
 
 #include <algorithm>
 #include <climits>
 #include <optional>
+
+// The null-row warning; a host silences it with the rule "itemviews.gridmodel.warning=false".
+Q_LOGGING_CATEGORY(lcGridModel, "itemviews.gridmodel")
 
 namespace {
 constexpr int FoldSyncCode = 2147483647;
@@ -347,7 +351,7 @@ bool BaseDataItemModel::getFold(int row)
 {
     BaseDataItem* item = itemAt(row);
     if (!item) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
     }
     return !item->getBaseDataItemlist().isEmpty() && !item->getExpanded();
@@ -381,7 +385,7 @@ bool BaseDataItemModel::getBtnShowState(int row)
 {
     BaseDataItem* item = itemAt(row);
     if (!item) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
     }
     return !item->getBaseDataItemlist().isEmpty();
@@ -674,7 +678,7 @@ void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& paylo
         return;
     BaseDataItem* row = payload.value<BaseDataItem*>();
     if (!row) {
-        qWarning("%s", qUtf8Printable(nullRowMessage()));
+        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return;
     }
     bool ok = false;

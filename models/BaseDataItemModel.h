@@ -26,11 +26,14 @@ class RowPositionIndex;
  *     model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(3, "Quantity"));
  *     model.BindSrcData(&rows);   // rebind after changing the list
  *
- * Rows     level  getParentIndex
- *  0 A       0      -1
- *  1 -A1     1       0
- *  2 --A1a   2       1
- *  3 -A2     1       0
+ *     Rows     level  getParentIndex
+ *      0 A       0      -1
+ *      1 -A1     1       0
+ *      2 --A1a   2       1
+ *      3 -A2     1       0
+ *
+ * GUI thread only, like every model and view here; the rows may be built on a worker
+ * thread and handed over before they are bound.
  */
 class ITEMVIEWS_EXPORT BaseDataItemModel : public Qtitan::TableModel
 {
@@ -46,6 +49,7 @@ public:
     /// A column with this field number shows each row's current index.
     static constexpr int CurIndexFieldNumber = 1046;
 
+    /// An unbound model: no list, data mode 0, no audit service.
     explicit BaseDataItemModel(QObject* parent = nullptr);
     ~BaseDataItemModel() override;
 
@@ -53,11 +57,13 @@ public:
     void BindSrcData(QList<BaseDataItem*>* list);
     /// The bound list, or null.
     QList<BaseDataItem*>* All();
+    /// The bound list, or null (the same as All()).
     QList<BaseDataItem*>* getTotalData() const;
     /// The row's object, or null.
     BaseDataItem* GetBean(int row);
     /// The row's object when it is a tree row, or null.
     TreeBaseItem* GetTreeBean(int row);
+    /// The index's row, unchecked.
     int Row(const QModelIndex& index);
     /// First position of item in the bound list, or -1.
     int GetRowByItem(BaseDataItem* item);
@@ -65,19 +71,23 @@ public:
     int GetMaxLevel();
     /// How display and edit reads are answered: 0 by field (1046 = current index), 1 by field only.
     void SetDataMode(int mode);
+    /// Data mode 1: reads by field only.
     void SetDataModeByField();
     /// The header item of a column, or null.
     Qtitan::HeaderItem* GetColumn(int col);
     /// The first column whose name equals name, or null.
     Qtitan::HeaderItem* GetColumn(QString name);
 
-    /// Block marks of the rows themselves.
+    /// Sets the block mark of a row (in the row itself).
     void setRowBlockSelect(int row) const;
+    /// Clears the block mark of a row.
     void resetRowBlockSelect(int row) const;
+    /// Clears the block mark of every bound row.
     void clearBlockSelect() const;
     /// The current indexes (not positions) of the marked rows, in list order.
     QList<int> getAllBlockSelectionRows() const;
 
+    /// Size of the bound list, 0 when unbound; the parent is ignored.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
 
     void SetClickRow(int row) override;
@@ -113,6 +123,7 @@ public:
 
     /// Stores a host callback (never invoked by the model).
     virtual void CustomModelData(std::function<bool(Qtitan::TModelAux&)> callback);
+    /// The audit service followed, or null.
     virtual AuditBusiness* GetAudit();
     /// Follows an audit service's fold synchronisation (null: none); not owned.
     virtual void SetAudit(AuditBusiness* audit);

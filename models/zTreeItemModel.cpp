@@ -10,11 +10,15 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QScopedValueRollback>
 #include <QScreen>
 
 #include <algorithm>
 #include <vector>
+
+// Enabled at debug by default (only "qt." categories start with debug off), as the delete line needs.
+Q_LOGGING_CATEGORY(lcTreeModel, "itemviews.treemodel")
 
 namespace {
 
@@ -567,8 +571,10 @@ bool zTreeItemModel::deleteItem(BaseDataItem* row)
         return false;
     const int destroyedCount = destroySubtree(row);
     // The file is named explicitly: __FILE__ would carry the build's full path.
-    QMessageLogger("zTreeItemModel", __LINE__, Q_FUNC_INFO).debug()
-        << "zTreeItemModel::deleteItem" << " deleted: " << destroyedCount << " rows";
+    if (lcTreeModel().isDebugEnabled()) {
+        QMessageLogger("zTreeItemModel", __LINE__, Q_FUNC_INFO, lcTreeModel().categoryName()).debug()
+            << "zTreeItemModel::deleteItem" << " deleted: " << destroyedCount << " rows";
+    }
     if (!m_deletionBatch)
         UpdateData();
     return true;

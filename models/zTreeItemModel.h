@@ -37,6 +37,9 @@ class WorkBaseObject;
  *     zTreeItemModel model;
  *     model.BindSrcData(&rows, true);   // flattens the tree into rows, pre-order
  *     view.setModel(&model);
+ *
+ * GUI thread only, like every model and view here; the rows may be built on a worker
+ * thread and handed over before they are bound.
  */
 class ITEMVIEWS_EXPORT zTreeItemModel : public zBaseTableModel
 {
@@ -56,20 +59,25 @@ public:
         TreeHasUncollapsableChildRole = 220, ///< bool: a direct child cannot be collapsed
         ClickedCellRole = 223, ///< write only: records the clicked cell (value = virtual column)
     };
+    /// A cell hook: role, cell, column descriptor and the hook's own copy of the value.
     using DataHook = std::function<bool(int role, const QModelIndex& index, const zBaseHeaderItem* header, QVariant& value)>;
+    /// A flags hook: cell, column descriptor and the flags to answer.
     using FlagsHook = std::function<bool(const QModelIndex& index, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags)>;
 
+    /// An unbound model: no rows, no hooks, no check states.
     explicit zTreeItemModel(QObject* parent = nullptr);
     ~zTreeItemModel() override;
 
     /// Binds the host's list (null unbinds); rebuild flattens the tree under its root rows into it first.
     void BindSrcData(QList<BaseDataItem*>* list, bool rebuild);
+    /// The bound list, possibly null.
     QList<BaseDataItem*>* GetBindSrcData() const { return m_boundList; }
     /// Rebinds the bound list without flattening and makes the views re-read the model.
     void UpdateData() override;
 
     /// The row shown at a virtual row, or null; the column is ignored.
     BaseDataItem* findItemByIndex(const QModelIndex& index) const;
+    /// The row shown at a virtual row, or null.
     BaseDataItem* findItemByIndex(int virtualRow) const;
     /// First virtual row of a row, or -1 (also for null).
     Q_INVOKABLE int findVirtualIndexByItem(BaseDataItem* item) const;
@@ -80,25 +88,36 @@ public:
     /// The row at an original row, or null.
     Q_INVOKABLE BaseDataItem* findItemByOriginalIndex(int originalRow) const;
 
+    /// The row of the last clicked cell (recorded by a ClickedCellRole write), or null.
     BaseDataItem* getClickedItem() const { return m_clickedItem; }
+    /// The virtual column of the last clicked cell, -1 before any click.
     int getClickedVirtualColumn() const { return m_clickedVirtualColumn; }
     /// Virtual row of the clicked row: follows it as rows above are shown or hidden; -1 when hidden or none.
     int getClickedVirtualRow() const;
 
+    /// The stored table, or null.
     TableBaseObject* GetTable() const { return m_table; }
+    /// The table the rows belong to; stored only, not owned.
     void SetTable(TableBaseObject* table) { m_table = table; }
+    /// The stored work, or null.
     WorkBaseObject* GetWrok() const { return m_work; }
+    /// The work whose project is marked changed by every cell write; not owned.
     void SetWork(WorkBaseObject* work) { m_work = work; }
 
-    /// Host hooks; an empty callable removes the hook.
+    /// First read hook, after the tree roles: true means it answered; an empty callable removes it.
     void dataStarting(DataHook hook);
+    /// Second read hook, asked when the first is absent or declined: true means it answered.
     void dataEnding(DataHook hook);
+    /// First write hook: false refuses the write; what it does to its value is not written.
     void editorStarting(DataHook hook);
+    /// Second write hook, seeing the first one's copy of the value: false refuses the write.
     void editorEnding(DataHook hook);
+    /// Flags hook, starting from no flags: true means its flags are the answer.
     void callFlags(FlagsHook hook);
 
     /// The row's own visible flag.
     virtual bool getRowIsVisible(BaseDataItem* row) const;
+    /// Sets the row's own visible flag.
     virtual void setRowIsVisible(BaseDataItem* row, bool visible);
     /// Expands or collapses one row: its flag, then its descendants' visibility.
     virtual void setExpandeItem(BaseDataItem* row, bool expand);
@@ -106,9 +125,11 @@ public:
     /// Recurses once per level: supported to 1,000 levels below row.
     virtual void setExpandeItemChild(BaseDataItem* row, bool show);
 
-    /// New sibling directly after / before the shown row, or new last child of it.
+    /// Inserts a new sibling directly after the shown row.
     void insertItemAfterIndex(QModelIndex index);
+    /// Inserts a new sibling directly before the shown row.
     void insertItemBeforeIndex(QModelIndex index);
+    /// Appends a new last child to the shown row.
     void insertItemUnderIndex(QModelIndex index);
     /// Deletes the shown row at the index with its subtree (nothing when out of range).
     void deleteItemByIndex(QModelIndex index);
@@ -128,6 +149,7 @@ Q_SIGNALS:
     void doRowCountChanged(int oldRowCuont, int newRowCount);
 
 protected:
+    /// Number of shown rows; raises doRowCountChanged when it differs from the previous answer.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header) override;

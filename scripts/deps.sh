@@ -9,6 +9,7 @@ packages=(
     fonts-dejavu-core         # text in offscreen renders and screenshots
     libkf5itemmodels-dev      # peer model measured by the benchmarks
     libsimdjson-dev           # the estimate viewer's JSON reader
+    doxygen                   # the API reference (the docs target)
 )
 
 missing=()

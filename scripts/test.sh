@@ -2,21 +2,35 @@
 # Builds everything and runs the whole test suite with CTest.
 #   scripts/test.sh              release build with debug info, in build/
 #   scripts/test.sh --sanitize   the same under AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
+#   scripts/test.sh --tsan       the tests that cross threads (the viewer's loading, the tree model)
+#                                under ThreadSanitizer, in build-tsan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 build_dir=build
 options=()
-if [ "${1:-}" = "--sanitize" ]; then
+targets=()
+tests=()
+case "${1:-}" in
+--sanitize)
     build_dir=build-asan
     options=(-DITEMVIEWS_SANITIZE=ON -DITEMVIEWS_BUILD_BENCH=OFF)
     export ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0
     export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-fi
+    ;;
+--tsan)
+    build_dir=build-tsan
+    options=(-DITEMVIEWS_TSAN=ON -DITEMVIEWS_BUILD_BENCH=OFF -DITEMVIEWS_BUILD_EXAMPLES=OFF)
+    targets=(--target tst_EstimateViewer tst_EstimateJson tst_zTreeItemModel estimate-viewer)
+    tests=(-R '^tst_(EstimateViewer|EstimateJson|zTreeItemModel)$')
+    # Any report fails the test: the viewer subprocess exits non-zero and so does the test.
+    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+    ;;
+esac
 
 cmake -S . -B "$build_dir" -G Ninja "${options[@]}"
-cmake --build "$build_dir" --parallel "$(nproc)"
+cmake --build "$build_dir" --parallel "$(nproc)" "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" "${tests[@]}"

@@ -22,7 +22,7 @@ Q_DECLARE_METATYPE(TreeBaseItem*)
 namespace {
 constexpr int NameField = 1;
 constexpr int QuantityField = 3;
-const QString NullRowWarning = QString::fromUtf8("warning \xE5\xAF\xB9\xE8\xB1\xA1 'item' \xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
+const QString NullRowWarning = QString::fromUtf8("warning itemviews.gridmodel \xE5\xAF\xB9\xE8\xB1\xA1 'item' \xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
 
 /// Answers joined by spaces, so one comparison shows them all.
 template <typename... Values>
@@ -95,14 +95,14 @@ struct Grid
     BaseDataItemModel model;
 };
 
-/// Records every message logged while it lives as "<type> <text> <file>:line <function>".
+/// Records every message logged while it lives as "<type> <category> <text> <file>:line <function>".
 struct MessageCapture
 {
     MessageCapture() : previous(qInstallMessageHandler(&record)) { messages.clear(); }
     ~MessageCapture() { qInstallMessageHandler(previous); }
     static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        messages.append(QStringLiteral("%1 %2 %3:%4 %5").arg(type == QtWarningMsg ? "warning" : "other", text,
+        messages.append(QStringLiteral("%1 %2 %3 %4:%5 %6").arg(type == QtWarningMsg ? "warning" : "other", context.category, text,
             QString::fromUtf8(context.file).section(QLatin1Char('/'), -1), context.line > 0 ? "line" : "none", context.function));
     }
     static inline QStringList messages;

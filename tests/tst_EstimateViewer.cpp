@@ -65,6 +65,7 @@ private Q_SLOTS:
     void findsAndReveals();
     void exportsShownTable_data();
     void exportsShownTable();
+    void worksOnTheShownRowsWhileTheNextEstimateLoads();
 };
 
 namespace {
@@ -832,6 +833,29 @@ void tst_EstimateViewer::foldInOneTabShowsInEveryTab()
     clickTab(tabs, gridTab);
     clickButtonOf11(grid, row11, false); // one click unfolds, everywhere
     QCOMPARE(everyTab(), foldState(false, true).repeated(4));
+}
+
+// Rows are built on the worker while the GUI checks a section and paints the rows shown; under
+// ThreadSanitizer (scripts/test.sh --tsan) any state the two share without a lock is reported here.
+void tst_EstimateViewer::worksOnTheShownRowsWhileTheNextEstimateLoads()
+{
+    ViewerWindow window;
+    window.setProperty("headless", true);
+    QSignalSpy finished(&window, &ViewerWindow::loadFinished);
+    window.generate(300);
+    QVERIFY(finished.wait(20000));
+    Estimate* shown = window.estimate();
+    TreeTab* tree = window.findChild<TreeTab*>();
+    tree->setDisplay(1, true);
+
+    window.generate(5000);
+    QVERIFY(tree->model()->setData(tree->model()->index(0, 1), Qt::Checked, Qt::CheckStateRole));
+    QString error;
+    QTemporaryDir dir;
+    QVERIFY2(window.saveScreenshots(dir.filePath("during.png"), QString(), &error), qPrintable(error));
+    QVERIFY(finished.count() == 2 || finished.wait(20000));
+    QVERIFY(window.estimate() != shown);
+    QVERIFY(window.estimate()->rowCount() >= 5000);
 }
 
 QTEST_MAIN(tst_EstimateViewer)

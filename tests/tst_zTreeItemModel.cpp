@@ -57,7 +57,8 @@ void recordDeleteLines(QtMsgType type, const QMessageLogContext& context, const 
     static const QRegularExpression text("^zTreeItemModel::deleteItem  deleted:  (\\d+)  rows$");
     const QRegularExpressionMatch match = text.match(message);
     const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0
-        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0;
+        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0
+        && qstrcmp(context.category, "itemviews.treemodel") == 0;
     g_deleteLog.append(match.hasMatch() && fromDelete ? match.captured(1) : context.file + ('|' + message));
 }
 

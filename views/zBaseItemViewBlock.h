@@ -20,12 +20,16 @@ class QTableView;
  *
  *     zBaseItemViewBlock* block = zBaseItemViewBlock::RegistUseBlock(view);   // owned by the view
  *     block->RegistSetBlockFun([](BaseDataItem* row, bool on) { ... }, {});  // keeps the default test
+ *
+ * GUI thread only: it lives with its view and changes the rows' marks there.
  */
 class ITEMVIEWS_EXPORT zBaseItemViewBlock : public QObject
 {
     Q_OBJECT
 public:
+    /// Sets (on) or clears a row's block mark.
     using BlockSetter = std::function<void(BaseDataItem* row, bool on)>;
+    /// Whether a row's block mark is set.
     using BlockTest = std::function<bool(BaseDataItem* row)>;
 
     /// Becomes a child of the view, switches it to single item selection and filters its input.
@@ -38,6 +42,7 @@ public:
     void RegistSetBlockFun(BlockSetter setter, BlockTest test);
 
 protected:
+    /// Runs the block action of a key press or click on the view; lets every event through.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -12,11 +12,14 @@
  *     view.setModel(&treeModel);
  *     view.setTreeModeDisplay(0, option);   // after setModel
  *     connect(&view, &zTreeItemView::doTreeNodeClicked, host, &Host::toggleNode);
+ *
+ * GUI thread only, as every widget.
  */
 class ITEMVIEWS_EXPORT zTreeItemView : public zBaseTableView
 {
     Q_OBJECT
 public:
+    /// A view with no model and no tree delegate yet.
     explicit zTreeItemView(QWidget* parent = nullptr);
     ~zTreeItemView() override;
 

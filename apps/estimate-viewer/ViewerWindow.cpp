@@ -33,6 +33,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <future>
+
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
 const QStringList tabNames = {"tree", "grid", "audit", "flat"};
@@ -290,12 +292,18 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
         QString error;
     };
     auto outcome = std::make_shared<Outcome>();
-    QThread* worker = QThread::create([load, outcome, progress = m_loadProgress] {
+    auto loaded = std::make_shared<std::promise<void>>();
+    QThread* worker = QThread::create([load, outcome, loaded, progress = m_loadProgress] {
         outcome->estimate = load(&outcome->error, progress.get());
         if (outcome->estimate) // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
+        loaded->set_value();
     });
-    connect(worker, &QThread::finished, this, [this, worker, dialog, outcome, path, progress = m_loadProgress] {
+    connect(worker, &QThread::finished, this,
+            [this, worker, dialog, outcome, path, progress = m_loadProgress, done = loaded->get_future().share()] {
+        // The rows change threads here: Qt 5's locks behind the signal are invisible to
+        // ThreadSanitizer, the future is not.
+        done.wait();
         worker->deleteLater();
         dialog->hide(); // at once: a modal dialog alive until the next event loop turn would take the next clicks
         dialog->deleteLater();

@@ -19,6 +19,9 @@ class TableBaseObject;
  *     AuditBusiness audit;
  *     audit.SetRelationItem(submittedRow, reviewedRow);
  *     audit.EmitSync(code, value, payload);   // raises OnSync on every follower
+ *
+ * Its followers are models, so it belongs to the GUI thread: one built on a worker is
+ * moved there (moveToThread) before it is handed over.
  */
 class ITEMVIEWS_EXPORT AuditBusiness : public QObject
 {

@@ -22,6 +22,10 @@ class TreeBaseItem;
  *     BaseDataItem row;
  *     row.setValue(3, 12.5);
  *     row.setRowHeight(24);
+ *
+ * Rows may be built on a worker thread and handed to the GUI thread once built, through
+ * something that synchronises (a future, a join, a queued signal); from then on, and always
+ * while a model is bound to them, only the GUI thread touches them.
  */
 class ITEMVIEWS_EXPORT BaseDataItem
 {

@@ -25,20 +25,29 @@ class ITEMVIEWS_EXPORT TableModel : public BaseTableModel
 {
     Q_OBJECT
 public:
+    /// A model with an empty column collection.
     explicit TableModel(QObject* parent = nullptr);
     ~TableModel() override;
 
     /// The column collection; never null while the model lives.
     TableHeaderColumn* getHeaderColumn() const { return m_headerColumn; }
 
+    /// Number of columns in the collection.
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    /// Column names horizontally, verticalHeaderData() vertically.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    /// Qt's read: the three-argument form with the column's header item.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    /// Qt's write: the three-argument form with the column's header item.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    /// Qt's flags: the two-argument form with the column's header item.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    /// A cell's value under a role, given its column's header item (null past the last column).
     virtual QVariant data(const QModelIndex& index, int role, const HeaderItem* header) const;
+    /// Writes a cell's value under a role, given its column's header item; true when taken.
     virtual bool setData(const QModelIndex& index, const QVariant& value, int role, const HeaderItem* header);
+    /// A cell's flags, given its column's header item.
     virtual Qt::ItemFlags flags(const QModelIndex& index, const HeaderItem* header) const;
     /// Vertical header: the 1-based row number.
     virtual QVariant verticalHeaderData(int row, int role) const;

@@ -15,6 +15,9 @@
  *     SharedInterface::setUsageHandler([](bool ended, int code, const QString& name) { ... });
  *     SharedInterface::UseFunc(code, QString());
  *     SharedInterface::EndUseFun(code, QString());
+ *
+ * The handler is process-wide and unguarded: set it and report on the GUI thread only,
+ * where the grid model reports from.
  */
 class ITEMVIEWS_EXPORT SharedInterface
 {

@@ -1,7 +1,11 @@
 // A host that binds a two-row tree to the tree model through the installed package.
+#include <ItemViewsVersion.h>
 #include <QGuiApplication>
 #include <TreeBaseItem.h>
 #include <zTreeItemModel.h>
+
+static_assert(ITEMVIEWS_VERSION == ITEMVIEWS_VERSION_CHECK(PACKAGE_MAJOR, PACKAGE_MINOR, PACKAGE_PATCH),
+              "the installed version header names the version of the package found");
 
 int main(int argc, char** argv)
 {
