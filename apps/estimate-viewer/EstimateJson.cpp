@@ -7,6 +7,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <thread>
 
 #include <cerrno>
@@ -211,6 +212,10 @@ struct LoadedRow
     int level = -1; // -1: not stored
     QVector<qint64> spans;
 };
+} // namespace
+// A million of them grow one vector: moved as bytes, not copied one by one.
+Q_DECLARE_TYPEINFO(LoadedRow, Q_MOVABLE_TYPE);
+namespace {
 
 // Typed reads over the parser that remember the first problem together with where it was met.
 class Reader
@@ -393,6 +398,7 @@ private:
     const char* m_lastReported;
     int m_threads = 1;
     ondemand::parser m_parser;
+    ondemand::parser* m_workParser = &m_parser; // reads this reader's work; may be shared by works read in turn
     ondemand::document m_document;
     dom::parser m_unusedParser; // checks the arrays and objects of fields the reader does not use
     bool m_iterated = false;
@@ -453,11 +459,18 @@ bool Reader::readWorks(Estimate& estimate, const std::vector<std::string_view>& 
     m_iterated = false;
     std::vector<std::unique_ptr<Reader>> readers;
     std::vector<Estimate::Work*> works;
+    // Works read in turn share one index, sized once for the largest: its memory is touched only once.
+    auto bySize = [](std::string_view a, std::string_view b) { return a.size() < b.size(); };
+    ondemand::parser sharedParser;
+    const bool shareParser = m_threads == 1 && !workTexts.empty()
+        && sharedParser.allocate(std::max_element(workTexts.cbegin(), workTexts.cend(), bySize)->size()) == SUCCESS;
     for (std::string_view text : workTexts) {
         works.push_back(&estimate.addWork(QString(), 0, 0));
         const size_t capacity = m_capacity - size_t(text.data() - m_text); // the rest of the file pads each work
         readers.push_back(std::make_unique<Reader>(m_file, m_fileLength, text.data(), text.size(), capacity, m_progress));
         readers.back()->m_skipped = &m_readStart;
+        if (shareParser)
+            readers.back()->m_workParser = &sharedParser;
     }
     std::vector<char> succeeded(workTexts.size(), 0);
     std::atomic<size_t> nextWork{0};
@@ -494,7 +507,7 @@ void Reader::forgetReadText(std::string_view readText)
 
 bool Reader::readWorkText(Estimate& estimate, Estimate::Work& work, int workPos)
 {
-    const error_code code = m_parser.iterate(m_text, m_length, m_capacity).get(m_document);
+    const error_code code = m_workParser->iterate(m_text, m_length, m_capacity).get(m_document);
     if (code != SUCCESS)
         return syntaxError(code);
     m_iterated = true;
@@ -502,7 +515,7 @@ bool Reader::readWorkText(Estimate& estimate, Estimate::Work& work, int workPos)
     place.work = workPos;
     ondemand::value root;
     const bool read = check(m_document.get_value().get(root), place, "expected an object") && readWork(root, estimate, work, place);
-    m_parser = ondemand::parser(); // its index is as large as the work's text: the next work needs the memory
+    m_parser = ondemand::parser(); // an index of its own is as large as the work's text: the next work needs the memory
     m_iterated = false;
     return read;
 }
