@@ -1,5 +1,6 @@
 #pragma once
 
+#include "itemviews_export.h"
 #include "zBaseTableModel.h"
 
 #include <QHash>

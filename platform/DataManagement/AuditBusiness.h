@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QColor>
 #include <QHash>
@@ -23,7 +23,7 @@ class TableBaseObject;
  * Its followers are models, so it belongs to the GUI thread: one built on a worker is
  * moved there (moveToThread) before it is handed over.
  */
-class ITEMVIEWS_EXPORT AuditBusiness : public QObject
+class ITEMVIEWS_PLATFORM_EXPORT AuditBusiness : public QObject
 {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QPair>
 #include <QList>
@@ -27,7 +27,7 @@ class TreeBaseItem;
  * something that synchronises (a future, a join, a queued signal); from then on, and always
  * while a model is bound to them, only the GUI thread touches them.
  */
-class ITEMVIEWS_EXPORT BaseDataItem
+class ITEMVIEWS_PLATFORM_EXPORT BaseDataItem
 {
 public:
     BaseDataItem() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QMap>
 #include <QPair>
@@ -14,7 +14,7 @@
  *     settings.SetMapZxCurIndex(auditId, nodeId, tableType, row, column);
  *     QPair<int, int> cell = settings.GetMapZxCurIndex(auditId, nodeId, tableType);
  */
-class ITEMVIEWS_EXPORT GcSetting
+class ITEMVIEWS_PLATFORM_EXPORT GcSetting
 {
 public:
     /// The stored cell, or (0, 0) for a key never stored.

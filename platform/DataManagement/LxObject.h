@@ -1,11 +1,11 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 /*!
  * Base of the data layer's containers: anything that has a table type.
  */
-class ITEMVIEWS_EXPORT LxObject
+class ITEMVIEWS_PLATFORM_EXPORT LxObject
 {
 public:
     virtual ~LxObject() = default;

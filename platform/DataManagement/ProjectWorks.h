@@ -9,7 +9,7 @@
  *     work.setOwner(&project);
  *     project.GetGcSetting()->SetMapZxCurIndex(0, 1, 1001, 4, 2);
  */
-class ITEMVIEWS_EXPORT ProjectWorks
+class ITEMVIEWS_PLATFORM_EXPORT ProjectWorks
 {
 public:
     virtual ~ProjectWorks() = default;

@@ -11,7 +11,7 @@ class WorkBaseObject;
  *     table.setTableType(1001);
  *     table.setOwner(&work);
  */
-class ITEMVIEWS_EXPORT TableBaseObject : public LxObject
+class ITEMVIEWS_PLATFORM_EXPORT TableBaseObject : public LxObject
 {
 public:
     /// The owning work, or null.

@@ -17,7 +17,7 @@
  *     parent.setBaseDataItemListDirect({&child});
  *     child.setParentAlone(&parent);
  */
-class ITEMVIEWS_EXPORT TreeBaseItem : public BaseDataItem
+class ITEMVIEWS_PLATFORM_EXPORT TreeBaseItem : public BaseDataItem
 {
 public:
     TreeBaseItem();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 class ConstructionWorks;
 class ProjectWorks;
@@ -13,7 +13,7 @@ class ProjectWorks;
  *     work.setOwner(&project);
  *     work.SetXmWorks(&topWork);
  */
-class ITEMVIEWS_EXPORT WorkBaseObject
+class ITEMVIEWS_PLATFORM_EXPORT WorkBaseObject
 {
 public:
     virtual ~WorkBaseObject() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QAbstractTableModel>
 #include <QPair>
@@ -17,7 +17,7 @@ namespace Qtitan {
  *     model.SetClickRowAndCol(4, 2);
  *     model.UpdateData();   // attached views re-read everything
  */
-class ITEMVIEWS_EXPORT BaseTableModel : public QAbstractTableModel
+class ITEMVIEWS_PLATFORM_EXPORT BaseTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:

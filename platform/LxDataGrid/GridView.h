@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QTableView>
 
@@ -21,7 +21,7 @@ class BaseTableModel;
  *     grid.setModel(&model);
  *     grid.setTreeColumn(1);
  */
-class ITEMVIEWS_EXPORT GridView : public QTableView
+class ITEMVIEWS_PLATFORM_EXPORT GridView : public QTableView
 {
     Q_OBJECT
 public:

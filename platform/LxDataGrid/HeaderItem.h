@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QString>
 
@@ -12,7 +12,7 @@ namespace Qtitan {
  *
  *     columns->addHeaderItem(new Qtitan::HeaderItem(3, QObject::tr("Quantity")));
  */
-class ITEMVIEWS_EXPORT HeaderItem
+class ITEMVIEWS_PLATFORM_EXPORT HeaderItem
 {
 public:
     explicit HeaderItem(int fieldNumber, const QString& name = {}, int auditAttribute1 = 0, int auditAttribute2 = 0);

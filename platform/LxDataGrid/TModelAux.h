@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QVariant>
 
@@ -9,7 +9,7 @@ namespace Qtitan {
 class HeaderItem;
 
 /// The cell a host's custom-data callback is asked about, and the value it may answer.
-struct ITEMVIEWS_EXPORT TModelAux
+struct ITEMVIEWS_PLATFORM_EXPORT TModelAux
 {
     int row = -1;
     int column = -1;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QList>
 #include <QObject>
@@ -15,7 +15,7 @@ class HeaderItem;
  *
  *     model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(3, "Quantity"));
  */
-class ITEMVIEWS_EXPORT TableHeaderColumn : public QObject
+class ITEMVIEWS_PLATFORM_EXPORT TableHeaderColumn : public QObject
 {
     Q_OBJECT
 public:

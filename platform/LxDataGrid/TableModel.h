@@ -21,7 +21,7 @@ class TableHeaderColumn;
  * The base answers no cell (invalid QVariant), refuses writes, and makes valid
  * cells selectable and enabled.
  */
-class ITEMVIEWS_EXPORT TableModel : public BaseTableModel
+class ITEMVIEWS_PLATFORM_EXPORT TableModel : public BaseTableModel
 {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QString>
 
@@ -19,7 +19,7 @@
  * The handler is process-wide and unguarded: set it and report on the GUI thread only,
  * where the grid model reports from.
  */
-class ITEMVIEWS_EXPORT SharedInterface
+class ITEMVIEWS_PLATFORM_EXPORT SharedInterface
 {
 public:
     using UsageHandler = std::function<void(bool ended, int code, const QString& name)>;

@@ -21,7 +21,7 @@ class QAbstractItemView;
  * The four display styles are subclasses that change the node, the lines and
  * the indentation.
  */
-class ITEMVIEWS_EXPORT DrawTreeDelegate : public zBaseDelegate
+class ITEMVIEWS_PLATFORM_EXPORT DrawTreeDelegate : public zBaseDelegate
 {
     Q_OBJECT
 public:

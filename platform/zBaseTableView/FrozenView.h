@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QTableView>
 
@@ -12,7 +12,7 @@
  * scrolls along the frozen direction, whatever cell is current.
  * zTableHeader creates and places them; the main view is the parent.
  */
-class ITEMVIEWS_EXPORT FrozenView : public QTableView
+class ITEMVIEWS_PLATFORM_EXPORT FrozenView : public QTableView
 {
     Q_OBJECT
 public:

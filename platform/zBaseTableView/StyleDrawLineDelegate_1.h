@@ -8,7 +8,7 @@
  *
  *     view.setTreeModeDisplay(0, option);   // option.displayStyle = 1
  */
-class ITEMVIEWS_EXPORT StyleDrawLineDelegate_1 : public DrawTreeDelegate
+class ITEMVIEWS_PLATFORM_EXPORT StyleDrawLineDelegate_1 : public DrawTreeDelegate
 {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QSize>
 
@@ -12,7 +12,7 @@
  *     option.displayStyle = 1;   // solid tree lines
  *     view.setTreeModeDisplay(0, option);
  */
-struct ITEMVIEWS_EXPORT ZTVModeOption
+struct ITEMVIEWS_PLATFORM_EXPORT ZTVModeOption
 {
     /// 0: check boxes only where the model flags the cell user-checkable, unlinked;
     /// any other value: a tri-state check box on every row, linked to parents and children.

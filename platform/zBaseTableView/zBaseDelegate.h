@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QStyledItemDelegate>
 
@@ -12,7 +12,7 @@ class QMenu;
  *
  *     connect(delegate, &zBaseDelegate::doRequestSpecMenuItem, view, &zBaseTableView::doRequestSpecMenuItem);
  */
-class ITEMVIEWS_EXPORT zBaseDelegate : public QStyledItemDelegate
+class ITEMVIEWS_PLATFORM_EXPORT zBaseDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QObject>
 #include <QVector>
@@ -20,7 +20,7 @@ class zBaseHeaderItem;
  * Declared columns ... 0 1 2 3     display order 3 0 1 2, column 2 hidden
  * virtual column ..... 0 1 2       -> original 3 0 1
  */
-class ITEMVIEWS_EXPORT zBaseHeaderColumn : public QObject
+class ITEMVIEWS_PLATFORM_EXPORT zBaseHeaderColumn : public QObject
 {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@
  *     auto* code = new zBaseHeaderItem("code", QObject::tr("Code"));
  *     columns.addColumn(code);
  */
-class ITEMVIEWS_EXPORT zBaseHeaderItem
+class ITEMVIEWS_PLATFORM_EXPORT zBaseHeaderItem
 {
 public:
     explicit zBaseHeaderItem(const QString& identify, const QString& title = {});

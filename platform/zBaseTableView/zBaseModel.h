@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QAbstractTableModel>
 
@@ -11,7 +11,7 @@
  *     model.setTreeColumn(0);
  *     model.UpdateData();   // attached views re-read row count and data
  */
-class ITEMVIEWS_EXPORT zBaseModel : public QAbstractTableModel
+class ITEMVIEWS_PLATFORM_EXPORT zBaseModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:

@@ -23,7 +23,7 @@ class zBaseHeaderItem;
  * every write with a dataChanged() of the cell, and makes cells editable unless
  * setColumnEditable() said otherwise.
  */
-class ITEMVIEWS_EXPORT zBaseTableModel : public zBaseModel
+class ITEMVIEWS_PLATFORM_EXPORT zBaseTableModel : public zBaseModel
 {
     Q_OBJECT
 public:

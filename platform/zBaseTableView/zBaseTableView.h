@@ -26,7 +26,7 @@ class zTableHeader;
  * A default delegate asks delegateForIndex() for every cell, so a delegate
  * registered for a single cell paints and edits it.
  */
-class ITEMVIEWS_EXPORT zBaseTableView : public QTableView
+class ITEMVIEWS_PLATFORM_EXPORT zBaseTableView : public QTableView
 {
     Q_OBJECT
 public:

@@ -12,7 +12,7 @@
  *     auto* delegate = new zBaseWidgetDelegate(view);
  *     delegate->setEditor(new QComboBox(view->viewport()));
  */
-class ITEMVIEWS_EXPORT zBaseWidgetDelegate : public zBaseDelegate
+class ITEMVIEWS_PLATFORM_EXPORT zBaseWidgetDelegate : public zBaseDelegate
 {
     Q_OBJECT
 public:

@@ -7,7 +7,7 @@
  *
  *     view.setTreeModeDisplay(0, option);   // option.displayStyle = 2
  */
-class ITEMVIEWS_EXPORT zStyleDrawTextNodeAndDotLineDelegate : public DrawTreeDelegate
+class ITEMVIEWS_PLATFORM_EXPORT zStyleDrawTextNodeAndDotLineDelegate : public DrawTreeDelegate
 {
     Q_OBJECT
 public:

@@ -7,7 +7,7 @@
  *
  *     view.setTreeModeDisplay(0, option);   // option.displayStyle = 0
  */
-class ITEMVIEWS_EXPORT zStyleNoneDelegate : public DrawTreeDelegate
+class ITEMVIEWS_PLATFORM_EXPORT zStyleNoneDelegate : public DrawTreeDelegate
 {
     Q_OBJECT
 public:

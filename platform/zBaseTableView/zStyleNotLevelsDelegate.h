@@ -8,7 +8,7 @@
  *
  *     view.setTreeModeDisplay(0, option);   // option.displayStyle = 3
  */
-class ITEMVIEWS_EXPORT zStyleNotLevelsDelegate : public DrawTreeDelegate
+class ITEMVIEWS_PLATFORM_EXPORT zStyleNotLevelsDelegate : public DrawTreeDelegate
 {
     Q_OBJECT
 public:

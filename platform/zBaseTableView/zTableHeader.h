@@ -1,6 +1,6 @@
 #pragma once
 
-#include "itemviews_export.h"
+#include "itemviews_platform_export.h"
 
 #include <QHeaderView>
 
@@ -14,7 +14,7 @@ class QTableView;
  *
  *     view.primaryHeader()->setFrozenColumnCount(2);   // columns 0 and 1 stay in place
  */
-class ITEMVIEWS_EXPORT zTableHeader : public QHeaderView
+class ITEMVIEWS_PLATFORM_EXPORT zTableHeader : public QHeaderView
 {
     Q_OBJECT
 public:
