@@ -1,20 +1,13 @@
 #include "DrawTreeDelegate.h"
 
+#include "zTreeRole.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace {
-
-// The tree roles a tree model answers on its tree column.
-enum TreeRole {
-    LevelRole = 205,
-    ChildCountRole = 206,
-    LastSiblingRole = 207,
-    ExpandedRole = 208,
-    AncestorLastFlagsRole = 219,
-};
 
 const int CheckBoxMargin = 2;
 
@@ -73,7 +66,7 @@ DrawTreeDelegate::CellLayout DrawTreeDelegate::layoutCell(const QStyleOptionView
     const QSize nodeSize(boundedExtent(m_option.treeNodeSize.width()), boundedExtent(m_option.treeNodeSize.height()));
     layout.cell = option.rect;
     layout.slotWidth = qMax(nodeSize.width() + 8, 16);
-    layout.ownSlot = indentsLevels() ? qMax(0, index.data(LevelRole).toInt()) : 0;
+    layout.ownSlot = indentsLevels() ? qMax(0, index.data(zTreeRole::Level).toInt()) : 0;
     const QRect ownSlot(layout.slotLeft(layout.ownSlot), layout.cell.top(), layout.slotWidth, layout.cell.height());
     layout.node = QRect(QPoint(), nodeSize);
     layout.node.moveCenter(ownSlot.center());
@@ -109,9 +102,9 @@ void DrawTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(QPen(option.palette.color(QPalette::Mid), 1, treeLineStyle()));
     if (treeLineStyle() != Qt::NoPen)
         drawTreeLines(painter, layout, index);
-    if (index.data(ChildCountRole).toInt() > 0) {
+    if (index.data(zTreeRole::ChildCount).toInt() > 0) {
         painter->setPen(option.palette.color(QPalette::Text));
-        drawNode(painter, layout.node, index.data(ExpandedRole).toBool());
+        drawNode(painter, layout.node, index.data(zTreeRole::Expanded).toBool());
     }
     painter->restore();
     if (!layout.check.isEmpty())
@@ -126,7 +119,7 @@ void DrawTreeDelegate::drawTreeLines(QPainter* painter, const CellLayout& layout
     const int level = layout.ownSlot;
     const QRect& cell = layout.cell;
     const int middleY = cell.center().y();
-    const QList<bool> ancestorIsLast = index.data(AncestorLastFlagsRole).value<QList<bool>>();
+    const QList<bool> ancestorIsLast = index.data(zTreeRole::AncestorLastFlags).value<QList<bool>>();
     // Slot s carries the line joining ancestor s+1 to its next shown sibling.
     // Only the slots that start inside the cell: a deep row has more ancestors than the cell shows.
     for (int slot = 0; slot + 1 < level && layout.slotLeft(slot) <= cell.right(); ++slot) {
@@ -135,11 +128,11 @@ void DrawTreeDelegate::drawTreeLines(QPainter* painter, const CellLayout& layout
     }
     if (level > 0) {
         const int connectorX = layout.slotCenterX(level - 1);
-        const bool lastSibling = index.data(LastSiblingRole).toBool();
+        const bool lastSibling = index.data(zTreeRole::LastSibling).toBool();
         painter->drawLine(connectorX, cell.top(), connectorX, lastSibling ? middleY : cell.bottom());
         painter->drawLine(connectorX, middleY, layout.node.left(), middleY);
     }
-    const bool opensBelow = index.data(ChildCountRole).toInt() > 0 && index.data(ExpandedRole).toBool();
+    const bool opensBelow = index.data(zTreeRole::ChildCount).toInt() > 0 && index.data(zTreeRole::Expanded).toBool();
     if (opensBelow)
         painter->drawLine(layout.slotCenterX(level), layout.node.bottom(), layout.slotCenterX(level), cell.bottom());
 }
@@ -187,11 +180,11 @@ bool DrawTreeDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, con
     if (mouse->button() != Qt::LeftButton)
         return false;
     const CellLayout layout = layoutCell(option, index);
-    const bool onNode = index.data(ChildCountRole).toInt() > 0 && layout.node.contains(mouse->pos());
+    const bool onNode = index.data(zTreeRole::ChildCount).toInt() > 0 && layout.node.contains(mouse->pos());
     const bool onCheckBox = layout.check.contains(mouse->pos());
     // Press and double click on a button or box are swallowed so they neither select nor edit.
     if (type == QEvent::MouseButtonRelease && onNode) {
-        Q_EMIT signalTreeNodeClick({{index.row(), !index.data(ExpandedRole).toBool()}});
+        Q_EMIT signalTreeNodeClick({{index.row(), !index.data(zTreeRole::Expanded).toBool()}});
         Q_EMIT doTreeNodeClicked(index);
     } else if (type == QEvent::MouseButtonRelease && onCheckBox) {
         Q_EMIT signalTreeNodeCheckBoxClick(index);

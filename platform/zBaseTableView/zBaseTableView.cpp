@@ -9,6 +9,7 @@
 #include "zStyleNotLevelsDelegate.h"
 #include "FrozenView.h"
 #include "zTableHeader.h"
+#include "zTreeRole.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -18,8 +19,6 @@
 #include <algorithm>
 
 namespace {
-
-enum { TreeExpandedRole = 208 };
 
 /*
  * The view's default delegate: Qt's own delegate lookup is not virtual, so every
@@ -248,7 +247,7 @@ void zBaseTableView::slotTreeNodeExpanded(const QHash<int, bool>& rows)
     // Bottom up: expanding a row moves only the rows below it.
     std::sort(viewRows.begin(), viewRows.end(), std::greater<int>());
     for (int viewRow : qAsConst(viewRows))
-        tableModel->setData(treeIndex(viewRow), rows.value(viewRow), TreeExpandedRole);
+        tableModel->setData(treeIndex(viewRow), rows.value(viewRow), zTreeRole::Expanded);
 }
 
 void zBaseTableView::treeNodeCheckBoxClick(const QModelIndex& index)
