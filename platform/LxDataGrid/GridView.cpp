@@ -81,8 +81,7 @@ protected:
 private:
     static void paintAuditColour(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index)
     {
-        constexpr int AuditDifferenceRole = 487; // the grid model's kind -> colour map of a differing cell
-        const QVariant difference = index.data(AuditDifferenceRole);
+        const QVariant difference = index.data(GridView::AuditDifferenceRole);
         if (!difference.canConvert<QVariantMap>()) // true for any map registered with its iterable converter
             return;
         const QAssociativeIterable colours = difference.value<QAssociativeIterable>();

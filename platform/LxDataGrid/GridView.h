@@ -25,6 +25,11 @@ class ITEMVIEWS_PLATFORM_EXPORT GridView : public QTableView
 {
     Q_OBJECT
 public:
+    /// Roles the grid reads from its model.
+    enum Role {
+        AuditDifferenceRole = 487, ///< QMap<int, QColor> kind -> colour of a differing cell; the first colour tints it
+    };
+
     explicit GridView(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model) override;
