@@ -18,24 +18,46 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <optional>
 
 // The null-row warning; a host silences it with the rule "itemviews.gridmodel.warning=false".
 Q_LOGGING_CATEGORY(lcGridModel, "itemviews.gridmodel")
 
 namespace {
+/// Message code of an audit fold sync (value 1 folded, 0 unfolded, the row as payload).
 constexpr int FoldSyncCode = 2147483647;
+
+/// Row types (BaseDataItem::getRowType()) that folding treats apart; every other type folds plainly.
+/// A group row keeps a trailing run of fold-exempt children out of its fold, and an unfold shows
+/// fold-exempt children of a visible parent even when that parent is collapsed.
 constexpr int GroupRowType = 5;
+constexpr int FoldExemptRowTypes[] = {7, 12};
+
+/// Tables whose fold-exempt rows stay visible under a folded parent when an audit fold arrives.
+constexpr int FirstSyncTableType = 3003;
+constexpr int LastSyncTableType = 3006;
+
+/// Usage codes: row type -1 (none) is reported as this, and each table-type family is shifted
+/// down by its own offset so that the three families pack into one byte each from its own base.
+constexpr int NoRowType = -1;
+constexpr quint32 NoRowTypeUsageCode = 120;
+struct TableTypeFamily
+{
+    int first;
+    int last;
+    int offset;
+};
+constexpr TableTypeFamily UsageTableTypeFamilies[] = {{1001, 1999, 940}, {2001, 2999, 1880}, {3001, 3999, 2820}};
 
 bool isFoldExemptType(int rowType)
 {
-    return rowType == 7 || rowType == 12;
+    return std::find(std::begin(FoldExemptRowTypes), std::end(FoldExemptRowTypes), rowType) != std::end(FoldExemptRowTypes);
 }
 
-// Tables whose fold-exempt rows stay visible under a folded parent when an audit fold arrives.
 bool isSyncTableType(int tableType)
 {
-    return tableType >= 3003 && tableType <= 3006;
+    return tableType >= FirstSyncTableType && tableType <= LastSyncTableType;
 }
 
 QString nullRowMessage()
@@ -86,13 +108,11 @@ std::optional<ClickCellKey> clickCellKey(const QList<BaseDataItem*>* rows)
 
 int mappedTableType(int tableType)
 {
-    if (tableType >= 1001 && tableType <= 1999)
-        return tableType - 940;
-    if (tableType >= 2001 && tableType <= 2999)
-        return tableType - 1880;
-    if (tableType >= 3001 && tableType <= 3999)
-        return tableType - 2820;
-    return tableType;
+    for (const TableTypeFamily& family : UsageTableTypeFamilies) {
+        if (tableType >= family.first && tableType <= family.last)
+            return tableType - family.offset;
+    }
+    return tableType; // outside every family (2000 among them): used as it is
 }
 
 // After an audit fold of a counterpart, its descendants follow their parents' visible and expanded flags.
@@ -584,7 +604,7 @@ void BaseDataItemModel::post2GoCode(int row, QList<BaseDataItem*>* list, const Q
         return;
     const TableBaseObject* table = item->getOwner();
     const quint32 tableType = quint32(mappedTableType(table ? table->getTableType() : 0));
-    const quint32 rowType = item->getRowType() == -1 ? 120u : quint32(item->getRowType());
+    const quint32 rowType = item->getRowType() == NoRowType ? NoRowTypeUsageCode : quint32(item->getRowType());
     // Unsigned arithmetic: the shift and the +30000 carry may pass the sign bit.
     quint32 code = (rowType << 24) | ((tableType & 0xFFu) << 16) | (quint32(header->fieldNumber()) & 0xFFFFu);
     code += 30000u;

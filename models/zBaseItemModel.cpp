@@ -1,18 +1,10 @@
 #include "zBaseItemModel.h"
 
+#include "ScreenScale_p.h"
+
 #include <BaseDataItem.h>
 
-#include <QGuiApplication>
-#include <QScreen>
-
 namespace {
-
-// Rows store heights at 96 DPI; views get them at the screen's logical DPI.
-double screenScale()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
-}
 
 // Runs a copy, so a hook that replaces itself is not destroyed while it runs.
 template <typename Hook, typename... Args>

@@ -1,6 +1,8 @@
 #include "zTreeItemModel.h"
 
+#include "CheckTypeProperty_p.h"
 #include "RowPositionIndex_p.h"
+#include "ScreenScale_p.h"
 
 #include <BaseDataItem.h>
 #include <ConstructionWorks.h>
@@ -9,10 +11,8 @@
 #include <zBaseHeaderItem.h>
 
 #include <QDebug>
-#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QScopedValueRollback>
-#include <QScreen>
 
 #include <algorithm>
 #include <vector>
@@ -82,13 +82,6 @@ int childPosition(BaseDataItem* owner, BaseDataItem* child)
             return position;
     }
     return -1;
-}
-
-// Read afresh on every use: the window may have moved to a screen of another DPI.
-double screenScale()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
 }
 
 // Runs a copy of the hook: a hook that replaces itself must not be destroyed while it runs.
@@ -529,7 +522,7 @@ void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
         return;
     m_checkStates.insert(row, state);
     // Re-read on every change: the view or the host may switch the mode at any time.
-    if (property("checkType").toInt() == 0)
+    if (property(CheckTypeProperty).toInt() == 0)
         return;
     // One level at a time: each ancestor from its direct children, after the level below is stored.
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())

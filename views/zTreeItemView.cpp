@@ -1,5 +1,6 @@
 #include "zTreeItemView.h"
 
+#include "CheckTypeProperty_p.h"
 #include "DrawTreeDelegate.h"
 #include "FrozenView.h"
 #include "zBaseHeaderColumn.h"
@@ -64,7 +65,7 @@ zTreeItemView::~zTreeItemView() = default;
 void zTreeItemView::setTreeModeDisplay(int column, const ZTVModeOption& option)
 {
     if (tableModel)
-        tableModel->setProperty("checkType", option.checkMode != 0 ? 1 : 0);
+        tableModel->setProperty(CheckTypeProperty, option.checkMode != 0 ? 1 : 0);
     zBaseTableView::setTreeModeDisplay(column, option);
     // Node clicks go to the host only, after the click's event handling has returned.
     disconnect(treeDelegate, &DrawTreeDelegate::signalTreeNodeClick, this, &zBaseTableView::slotTreeNodeExpanded);
