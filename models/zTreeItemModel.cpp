@@ -1,5 +1,6 @@
 #include "zTreeItemModel.h"
 
+#include "CellHooks_p.h"
 #include "CheckTypeProperty_p.h"
 #include "RowPositionIndex_p.h"
 #include "ScreenScale_p.h"
@@ -82,14 +83,6 @@ int childPosition(BaseDataItem* owner, BaseDataItem* child)
             return position;
     }
     return -1;
-}
-
-// Runs a copy of the hook: a hook that replaces itself must not be destroyed while it runs.
-bool callHook(const zTreeItemModel::DataHook& stored, bool resultWhenUnset, int role, const QModelIndex& index,
-              const zBaseHeaderItem* header, QVariant& value)
-{
-    const zTreeItemModel::DataHook hook = stored;
-    return hook ? hook(role, index, header, value) : resultWhenUnset;
 }
 
 } // namespace
@@ -177,6 +170,7 @@ struct zTreeItemModel::OwnerIndex
 
 zTreeItemModel::zTreeItemModel(QObject* parent)
     : zBaseTableModel(parent)
+    , m_hooks(std::make_unique<CellHooks>())
 {
     qRegisterMetaType<QList<bool>>("QList<bool>");
 }
@@ -327,11 +321,19 @@ const RowPositionIndex& zTreeItemModel::originalPositions() const
     return *m_originalPositions;
 }
 
-void zTreeItemModel::dataStarting(DataHook hook) { m_dataStarting = std::move(hook); }
-void zTreeItemModel::dataEnding(DataHook hook) { m_dataEnding = std::move(hook); }
-void zTreeItemModel::editorStarting(DataHook hook) { m_editorStarting = std::move(hook); }
-void zTreeItemModel::editorEnding(DataHook hook) { m_editorEnding = std::move(hook); }
-void zTreeItemModel::callFlags(FlagsHook hook) { m_callFlags = std::move(hook); }
+// Both z models store and run their hooks alike (CellHooks) but each in its own sequence; the
+// differences are contract, not drift:
+//                      zBaseItemModel                      zTreeItemModel
+//   reads              hooks before anything               tree roles of the tree column first
+//   height write       after the editor hooks (a refusal   before the editor hooks (stored even
+//                      stores nothing)                     when they refuse)
+//   callFlags preset   selectable|editable (3)             none (0)
+//   callFlags result   false: the hook's flags answer      true: the hook's flags answer
+void zTreeItemModel::dataStarting(DataHook hook) { m_hooks->dataStarting = std::move(hook); }
+void zTreeItemModel::dataEnding(DataHook hook) { m_hooks->dataEnding = std::move(hook); }
+void zTreeItemModel::editorStarting(DataHook hook) { m_hooks->editorStarting = std::move(hook); }
+void zTreeItemModel::editorEnding(DataHook hook) { m_hooks->editorEnding = std::move(hook); }
+void zTreeItemModel::callFlags(FlagsHook hook) { m_hooks->callFlags = std::move(hook); }
 
 void zTreeItemModel::setExpandeItem(BaseDataItem* row, bool expand)
 {
@@ -430,10 +432,10 @@ QVariant zTreeItemModel::data(const QModelIndex& index, int role, const zBaseHea
     if (isTreeRole(role) && isTreeColumn(index))
         return treeDataRole(index, role, header);
     QVariant startingAnswer;
-    if (callHook(m_dataStarting, false, role, index, header, startingAnswer))
+    if (CellHooks::run(m_hooks->dataStarting, false, role, index, header, startingAnswer))
         return startingAnswer;
     QVariant endingAnswer;
-    if (callHook(m_dataEnding, false, role, index, header, endingAnswer))
+    if (CellHooks::run(m_hooks->dataEnding, false, role, index, header, endingAnswer))
         return endingAnswer;
     if (role == Qt::CheckStateRole && headerColumn)
         return isTreeColumn(index) ? storedCheckState(index.row()) : zBaseTableModel::data(index, role, header);
@@ -455,8 +457,8 @@ bool zTreeItemModel::setData(const QModelIndex& index, const QVariant& value, in
     }
     if (role == Qt::SizeHintRole)
         storeRowHeight(index.row(), value);
-    if (!callHook(m_editorStarting, true, role, index, header, hookValue)
-        || !callHook(m_editorEnding, true, role, index, header, hookValue))
+    if (!CellHooks::run(m_hooks->editorStarting, true, role, index, header, hookValue)
+        || !CellHooks::run(m_hooks->editorEnding, true, role, index, header, hookValue))
         return false;
     if (role != ClickedCellRole)
         markProjectChanged();
@@ -467,9 +469,8 @@ bool zTreeItemModel::setData(const QModelIndex& index, const QVariant& value, in
 
 QFlags<Qt::ItemFlag> zTreeItemModel::flags(const QModelIndex& index, const zBaseHeaderItem* header) const
 {
-    const FlagsHook hook = m_callFlags; // a copy runs: the hook may replace itself
     QFlags<Qt::ItemFlag> hookFlags;
-    if (hook && hook(index, header, hookFlags))
+    if (CellHooks::run(m_hooks->callFlags, false, index, header, hookFlags))
         return hookFlags;
     return zBaseTableModel::flags(index, header);
 }
