@@ -268,6 +268,8 @@ bool BaseDataItemModel::getBtnShowState(int row)
     return !item->getBaseDataItemlist().isEmpty();
 }
 
+// A fixed alternating pattern, deliberately: this model keeps no check state of its own, and a
+// host that shows the grid's check boxes overrides both of these.
 Qt::CheckState BaseDataItemModel::getCheckBoxState(int row)
 {
     return row % 2 == 0 ? Qt::Checked : Qt::Unchecked;

@@ -50,6 +50,7 @@ QVariant zBaseItemModel::data(const QModelIndex& index, int role, const zBaseHea
     if (!row)
         return {};
     const double height = row->getRowHeight() * screenScale();
+    // No height reads as a plain -1, where zTreeItemModel scales its -1 too: each its own rule.
     return height > 0 ? height : -1.0;
 }
 

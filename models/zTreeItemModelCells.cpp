@@ -162,6 +162,7 @@ QVariant zTreeItemModel::sizeHint(int virtualRow) const
     if (!row)
         return {};
     const double height = row->getRowHeight();
+    // No height reads as -1 scaled (-1.5 at 144 DPI), where zBaseItemModel answers a plain -1: each its own rule.
     return (height > 0 ? height : -1.0) * screenScale();
 }
 

@@ -49,7 +49,7 @@ QVariant zTreeItemModel::storedCheckState(int virtualRow) const
 int zTreeItemModel::summedCheckState(BaseDataItem* parent) const
 {
     const QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-    float sum = 0.0f; // single precision: half states of many children must add up as they always have
+    float sum = 0.0f; // single precision is contract: past 2^24 children the sum rounds as a float does
     for (BaseDataItem* child : children) {
         const int state = m_checkStates.value(child, Qt::Unchecked);
         if (state == Qt::Checked)
