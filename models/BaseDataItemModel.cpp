@@ -1,43 +1,28 @@
 #include "BaseDataItemModel.h"
 
 #include "AuditBusiness.h"
+#include "BaseDataItemModel_p.h"
 #include "HeaderItem.h"
-#include "ProjectWorks.h"
 #include "RowPositionIndex_p.h"
 #include "SharedInterface.h"
-#include "TableBaseObject.h"
 #include "TableHeaderColumn.h"
 #include "TreeBaseItem.h"
 #include "WorkBaseObject.h"
 
 #include <QColor>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QMap>
 #include <QSet>
 
 #include <algorithm>
-#include <climits>
-#include <optional>
 
-// The null-row warning; a host silences it with the rule "itemviews.gridmodel.warning=false".
 Q_LOGGING_CATEGORY(lcGridModel, "itemviews.gridmodel")
 
+using GridModel::clickCellKey;
+using GridModel::FoldSyncCode;
+using GridModel::workOf;
+
 namespace {
-constexpr int FoldSyncCode = 2147483647;
-constexpr int GroupRowType = 5;
-
-bool isFoldExemptType(int rowType)
-{
-    return rowType == 7 || rowType == 12;
-}
-
-// Tables whose fold-exempt rows stay visible under a folded parent when an audit fold arrives.
-bool isSyncTableType(int tableType)
-{
-    return tableType >= 3003 && tableType <= 3006;
-}
-
 QString nullRowMessage()
 {
     return QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
@@ -55,60 +40,13 @@ void removeFirstOccurrences(QVector<int>& values, QHash<int, int>& counts)
     values.erase(removed, values.end());
 }
 
-WorkBaseObject* workOf(BaseDataItem* item)
-{
-    TableBaseObject* table = item->getOwner();
-    return table ? table->getOwner() : nullptr;
-}
-
-struct ClickCellKey
-{
-    GcSetting* settings;
-    int auditId;
-    int nodeId;
-    int tableType;
-
-    QPair<int, int> storedCell() const { return settings->GetMapZxCurIndex(auditId, nodeId, tableType); }
-    void store(int row, int col) const { settings->SetMapZxCurIndex(auditId, nodeId, tableType, row, col); }
-};
-
-// Row 0 names the work and table: all rows of a bound list belong to one table.
-std::optional<ClickCellKey> clickCellKey(const QList<BaseDataItem*>* rows)
-{
-    BaseDataItem* first = rows && !rows->isEmpty() ? rows->first() : nullptr;
-    TableBaseObject* table = first ? first->getOwner() : nullptr;
-    WorkBaseObject* work = table ? table->getOwner() : nullptr;
-    ProjectWorks* project = work ? work->getOwner() : nullptr;
-    if (!project)
-        return std::nullopt;
-    return ClickCellKey{project->GetGcSetting(), work->getAuditId(), work->getNodeId(), table->getTableType()};
-}
-
 int mappedTableType(int tableType)
 {
-    if (tableType >= 1001 && tableType <= 1999)
-        return tableType - 940;
-    if (tableType >= 2001 && tableType <= 2999)
-        return tableType - 1880;
-    if (tableType >= 3001 && tableType <= 3999)
-        return tableType - 2820;
-    return tableType;
-}
-
-// After an audit fold of a counterpart, its descendants follow their parents' visible and expanded flags.
-void applyFoldToDescendants(BaseDataItem* counterpart)
-{
-    TableBaseObject* table = counterpart->getOwner();
-    const bool keepExemptRows = table && isSyncTableType(table->getTableType());
-    auto follow = [keepExemptRows](BaseDataItem* parent, BaseDataItem* child) {
-        if (!child)
-            return;
-        if (!parent->getVisible())
-            child->setVisible(false);
-        else
-            child->setVisible((keepExemptRows && isFoldExemptType(child->getRowType())) || parent->getExpanded());
-    };
-    counterpart->getAllBaseDataItemlist(follow, true);
+    for (const GridModel::TableTypeFamily& family : GridModel::UsageTableTypeFamilies) {
+        if (tableType >= family.first && tableType <= family.last)
+            return tableType - family.offset;
+    }
+    return tableType; // outside every family (2000 among them): used as it is
 }
 
 void registerMetaTypes()
@@ -254,67 +192,6 @@ int BaseDataItemModel::rowCount(const QModelIndex&) const
     return m_rows ? m_rows->size() : 0;
 }
 
-void BaseDataItemModel::SetClickRow(int row)
-{
-    if (row == Qtitan::BaseTableModel::GetClickRow(false))
-        return;
-    Qtitan::BaseTableModel::SetClickRow(row);
-    writeClickCell(row, Qtitan::BaseTableModel::GetClickCol(false));
-}
-
-void BaseDataItemModel::SetClickCol(int col)
-{
-    if (col == Qtitan::BaseTableModel::GetClickCol(false))
-        return;
-    Qtitan::BaseTableModel::SetClickCol(col);
-    writeClickCell(Qtitan::BaseTableModel::GetClickRow(false), col);
-}
-
-void BaseDataItemModel::SetClickRowAndCol(int row, int col)
-{
-    if (qMakePair(row, col) == Qtitan::BaseTableModel::GetClickRowAndCol())
-        return;
-    Qtitan::BaseTableModel::SetClickRowAndCol(row, col);
-    writeClickCell(row, col);
-}
-
-int BaseDataItemModel::GetClickRow(bool fromSettings) const
-{
-    if (!m_rows)
-        return -1;
-    int row = Qtitan::BaseTableModel::GetClickRow(false);
-    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
-    if (key)
-        row = key->storedCell().first;
-    if (row >= 0)
-        return row;
-    return m_rows->isEmpty() ? row : 0; // an empty list keeps the negative row
-}
-
-int BaseDataItemModel::GetClickCol(bool fromSettings) const
-{
-    if (!m_rows)
-        return -1;
-    int col = Qtitan::BaseTableModel::GetClickCol(false);
-    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
-    if (key)
-        col = key->storedCell().second;
-    return qMax(col, 0);
-}
-
-QPair<int, int> BaseDataItemModel::GetClickRowAndCol() const
-{
-    if (!m_rows)
-        return qMakePair(0, 0);
-    QPair<int, int> cell = Qtitan::BaseTableModel::GetClickRowAndCol();
-    if (const auto key = clickCellKey(m_rows))
-        cell = key->storedCell();
-    if (cell.first < 0 && !m_rows->isEmpty())
-        cell.first = 0;
-    cell.second = qMax(cell.second, 0);
-    return cell;
-}
-
 void BaseDataItemModel::getParentLevelNeedDrawLine(int row, QVector<int>& levels)
 {
     if (!m_rows || row == -1 || row >= m_rows->size())
@@ -391,6 +268,8 @@ bool BaseDataItemModel::getBtnShowState(int row)
     return !item->getBaseDataItemlist().isEmpty();
 }
 
+// A fixed alternating pattern, deliberately: this model keeps no check state of its own, and a
+// host that shows the grid's check boxes overrides both of these.
 Qt::CheckState BaseDataItemModel::getCheckBoxState(int row)
 {
     return row % 2 == 0 ? Qt::Checked : Qt::Unchecked;
@@ -401,77 +280,10 @@ bool BaseDataItemModel::getCheckBoxEnable(int row)
     return row % 2 != 0;
 }
 
-void BaseDataItemModel::setFold(int row, bool flag)
-{
-    BaseDataItem* item = itemAt(row);
-    if (!item)
-        return;
-    item->setExpanded(flag);
-    WorkBaseObject* work = workOf(item);
-    if (!work)
-        return;
-    work->setProjectWorkChanged(true);
-    if (m_audit) // the payload type must be BaseDataItem* or followers ignore it
-        m_audit->EmitSync(FoldSyncCode, flag ? 0 : 1, QVariant::fromValue<BaseDataItem*>(item));
-}
-
 int BaseDataItemModel::getChildrenItemCnt(int row)
 {
     BaseDataItem* item = itemAt(row);
     return item ? item->getChildrenItemCount() : 0;
-}
-
-bool BaseDataItemModel::hasFoldParent(int row)
-{
-    BaseDataItem* item = itemAt(row);
-    TreeBaseItem* ancestor = item ? item->getParent() : nullptr;
-    // The top-level ancestor is never asked.
-    while (ancestor && ancestor->getParent()) {
-        if (ancestor->getExpanded())
-            return true;
-        ancestor = ancestor->getParent();
-    }
-    return false;
-}
-
-bool BaseDataItemModel::needFold(int parentRow, int row)
-{
-    if (!m_rows || row >= m_rows->size())
-        return false;
-    if (getParentIndex(row) != parentRow || parentRow == -1)
-        return true;
-    BaseDataItem* parent = itemAt(parentRow);
-    if (!parent || parent->getRowType() != GroupRowType)
-        return true;
-    BaseDataItem* item = itemAt(row);
-    return !(item && isFoldExemptType(item->getRowType()));
-}
-
-int BaseDataItemModel::lastFoldRowNumber(int row)
-{
-    if (!m_rows)
-        return -1;
-    // A trailing run of fold-exempt direct children stays out of the fold.
-    const int lastBlockRow = int(qMin<qint64>(qint64(row) + getChildrenItemCnt(row), INT_MAX));
-    for (int blockRow = lastBlockRow; blockRow > row; --blockRow) {
-        if (getParentIndex(blockRow) != row)
-            return blockRow;
-        BaseDataItem* item = itemAt(blockRow);
-        if (!item || !isFoldExemptType(item->getRowType()))
-            return blockRow;
-    }
-    return -1;
-}
-
-bool BaseDataItemModel::hasNotFlodChild(int row)
-{
-    BaseDataItem* item = itemAt(row);
-    if (!item)
-        return true;
-    if (item->getRowType() != GroupRowType)
-        return false;
-    const QList<BaseDataItem*>& children = item->getBaseDataItemlist();
-    return !children.isEmpty() && children.last() && isFoldExemptType(children.last()->getRowType());
 }
 
 int BaseDataItemModel::getParentIndex(int row)
@@ -479,28 +291,6 @@ int BaseDataItemModel::getParentIndex(int row)
     BaseDataItem* item = itemAt(row);
     TreeBaseItem* parent = item ? item->getParent() : nullptr;
     return parent ? firstPositionOf(parent) : -1;
-}
-
-QVector<int> BaseDataItemModel::getExpandOrFlodChildren(int row, bool fold)
-{
-    QVector<int> blockRows;
-    if (!m_rows || row < 0 || row >= m_rows->size()) // a row past the list has no block, and row + 1 may overflow
-        return blockRows;
-    const int lastRow = qMin(lastFoldRowNumber(row), m_rows->size() - 1);
-    blockRows.reserve(qMax(lastRow - row, 0));
-    // Pre-order: a parent's visibility is settled before its children are reached.
-    for (int blockRow = row + 1; blockRow <= lastRow; ++blockRow) {
-        BaseDataItem* item = m_rows->at(blockRow);
-        if (item && fold) {
-            item->setVisible(false);
-        } else if (item) {
-            TreeBaseItem* parent = item->getParent();
-            if (parent && parent->getVisible() && (parent->getExpanded() || isFoldExemptType(item->getRowType())))
-                item->setVisible(true);
-        }
-        blockRows.append(blockRow);
-    }
-    return blockRows;
 }
 
 QVariant BaseDataItemModel::data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const
@@ -584,8 +374,9 @@ void BaseDataItemModel::post2GoCode(int row, QList<BaseDataItem*>* list, const Q
         return;
     const TableBaseObject* table = item->getOwner();
     const quint32 tableType = quint32(mappedTableType(table ? table->getTableType() : 0));
-    const quint32 rowType = item->getRowType() == -1 ? 120u : quint32(item->getRowType());
-    // Unsigned arithmetic: the shift and the +30000 carry may pass the sign bit.
+    const quint32 rowType = item->getRowType() == GridModel::NoRowType ? GridModel::NoRowTypeUsageCode : quint32(item->getRowType());
+    // Bits 24-31 row type, 16-23 mapped table type, 0-15 field number, each its low bits; then +30000,
+    // in unsigned arithmetic: the shift and the carry may pass the sign bit.
     quint32 code = (rowType << 24) | ((tableType & 0xFFu) << 16) | (quint32(header->fieldNumber()) & 0xFFFFu);
     code += 30000u;
     SharedInterface::UseFunc(int(code), QStringLiteral(""));
@@ -612,12 +403,6 @@ int BaseDataItemModel::firstPositionOf(BaseDataItem* item)
     return position;
 }
 
-void BaseDataItemModel::writeClickCell(int row, int col) const
-{
-    if (const auto key = clickCellKey(m_rows))
-        key->store(row, col);
-}
-
 void BaseDataItemModel::getParentRows(int row, QVector<int>& rows)
 {
     int ancestorRow = row;
@@ -641,37 +426,6 @@ QVariant BaseDataItemModel::fieldData(const QModelIndex& index, int role, BaseDa
     return item->getValue(header->fieldNumber());
 }
 
-QVariant BaseDataItemModel::auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const
-{
-    switch (role) {
-    case AuditIsSSRole:
-        return m_audit ? m_audit->IsSS(item->getOwner()) : false;
-    case AuditOpenRole:
-        return m_audit ? m_audit->IsAuditOpen(item->getOwner()) : false;
-    case AuditSSFocusedRowsRole:
-        if (!m_audit || !m_audit->IsSS(item))
-            return QVariant();
-        return QVariant::fromValue(m_audit->GetSSFocusedRows());
-    default:
-        return differenceData(item, header);
-    }
-}
-
-QVariant BaseDataItemModel::differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const
-{
-    if (!m_audit)
-        return QStringLiteral("");
-    if (!header)
-        return QVariant();
-    const AuditBusiness::AuditHeaderItem column{header->fieldNumber(), header->auditAttribute1(), header->auditAttribute2()};
-    const AuditBusiness::State state = m_audit->GetDifference(item, &column);
-    if (state.kind == 0)
-        return QStringLiteral("");
-    QMap<int, QColor> mark;
-    mark.insert(int(state.kind), state.color); // the kind is signed
-    return QVariant::fromValue(mark);
-}
-
 void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& payload)
 {
     if (code != FoldSyncCode || (value != 0 && value != 1) || !payload.canConvert<BaseDataItem*>())
@@ -686,6 +440,6 @@ void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& paylo
     if (!ok || !counterpart)
         return;
     counterpart->setExpanded(value == 0); // 0 = unfolded
-    applyFoldToDescendants(counterpart);
+    GridModel::applyFoldToDescendants(counterpart);
     UpdateData();
 }

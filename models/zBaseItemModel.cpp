@@ -1,31 +1,13 @@
 #include "zBaseItemModel.h"
 
+#include "CellHooks_p.h"
+#include "ScreenScale_p.h"
+
 #include <BaseDataItem.h>
-
-#include <QGuiApplication>
-#include <QScreen>
-
-namespace {
-
-// Rows store heights at 96 DPI; views get them at the screen's logical DPI.
-double screenScale()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
-}
-
-// Runs a copy, so a hook that replaces itself is not destroyed while it runs.
-template <typename Hook, typename... Args>
-bool runHook(const Hook& stored, Args&... args)
-{
-    const Hook hook = stored;
-    return hook(args...);
-}
-
-} // namespace
 
 zBaseItemModel::zBaseItemModel(QObject* parent)
     : zBaseTableModel(parent)
+    , m_hooks(std::make_unique<CellHooks>())
 {
 }
 
@@ -36,11 +18,19 @@ void zBaseItemModel::BindSrcData(QList<BaseDataItem*>* list)
     m_boundList = list;
 }
 
-void zBaseItemModel::dataStarting(DataHook hook) { m_dataStarting = std::move(hook); }
-void zBaseItemModel::dataEnding(DataHook hook) { m_dataEnding = std::move(hook); }
-void zBaseItemModel::editorStarting(DataHook hook) { m_editorStarting = std::move(hook); }
-void zBaseItemModel::editorEnding(DataHook hook) { m_editorEnding = std::move(hook); }
-void zBaseItemModel::callFlags(FlagsHook hook) { m_callFlags = std::move(hook); }
+// Both z models store and run their hooks alike (CellHooks) but each in its own sequence; the
+// differences are contract, not drift:
+//                      zBaseItemModel                      zTreeItemModel
+//   reads              hooks before anything               tree roles of the tree column first
+//   height write       after the editor hooks (a refusal   before the editor hooks (stored even
+//                      stores nothing)                     when they refuse)
+//   callFlags preset   selectable|editable (3)             none (0)
+//   callFlags result   false: the hook's flags answer      true: the hook's flags answer
+void zBaseItemModel::dataStarting(DataHook hook) { m_hooks->dataStarting = std::move(hook); }
+void zBaseItemModel::dataEnding(DataHook hook) { m_hooks->dataEnding = std::move(hook); }
+void zBaseItemModel::editorStarting(DataHook hook) { m_hooks->editorStarting = std::move(hook); }
+void zBaseItemModel::editorEnding(DataHook hook) { m_hooks->editorEnding = std::move(hook); }
+void zBaseItemModel::callFlags(FlagsHook hook) { m_hooks->callFlags = std::move(hook); }
 
 int zBaseItemModel::rowCount(const QModelIndex&) const
 {
@@ -49,9 +39,9 @@ int zBaseItemModel::rowCount(const QModelIndex&) const
 
 QVariant zBaseItemModel::data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const
 {
-    for (const DataHook* readHook : {&m_dataStarting, &m_dataEnding}) {
+    for (const DataHook* readHook : {&m_hooks->dataStarting, &m_hooks->dataEnding}) {
         QVariant answer;
-        if (*readHook && runHook(*readHook, role, index, header, answer))
+        if (CellHooks::run(*readHook, false, role, index, header, answer))
             return answer;
     }
     if (role != Qt::SizeHintRole)
@@ -60,14 +50,15 @@ QVariant zBaseItemModel::data(const QModelIndex& index, int role, const zBaseHea
     if (!row)
         return {};
     const double height = row->getRowHeight() * screenScale();
+    // No height reads as a plain -1, where zTreeItemModel scales its -1 too: each its own rule.
     return height > 0 ? height : -1.0;
 }
 
 bool zBaseItemModel::setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header)
 {
     QVariant hookValue = value;
-    for (const DataHook* writeHook : {&m_editorStarting, &m_editorEnding}) {
-        if (*writeHook && !runHook(*writeHook, role, index, header, hookValue))
+    for (const DataHook* writeHook : {&m_hooks->editorStarting, &m_hooks->editorEnding}) {
+        if (!CellHooks::run(*writeHook, true, role, index, header, hookValue))
             return false;
     }
     if (role == Qt::SizeHintRole) {
@@ -82,7 +73,7 @@ bool zBaseItemModel::setData(const QModelIndex& index, const QVariant& value, in
 QFlags<Qt::ItemFlag> zBaseItemModel::flags(const QModelIndex& index, const zBaseHeaderItem* header) const
 {
     QFlags<Qt::ItemFlag> hookFlags = Qt::ItemIsSelectable | Qt::ItemIsEditable;
-    if (m_callFlags && !runHook(m_callFlags, index, header, hookFlags))
+    if (!CellHooks::run(m_hooks->callFlags, true, index, header, hookFlags))
         return hookFlags;
     return zBaseTableModel::flags(index, header);
 }

@@ -6,8 +6,10 @@
 #include <QList>
 
 #include <functional>
+#include <memory>
 
 class BaseDataItem;
+class CellHooks;
 class TableBaseObject;
 class WorkBaseObject;
 
@@ -79,9 +81,5 @@ private:
     WorkBaseObject* m_work = nullptr; // not owned
     TableBaseObject* m_table = nullptr; // not owned
     QList<BaseDataItem*>* m_boundList = nullptr; // not owned
-    DataHook m_dataStarting;
-    DataHook m_dataEnding;
-    DataHook m_editorStarting;
-    DataHook m_editorEnding;
-    FlagsHook m_callFlags;
+    std::unique_ptr<CellHooks> m_hooks; // owned
 };

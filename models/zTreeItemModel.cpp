@@ -1,24 +1,14 @@
 #include "zTreeItemModel.h"
 
-#include "RowPositionIndex_p.h"
+#include "CellHooks_p.h"
+#include "zTreeItemModel_p.h"
 
 #include <BaseDataItem.h>
-#include <ConstructionWorks.h>
 #include <TreeBaseItem.h>
-#include <WorkBaseObject.h>
-#include <zBaseHeaderItem.h>
 
-#include <QDebug>
-#include <QGuiApplication>
-#include <QLoggingCategory>
-#include <QScopedValueRollback>
-#include <QScreen>
-
-#include <algorithm>
-#include <vector>
-
-// Enabled at debug by default (only "qt." categories start with debug off), as the delete line needs.
-Q_LOGGING_CATEGORY(lcTreeModel, "itemviews.treemodel")
+// Binding and the rows shown: a bind flattens the original rows once, and the visible and hidden
+// rows, with the virtual row of each original row, are derived again from them whenever visibility
+// changes. Cells, check states, structural edits and names have their own zTreeItemModel*.cpp.
 
 namespace {
 
@@ -43,89 +33,7 @@ void forEachPreOrder(const QList<BaseDataItem*>& rootRows, Visit visit)
     }
 }
 
-int ancestorCount(BaseDataItem* row)
-{
-    int steps = 0;
-    for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-        ++steps;
-    return steps;
-}
-
-bool isTreeRole(int role)
-{
-    switch (role) {
-    case zTreeItemModel::TreeLevelRole:
-    case zTreeItemModel::TreeChildCountRole:
-    case zTreeItemModel::TreeLastSiblingRole:
-    case zTreeItemModel::TreeExpandedRole:
-    case zTreeItemModel::TreeMaxLevelRole:
-    case zTreeItemModel::TreeParentRowRole:
-    case zTreeItemModel::TreeAncestorLastFlagsRole:
-    case zTreeItemModel::TreeHasUncollapsableChildRole:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool hasUncollapsableChild(BaseDataItem* row)
-{
-    const QList<BaseDataItem*>& children = row->getBaseDataItemlist();
-    return std::any_of(children.cbegin(), children.cend(),
-                       [](BaseDataItem* child) { return child && !child->getCollapsable(); });
-}
-
-int childPosition(BaseDataItem* owner, BaseDataItem* child)
-{
-    for (int position = 0; position < owner->getChildrenCount(); ++position) {
-        if (owner->getChildrenAt(position) == child)
-            return position;
-    }
-    return -1;
-}
-
-// Read afresh on every use: the window may have moved to a screen of another DPI.
-double screenScale()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
-}
-
-// Runs a copy of the hook: a hook that replaces itself must not be destroyed while it runs.
-bool callHook(const zTreeItemModel::DataHook& stored, bool resultWhenUnset, int role, const QModelIndex& index,
-              const zBaseHeaderItem* header, QVariant& value)
-{
-    const zTreeItemModel::DataHook hook = stored;
-    return hook ? hook(role, index, header, value) : resultWhenUnset;
-}
-
 } // namespace
-
-/// Rows destroyed so far by one deleteAll, by their first position in its snapshot of the bound list.
-struct zTreeItemModel::DeletionBatch
-{
-    explicit DeletionBatch(const QList<BaseDataItem*>& snapshot)
-        : destroyedAt(size_t(snapshot.size()), false)
-    {
-        snapshotPositions.build(snapshot);
-    }
-    void markDestroyed(const QList<BaseDataItem*>& rows)
-    {
-        for (BaseDataItem* row : rows) {
-            const int position = snapshotPositions.firstPosition(row);
-            if (position >= 0)
-                destroyedAt[size_t(position)] = true;
-        }
-    }
-    bool isDestroyed(BaseDataItem* row) const
-    {
-        const int position = snapshotPositions.firstPosition(row);
-        return position >= 0 && destroyedAt[size_t(position)];
-    }
-
-    RowPositionIndex snapshotPositions;
-    std::vector<bool> destroyedAt;
-};
 
 /// Ancestor counts within one bind. Estimates are shallow and walked up directly; past a few
 /// dozen levels the counts are remembered, as a walk per childless row would be quadratic in the
@@ -173,17 +81,9 @@ private:
     int lastParentAncestors = 0;
 };
 
-/// Who lists a row as its child first, and where the root rows are: O(1) answers for unameItem.
-struct zTreeItemModel::OwnerIndex
-{
-    RowPositionIndex childPositions; // over the child lists of the original rows, concatenated in order
-    QVector<int> ownerOfChild; // original row owning each entry of the concatenation
-    RowPositionIndex rootPositions;
-    quint64 treeShape = 0; // TreeBaseItem::shapeGeneration() the child lists were read at
-};
-
 zTreeItemModel::zTreeItemModel(QObject* parent)
     : zBaseTableModel(parent)
+    , m_hooks(std::make_unique<CellHooks>())
 {
     qRegisterMetaType<QList<bool>>("QList<bool>");
 }
@@ -334,12 +234,6 @@ const RowPositionIndex& zTreeItemModel::originalPositions() const
     return *m_originalPositions;
 }
 
-void zTreeItemModel::dataStarting(DataHook hook) { m_dataStarting = std::move(hook); }
-void zTreeItemModel::dataEnding(DataHook hook) { m_dataEnding = std::move(hook); }
-void zTreeItemModel::editorStarting(DataHook hook) { m_editorStarting = std::move(hook); }
-void zTreeItemModel::editorEnding(DataHook hook) { m_editorEnding = std::move(hook); }
-void zTreeItemModel::callFlags(FlagsHook hook) { m_callFlags = std::move(hook); }
-
 void zTreeItemModel::setExpandeItem(BaseDataItem* row, bool expand)
 {
     if (!row)
@@ -361,200 +255,6 @@ void zTreeItemModel::setExpandeItemChild(BaseDataItem* row, bool show)
     }
 }
 
-void zTreeItemModel::insertItemAfterIndex(QModelIndex index)
-{
-    insertSibling(index, 1);
-}
-
-void zTreeItemModel::insertItemBeforeIndex(QModelIndex index)
-{
-    insertSibling(index, 0);
-}
-
-void zTreeItemModel::insertItemUnderIndex(QModelIndex index)
-{
-    auto* row = dynamic_cast<TreeBaseItem*>(findItemByIndex(index));
-    if (!row)
-        return;
-    QList<BaseDataItem*> children = row->getBaseDataItemlist();
-    auto* newRow = new TreeBaseItem; // owned by the tree from now on
-    children.append(newRow);
-    newRow->setParentAlone(row);
-    row->setBaseDataItemListDirect(children);
-    UpdateData();
-}
-
-void zTreeItemModel::deleteItemByIndex(QModelIndex index)
-{
-    deleteItem(findItemByIndex(index));
-}
-
-void zTreeItemModel::deleteAll()
-{
-    if (!m_boundList)
-        return;
-    const QList<BaseDataItem*> snapshot = *m_boundList;
-    bool deletedAny = false;
-    {
-        DeletionBatch batch(snapshot);
-        const QScopedValueRollback<DeletionBatch*> inBatch(m_deletionBatch, &batch);
-        for (BaseDataItem* row : snapshot) {
-            // A row of the snapshot may have gone with the subtree of an earlier one.
-            if (row && !batch.isDestroyed(row))
-                deletedAny = deleteItem(row) || deletedAny;
-        }
-    }
-    m_boundList->clear();
-    // One refresh for the whole call instead of one per row: a rebind per row makes this quadratic,
-    // and since every step runs synchronously on the GUI thread no view can see the states between.
-    if (deletedAny)
-        UpdateData();
-}
-
-QString zTreeItemModel::unameItem(TreeBaseItem* row)
-{
-    if (!row)
-        return {};
-    const OwnerIndex& owners = ownerIndex();
-    QStringList parts;
-    BaseDataItem* current = row;
-    for (;;) {
-        const int childPos = owners.childPositions.firstPosition(current);
-        BaseDataItem* owner = childPos < 0 ? nullptr : m_originalRows.at(owners.ownerOfChild.at(childPos));
-        if (!dynamic_cast<TreeBaseItem*>(owner))
-            break;
-        const int positionInOwner = childPosition(owner, current);
-        if (positionInOwner >= 0)
-            parts.prepend(QString::number(positionInOwner));
-        current = owner;
-    }
-    parts.prepend(QString::number(owners.rootPositions.firstPosition(current)));
-    return parts.join(QLatin1Char('-'));
-}
-
-QVariant zTreeItemModel::data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const
-{
-    if (isTreeRole(role) && isTreeColumn(index))
-        return treeDataRole(index, role, header);
-    QVariant startingAnswer;
-    if (callHook(m_dataStarting, false, role, index, header, startingAnswer))
-        return startingAnswer;
-    QVariant endingAnswer;
-    if (callHook(m_dataEnding, false, role, index, header, endingAnswer))
-        return endingAnswer;
-    if (role == Qt::CheckStateRole && headerColumn)
-        return isTreeColumn(index) ? storedCheckState(index.row()) : zBaseTableModel::data(index, role, header);
-    if (role == Qt::SizeHintRole)
-        return sizeHint(index.row());
-    if (role == TableLookupRoleA || role == TableLookupRoleB)
-        return lookupValue(index.row(), header);
-    return zBaseTableModel::data(index, role, header);
-}
-
-bool zTreeItemModel::setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header)
-{
-    if (role == TreeExpandedRole)
-        return expandRequest(index.row(), value.toBool());
-    QVariant hookValue = value; // what the hooks write here is never stored
-    if (role == ClickedCellRole) {
-        m_clickedItem = findItemByIndex(index);
-        m_clickedVirtualColumn = value.toInt();
-    }
-    if (role == Qt::SizeHintRole)
-        storeRowHeight(index.row(), value);
-    if (!callHook(m_editorStarting, true, role, index, header, hookValue)
-        || !callHook(m_editorEnding, true, role, index, header, hookValue))
-        return false;
-    if (role != ClickedCellRole)
-        markProjectChanged();
-    if (role == Qt::CheckStateRole && isTreeColumn(index))
-        setItemCheckState(findItemByIndex(index), value.toInt());
-    return zBaseTableModel::setData(index, value, role, header);
-}
-
-QFlags<Qt::ItemFlag> zTreeItemModel::flags(const QModelIndex& index, const zBaseHeaderItem* header) const
-{
-    const FlagsHook hook = m_callFlags; // a copy runs: the hook may replace itself
-    QFlags<Qt::ItemFlag> hookFlags;
-    if (hook && hook(index, header, hookFlags))
-        return hookFlags;
-    return zBaseTableModel::flags(index, header);
-}
-
-QVariant zTreeItemModel::treeDataRole(const QModelIndex& index, int role, const zBaseHeaderItem*) const
-{
-    BaseDataItem* row = findItemByIndex(index);
-    if (!row)
-        return {};
-    switch (role) {
-    case TreeLevelRole:
-        return ancestorCount(row);
-    case TreeChildCountRole:
-        return row->getBaseDataItemlist().size();
-    case TreeLastSiblingRole:
-        return isLastSibling(m_rootRows, row);
-    case TreeExpandedRole:
-        return row->getExpanded();
-    case TreeMaxLevelRole:
-        return m_maxLevel;
-    case TreeParentRowRole:
-        return findVirtualIndexByItem(row->getParent());
-    case TreeAncestorLastFlagsRole:
-        return QVariant::fromValue(ancestorLastFlags(row));
-    case TreeHasUncollapsableChildRole:
-        return hasUncollapsableChild(row);
-    default:
-        return {};
-    }
-}
-
-bool zTreeItemModel::isLastSibling(const QList<BaseDataItem*>& rootRows, BaseDataItem* row) const
-{
-    if (!row)
-        return false;
-    TreeBaseItem* parent = row->getParent();
-    const QList<BaseDataItem*> siblings = parent ? parent->getBaseDataItemlist() : rootRows;
-    // From the end: only the trailing hidden siblings are looked at.
-    for (int siblingPos = siblings.size() - 1; siblingPos >= 0; --siblingPos) {
-        BaseDataItem* sibling = siblings.at(siblingPos);
-        if (sibling && getRowIsVisible(sibling))
-            return sibling == row;
-    }
-    return false;
-}
-
-void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
-{
-    if (!row)
-        return;
-    m_checkStates.insert(row, state);
-    // Re-read on every change: the view or the host may switch the mode at any time.
-    if (property("checkType").toInt() == 0)
-        return;
-    // One level at a time: each ancestor from its direct children, after the level below is stored.
-    for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-        m_checkStates.insert(ancestor, summedCheckState(ancestor));
-    if (state != Qt::PartiallyChecked) {
-        // One growth, not twenty; no more than the bound rows, whatever a corrupt tree counts.
-        m_checkStates.reserve(m_checkStates.size() + qMin(row->getChildrenItemCount(), m_originalRows.size()));
-        setChildCheckState(row, state);
-    }
-}
-
-void zTreeItemModel::setChildCheckState(BaseDataItem* row, int state)
-{
-    if (!row)
-        return;
-    const QList<BaseDataItem*> children = row->getBaseDataItemlist();
-    for (BaseDataItem* child : children) {
-        if (!child)
-            continue;
-        m_checkStates.insert(child, state);
-        if (child->getChildrenCount() > 0)
-            setChildCheckState(child, state);
-    }
-}
-
 void zTreeItemModel::getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataItem*>& out)
 {
     if (!row)
@@ -563,21 +263,6 @@ void zTreeItemModel::getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataIt
         if (!descendant->getCollapsable())
             out.append(descendant);
     });
-}
-
-bool zTreeItemModel::deleteItem(BaseDataItem* row)
-{
-    if (!row)
-        return false;
-    const int destroyedCount = destroySubtree(row);
-    // The file is named explicitly: __FILE__ would carry the build's full path.
-    if (lcTreeModel().isDebugEnabled()) {
-        QMessageLogger("zTreeItemModel", __LINE__, Q_FUNC_INFO, lcTreeModel().categoryName()).debug()
-            << "zTreeItemModel::deleteItem" << " deleted: " << destroyedCount << " rows";
-    }
-    if (!m_deletionBatch)
-        UpdateData();
-    return true;
 }
 
 bool zTreeItemModel::expandRequest(int virtualRow, bool expand)
@@ -619,165 +304,3 @@ void zTreeItemModel::placeRowsFollowingSpans()
     rebuildShownRows();
 }
 
-QVariant zTreeItemModel::storedCheckState(int virtualRow) const
-{
-    const auto state = m_checkStates.constFind(findItemByIndex(virtualRow));
-    return state == m_checkStates.cend() ? QVariant(false) : QVariant(*state); // never checked reads false
-}
-
-QVariant zTreeItemModel::sizeHint(int virtualRow) const
-{
-    BaseDataItem* row = findItemByIndex(virtualRow);
-    if (!row)
-        return {};
-    const double height = row->getRowHeight();
-    return (height > 0 ? height : -1.0) * screenScale();
-}
-
-void zTreeItemModel::storeRowHeight(int virtualRow, const QVariant& value)
-{
-    if (BaseDataItem* row = findItemByIndex(virtualRow))
-        row->setRowHeight(value.toDouble() / screenScale());
-}
-
-QVariant zTreeItemModel::lookupValue(int virtualRow, const zBaseHeaderItem* header) const
-{
-    if (!header)
-        return {};
-    const int originalRow = findModelIndexInData(virtualRow);
-    const QString& columnId = header->headerIdentify();
-    const auto cellRow = cellValues.constFind(originalRow);
-    if (cellRow != cellValues.cend() && cellRow->contains(columnId))
-        return cellRow->value(columnId);
-    const auto rowValue = rowValues.constFind(originalRow);
-    if (rowValue != rowValues.cend())
-        return *rowValue;
-    return columnValues.value(columnId);
-}
-
-void zTreeItemModel::markProjectChanged()
-{
-    ConstructionWorks* project = m_work ? m_work->GetXmWorks() : nullptr;
-    if (project && !project->getProjectWorkChanged())
-        project->setProjectWorkChanged(true);
-}
-
-int zTreeItemModel::summedCheckState(BaseDataItem* parent) const
-{
-    const QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-    float sum = 0.0f; // single precision: half states of many children must add up as they always have
-    for (BaseDataItem* child : children) {
-        const int state = m_checkStates.value(child, Qt::Unchecked);
-        if (state == Qt::Checked)
-            sum += 1.0f;
-        else if (state == Qt::PartiallyChecked)
-            sum += 0.5f;
-    }
-    if (sum == 0.0f)
-        return Qt::Unchecked;
-    return sum == float(children.size()) ? Qt::Checked : Qt::PartiallyChecked;
-}
-
-void zTreeItemModel::insertSibling(const QModelIndex& index, int offset)
-{
-    auto* row = dynamic_cast<TreeBaseItem*>(findItemByIndex(index));
-    if (!row)
-        return;
-    if (TreeBaseItem* parent = row->getParent()) {
-        QList<BaseDataItem*> siblings = parent->getBaseDataItemlist();
-        const int position = siblings.indexOf(row);
-        if (position >= 0) {
-            auto* newRow = new TreeBaseItem; // owned by the tree from now on
-            siblings.insert(position + offset, newRow);
-            newRow->setParentAlone(parent);
-        }
-        parent->setBaseDataItemListDirect(siblings);
-    } else if (m_boundList) {
-        const int position = m_boundList->indexOf(row);
-        if (position >= 0)
-            m_boundList->insert(position + offset, new TreeBaseItem);
-    }
-    UpdateData();
-}
-
-QList<bool> zTreeItemModel::ancestorLastFlags(BaseDataItem* row) const
-{
-    QList<bool> flags; // top-level ancestor first
-    for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-        flags.prepend(isLastSibling(m_rootRows, ancestor));
-    return flags;
-}
-
-void zTreeItemModel::unlinkFromParent(BaseDataItem* row)
-{
-    TreeBaseItem* parent = row->getParent();
-    if (!parent)
-        return; // a top-level row leaves the bound list with the rest of its subtree
-    QList<BaseDataItem*> siblings = parent->getBaseDataItemlist();
-    if (siblings.removeOne(row))
-        parent->setBaseDataItemListDirect(siblings);
-}
-
-// Unlinks row, forgets it and its subtree everywhere and destroys them; the count includes null entries.
-int zTreeItemModel::destroySubtree(BaseDataItem* row)
-{
-    unlinkFromParent(row);
-    QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
-    doomed.append(row); // destroyed last, after its descendants
-    RowPositionIndex doomedPositions;
-    doomedPositions.build(doomed);
-    forgetRows(doomed, doomedPositions);
-    for (int position = 0; position < doomed.size(); ++position) {
-        BaseDataItem* doomedRow = doomed.at(position);
-        // A row listed twice (a corrupt tree) is destroyed once.
-        if (doomedRow && doomedPositions.firstPosition(doomedRow) == position)
-            delete doomedRow;
-    }
-    return doomed.size();
-}
-
-// No reference to a row survives its destruction: a new row at a freed address starts clean.
-void zTreeItemModel::forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions)
-{
-    for (BaseDataItem* row : rows) {
-        m_checkStates.remove(row);
-        if (row == m_clickedItem)
-            m_clickedItem = nullptr;
-    }
-    if (m_deletionBatch) {
-        m_deletionBatch->markDestroyed(rows); // deleteAll empties the bound list at its end
-        return;
-    }
-    if (!m_boundList)
-        return;
-    QList<BaseDataItem*> kept;
-    kept.reserve(m_boundList->size());
-    for (BaseDataItem* boundRow : qAsConst(*m_boundList)) {
-        if (positions.firstPosition(boundRow) < 0)
-            kept.append(boundRow);
-    }
-    if (kept.size() != m_boundList->size())
-        *m_boundList = kept;
-}
-
-const zTreeItemModel::OwnerIndex& zTreeItemModel::ownerIndex()
-{
-    // The host may relink children between binds: the owners are those of the child lists as they are now.
-    if (m_ownerIndex && m_ownerIndex->treeShape == TreeBaseItem::shapeGeneration())
-        return *m_ownerIndex;
-    m_ownerIndex = std::make_unique<OwnerIndex>();
-    m_ownerIndex->treeShape = TreeBaseItem::shapeGeneration();
-    QList<BaseDataItem*> allChildren;
-    for (int originalRow = 0; originalRow < m_originalRows.size(); ++originalRow) {
-        BaseDataItem* owner = m_originalRows.at(originalRow);
-        if (!owner)
-            continue;
-        for (BaseDataItem* child : owner->getBaseDataItemlist()) {
-            allChildren.append(child);
-            m_ownerIndex->ownerOfChild.append(originalRow);
-        }
-    }
-    m_ownerIndex->childPositions.build(allChildren);
-    m_ownerIndex->rootPositions.build(m_rootRows);
-    return *m_ownerIndex;
-}

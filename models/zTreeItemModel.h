@@ -11,6 +11,7 @@
 #include <memory>
 
 class BaseDataItem;
+class CellHooks;
 class RowPositionIndex;
 class TableBaseObject;
 class TreeBaseItem;
@@ -204,11 +205,7 @@ private:
     BaseDataItem* m_clickedItem = nullptr; // not owned
     int m_clickedVirtualColumn = -1;
     mutable int m_lastReportedRowCount = -1;
-    DataHook m_dataStarting;
-    DataHook m_dataEnding;
-    DataHook m_editorStarting;
-    DataHook m_editorEnding;
-    FlagsHook m_callFlags;
+    std::unique_ptr<CellHooks> m_hooks; // owned
     WorkBaseObject* m_work = nullptr; // not owned
     TableBaseObject* m_table = nullptr; // not owned
     DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs

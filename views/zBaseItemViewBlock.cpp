@@ -264,6 +264,8 @@ bool zBaseItemViewBlock::shiftExtend(const Rows& rows)
         rows.markRange(up, position, true);
         rows.markRange(position + 1, rows.size() - 1, false);
     } else if (down >= 0) {
+        // Past the setter (SetBlock on the rows), deliberately and unlike every other branch: a Shift+click
+        // above every marked row joins the block below without telling a host's setter. Contract, not drift.
         rows.setBlockRange(0, position - 1, false);
         rows.setBlockRange(position, down, true);
     }

@@ -1,5 +1,6 @@
 #include "zTreeItemView.h"
 
+#include "CheckTypeProperty_p.h"
 #include "DrawTreeDelegate.h"
 #include "FrozenView.h"
 #include "zBaseHeaderColumn.h"
@@ -10,8 +11,9 @@
 namespace {
 
 // Sets one span with Qt's span rules and messages ("invalid span given", "span cannot
-// overlap", "single cell span won't be added"). Qt's private span store does not link,
-// so the public setSpan writes it; its scheduled repaints are merged into one.
+// overlap", "single cell span won't be added"). The public setSpan gives exactly what a write
+// to the private span store would (Qt Widgets does not export QSpanCollection), and Qt merges
+// the repaint each call schedules into one.
 void _setSpan(QTableView* view, int row, int column, int rowSpan, int columnSpan)
 {
     view->setSpan(row, column, rowSpan, columnSpan);
@@ -64,9 +66,11 @@ zTreeItemView::~zTreeItemView() = default;
 void zTreeItemView::setTreeModeDisplay(int column, const ZTVModeOption& option)
 {
     if (tableModel)
-        tableModel->setProperty("checkType", option.checkMode != 0 ? 1 : 0);
+        tableModel->setProperty(CheckTypeProperty, option.checkMode != 0 ? 1 : 0);
     zBaseTableView::setTreeModeDisplay(column, option);
-    // Node clicks go to the host only, after the click's event handling has returned.
+    // Node clicks go to the host only, after the click's event handling has returned. Not a unique
+    // connection, deliberately: like the base view's wiring of the delegate, each call adds one, so a
+    // call with a style outside 0 to 3 (which keeps the held delegate) doubles each click signal.
     disconnect(treeDelegate, &DrawTreeDelegate::signalTreeNodeClick, this, &zBaseTableView::slotTreeNodeExpanded);
     connect(treeDelegate, &DrawTreeDelegate::doTreeNodeClicked, this, &zTreeItemView::doTreeNodeClicked,
             Qt::QueuedConnection);

@@ -1,0 +1,183 @@
+#include "zTreeItemModel.h"
+
+#include "RowPositionIndex_p.h"
+
+#include <BaseDataItem.h>
+#include <TreeBaseItem.h>
+
+#include <QDebug>
+#include <QLoggingCategory>
+#include <QScopedValueRollback>
+
+#include <vector>
+
+// Structural edits. The model owns the rows it creates and destroys, and no reference to a
+// destroyed row survives in it: check states, the clicked row and the bound list forget it first.
+
+// Enabled at debug by default (only "qt." categories start with debug off), as the delete line needs.
+Q_LOGGING_CATEGORY(lcTreeModel, "itemviews.treemodel")
+
+/// Rows destroyed so far by one deleteAll, by their first position in its snapshot of the bound list.
+struct zTreeItemModel::DeletionBatch
+{
+    explicit DeletionBatch(const QList<BaseDataItem*>& snapshot)
+        : destroyedAt(size_t(snapshot.size()), false)
+    {
+        snapshotPositions.build(snapshot);
+    }
+    void markDestroyed(const QList<BaseDataItem*>& rows)
+    {
+        for (BaseDataItem* row : rows) {
+            const int position = snapshotPositions.firstPosition(row);
+            if (position >= 0)
+                destroyedAt[size_t(position)] = true;
+        }
+    }
+    bool isDestroyed(BaseDataItem* row) const
+    {
+        const int position = snapshotPositions.firstPosition(row);
+        return position >= 0 && destroyedAt[size_t(position)];
+    }
+
+    RowPositionIndex snapshotPositions;
+    std::vector<bool> destroyedAt;
+};
+
+void zTreeItemModel::insertItemAfterIndex(QModelIndex index)
+{
+    insertSibling(index, 1);
+}
+
+void zTreeItemModel::insertItemBeforeIndex(QModelIndex index)
+{
+    insertSibling(index, 0);
+}
+
+void zTreeItemModel::insertItemUnderIndex(QModelIndex index)
+{
+    auto* row = dynamic_cast<TreeBaseItem*>(findItemByIndex(index));
+    if (!row)
+        return;
+    QList<BaseDataItem*> children = row->getBaseDataItemlist();
+    auto* newRow = new TreeBaseItem; // owned by the tree from now on
+    children.append(newRow);
+    newRow->setParentAlone(row);
+    row->setBaseDataItemListDirect(children);
+    UpdateData();
+}
+
+void zTreeItemModel::deleteItemByIndex(QModelIndex index)
+{
+    deleteItem(findItemByIndex(index));
+}
+
+void zTreeItemModel::deleteAll()
+{
+    if (!m_boundList)
+        return;
+    const QList<BaseDataItem*> snapshot = *m_boundList;
+    bool deletedAny = false;
+    {
+        DeletionBatch batch(snapshot);
+        const QScopedValueRollback<DeletionBatch*> inBatch(m_deletionBatch, &batch);
+        for (BaseDataItem* row : snapshot) {
+            // A row of the snapshot may have gone with the subtree of an earlier one.
+            if (row && !batch.isDestroyed(row))
+                deletedAny = deleteItem(row) || deletedAny;
+        }
+    }
+    m_boundList->clear();
+    // One refresh for the whole call instead of one per row: a rebind per row makes this quadratic,
+    // and since every step runs synchronously on the GUI thread no view can see the states between.
+    if (deletedAny)
+        UpdateData();
+}
+
+bool zTreeItemModel::deleteItem(BaseDataItem* row)
+{
+    if (!row)
+        return false;
+    const int destroyedCount = destroySubtree(row);
+    // The file is named explicitly: __FILE__ would carry the build's full path.
+    if (lcTreeModel().isDebugEnabled()) {
+        QMessageLogger("zTreeItemModel", __LINE__, Q_FUNC_INFO, lcTreeModel().categoryName()).debug()
+            << "zTreeItemModel::deleteItem" << " deleted: " << destroyedCount << " rows";
+    }
+    if (!m_deletionBatch)
+        UpdateData();
+    return true;
+}
+
+void zTreeItemModel::insertSibling(const QModelIndex& index, int offset)
+{
+    auto* row = dynamic_cast<TreeBaseItem*>(findItemByIndex(index));
+    if (!row)
+        return;
+    if (TreeBaseItem* parent = row->getParent()) {
+        QList<BaseDataItem*> siblings = parent->getBaseDataItemlist();
+        const int position = siblings.indexOf(row);
+        if (position >= 0) {
+            auto* newRow = new TreeBaseItem; // owned by the tree from now on
+            siblings.insert(position + offset, newRow);
+            newRow->setParentAlone(parent);
+        }
+        parent->setBaseDataItemListDirect(siblings);
+    } else if (m_boundList) {
+        const int position = m_boundList->indexOf(row);
+        if (position >= 0)
+            m_boundList->insert(position + offset, new TreeBaseItem);
+    }
+    UpdateData();
+}
+
+void zTreeItemModel::unlinkFromParent(BaseDataItem* row)
+{
+    TreeBaseItem* parent = row->getParent();
+    if (!parent)
+        return; // a top-level row leaves the bound list with the rest of its subtree
+    QList<BaseDataItem*> siblings = parent->getBaseDataItemlist();
+    if (siblings.removeOne(row))
+        parent->setBaseDataItemListDirect(siblings);
+}
+
+// Unlinks row, forgets it and its subtree everywhere and destroys them; the count includes null entries.
+int zTreeItemModel::destroySubtree(BaseDataItem* row)
+{
+    unlinkFromParent(row);
+    QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
+    doomed.append(row); // destroyed last, after its descendants
+    RowPositionIndex doomedPositions;
+    doomedPositions.build(doomed);
+    forgetRows(doomed, doomedPositions);
+    for (int position = 0; position < doomed.size(); ++position) {
+        BaseDataItem* doomedRow = doomed.at(position);
+        // A row listed twice (a corrupt tree) is destroyed once.
+        if (doomedRow && doomedPositions.firstPosition(doomedRow) == position)
+            delete doomedRow;
+    }
+    return doomed.size();
+}
+
+// No reference to a row survives its destruction: a new row at a freed address starts clean.
+void zTreeItemModel::forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions)
+{
+    for (BaseDataItem* row : rows) {
+        m_checkStates.remove(row);
+        if (row == m_clickedItem)
+            m_clickedItem = nullptr;
+    }
+    if (m_deletionBatch) {
+        m_deletionBatch->markDestroyed(rows); // deleteAll empties the bound list at its end
+        return;
+    }
+    if (!m_boundList)
+        return;
+    QList<BaseDataItem*> kept;
+    kept.reserve(m_boundList->size());
+    for (BaseDataItem* boundRow : qAsConst(*m_boundList)) {
+        if (positions.firstPosition(boundRow) < 0)
+            kept.append(boundRow);
+    }
+    if (kept.size() != m_boundList->size())
+        *m_boundList = kept;
+}
