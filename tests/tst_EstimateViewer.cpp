@@ -568,23 +568,38 @@ void tst_EstimateViewer::remembersLayout()
 void tst_EstimateViewer::showsEveryTotalWhole_data()
 {
     QTest::addColumn<QString>("viewName");
-    for (const char* name : {"treeView", "gridView", "submittedGrid", "reviewedGrid", "flatView"})
-        QTest::newRow(name) << name;
+    QTest::addColumn<double>("storedTotal"); // of both works' first sections, saved and opened again; 0: as generated
+    for (const char* name : {"treeView", "gridView", "submittedGrid", "reviewedGrid", "flatView"}) {
+        QTest::addRow("%s", name) << name << 0.0;
+        QTest::addRow("%s, a total of hundreds of billions", name) << name << 123456789012.34;
+    }
 }
 
-// The largest total of an estimate fits its column at the default size, in the one format.
+// The first section's total, the largest of an estimate, fits its column in the one format.
 void tst_EstimateViewer::showsEveryTotalWhole()
 {
     QFETCH(QString, viewName);
+    QFETCH(double, storedTotal);
     QSettings().clear();
     ShownViewer viewer;
+    if (storedTotal != 0) {
+        QTemporaryDir dir;
+        QString error;
+        for (bool reviewed : {false, true})
+            viewer.table(reviewed).rows.front()->setValue(EstimateField::Total, storedTotal);
+        QVERIFY2(EstimateJson::write(*viewer.window.estimate(), dir.filePath("large.json"), &error), qPrintable(error));
+        QSignalSpy finished(&viewer.window, &ViewerWindow::loadFinished);
+        viewer.window.openFile(dir.filePath("large.json"));
+        QVERIFY(finished.wait(120000));
+    }
     auto* view = qobject_cast<QTableView*>(viewer.view(viewName));
-    const QModelIndex largest = view->model()->index(0, columnOf(EstimateField::Total)); // the first section's total
+    const QModelIndex largest = view->model()->index(0, columnOf(EstimateField::Total));
     const QString shown = largest.data().toString();
     QVERIFY2(shown.contains(',') && shown.contains('.') && shown.size() - shown.indexOf('.') == 3, qPrintable(shown));
     QCOMPARE(largest.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
     const int room = view->horizontalHeader()->sectionSize(largest.column()) - 8;
     QVERIFY2(view->fontMetrics().horizontalAdvance(EstimateColumns::formatNumber(999999999.99)) <= room, qPrintable(shown));
+    QVERIFY2(view->fontMetrics().horizontalAdvance(shown) <= room, qPrintable(shown));
 }
 
 void tst_EstimateViewer::findsAndReveals_data()

@@ -11,6 +11,14 @@
 
 #include <cmath>
 
+namespace {
+// A column wide enough for a text, with room for the cell's margins and the tree's indent.
+int widthFor(const QFontMetrics& metrics, const QString& text)
+{
+    return metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char('0')) * 3;
+}
+}
+
 const QVector<EstimateColumns::Column>& EstimateColumns::all()
 {
     static const QVector<Column> columns{
@@ -93,14 +101,23 @@ QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
 
 void EstimateColumns::applyDefaultWidths(QHeaderView& header, int descriptionWidth)
 {
-    // Samples of the widest text a column holds; room for the cell's margins and the tree's indent.
+    // Samples of the widest text a column holds.
     const QFontMetrics metrics(header.font());
-    const int margin = metrics.horizontalAdvance(QLatin1Char('0')) * 3;
     const QStringList widest = {QStringLiteral("00.00.00.00"), QString(), QStringLiteral("Unit  "),
                                 formatNumber(99999.99), formatNumber(99999.99), formatNumber(999999999.99)};
     for (int column = 0; column < widest.size() && column < header.count(); ++column) {
         const int width = widest.at(column).isEmpty() ? descriptionWidth * metrics.height() / 16
-                                                      : metrics.horizontalAdvance(widest.at(column)) + margin;
+                                                      : widthFor(metrics, widest.at(column));
         header.resizeSection(column, width);
     }
+}
+
+void EstimateColumns::fitTotal(QHeaderView& header, double largest)
+{
+    int column = 0;
+    while (column < all().size() && all().at(column).field != EstimateField::Total)
+        ++column;
+    const int needed = widthFor(QFontMetrics(header.font()), formatNumber(largest));
+    if (column < header.count() && header.sectionSize(column) < needed)
+        header.resizeSection(column, needed);
 }

@@ -47,4 +47,6 @@ public:
     static QString formatNumber(double number);
     /// Sizes a view's columns so the widest code and total of an estimate show whole in its font.
     static void applyDefaultWidths(QHeaderView& header, int descriptionWidth);
+    /// Widens a view's total column, never narrowing it, so that a total this large shows whole.
+    static void fitTotal(QHeaderView& header, double largest);
 };

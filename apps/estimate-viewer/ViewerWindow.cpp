@@ -1,6 +1,7 @@
 #include "ViewerWindow.h"
 
 #include "CsvExport.h"
+#include "EstimateColumns.h"
 #include "EstimateEditor.h"
 #include "EstimateGenerator.h"
 #include "EstimateJson.h"
@@ -33,12 +34,29 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <future>
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
 const QStringList tabNames = {"tree", "grid", "audit", "flat"};
 constexpr int progressSteps = 1000;
+
+// The widest total an estimate shows, as a rule a top-level row's: it sums everything below it.
+double widestTotal(const Estimate& estimate)
+{
+    double widest = 0;
+    for (const auto& work : estimate.works) {
+        for (const auto& table : work->tables) {
+            for (BaseDataItem* row : table->rows) {
+                const double total = row->getParent() ? 0.0 : row->getValue(EstimateField::Total).toDouble();
+                if (std::abs(total) > std::abs(widest))
+                    widest = total;
+            }
+        }
+    }
+    return widest;
+}
 }
 
 ViewerWindow::ViewerWindow(QWidget* parent)
@@ -331,6 +349,11 @@ void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QStrin
     m_findBar->invalidate(); // it may be reading the old estimate's rows
     m_editor->setEstimate(estimate.get()); // drops the undo history, and with it rows deleted from the old estimate
     m_estimate = std::move(estimate); // the old estimate goes only once no view shows it
+    const double widest = widestTotal(*m_estimate);
+    for (QTableView* view : findChildren<QTableView*>()) {
+        if (!view->objectName().isEmpty())
+            EstimateColumns::fitTotal(*view->horizontalHeader(), widest);
+    }
     m_path = path;
     setWindowTitle(tr("%1[*] - Estimate viewer").arg(m_estimate->projectName));
 }
