@@ -123,7 +123,7 @@ MUTANTS = [
     ("grid-fold-sync-code-inverted", M + "BaseDataItemModelFolding.cpp", "flag ? 0 : 1", "flag ? 1 : 0"),
     ("grid-fold-not-marked-changed", M + "BaseDataItemModelFolding.cpp", "work->setProjectWorkChanged(true);", ""),
     ("grid-fold-parent-asks-top", M + "BaseDataItemModelFolding.cpp", "while (ancestor && ancestor->getParent())", "while (ancestor)"),
-    ("grid-need-fold-top-level", M + "BaseDataItemModelFolding.cpp", "if (getParentIndex(row) != parentRow || parentRow == -1)", "if (getParentIndex(row) != parentRow)"),
+    ("grid-need-fold-any-parent-groups", M + "BaseDataItemModelFolding.cpp", "if (!parent || parent->getRowType() != GroupRowType)", "if (!parent)"),
     ("grid-last-fold-row-includes-row", M + "BaseDataItemModelFolding.cpp", "blockRow > row; --blockRow", "blockRow >= row; --blockRow"),
     ("grid-not-fold-child-first", M + "BaseDataItemModelFolding.cpp", "children.last() && isFoldExemptType(children.last()->getRowType())", "children.first() && isFoldExemptType(children.first()->getRowType())"),
     ("grid-unfold-ignores-hidden-parent", M + "BaseDataItemModelFolding.cpp", "if (parent && parent->getVisible() && (", "if (parent && ("),
@@ -139,7 +139,7 @@ MUTANTS = [
     ("view-frozen-spans-kept", V + "zTreeItemView.cpp", "        frozenView->clearSpans();\n", ""),
     ("view-cell-delegate-by-virtual-row", V + "zTreeItemView.cpp", "cellKey(originalRow, index.column())", "cellKey(index.row(), index.column())"),
     ("view-column-delegate-by-virtual", V + "zTreeItemView.cpp", "findColumnDelegate(originalColumn, delegate)", "findColumnDelegate(index.column(), delegate)"),
-    ("view-own-editor-not-hidden", V + "zTreeItemView.cpp", "ownEditor->hide();", ""),
+    ("view-own-editor-not-hidden", V + "zTreeItemView.cpp", "ownEditor->hide();", "Q_UNUSED(ownEditor);"),
     # zBaseItemViewBlock
     ("block-tree-row-by-list-position", V + "zBaseItemViewBlock.cpp", "return {tree->GetBindSrcData(), tree->findItemByIndex(index)};", "return rowsOfList(tree->GetBindSrcData(), index);"),
     ("block-alt-keys-act", V + "zBaseItemViewBlock.cpp", "(Qt::ControlModifier | Qt::AltModifier)", "Qt::ControlModifier"),
@@ -152,7 +152,7 @@ MUTANTS = [
     ("block-shift-below-through-setter", V + "zBaseItemViewBlock.cpp", "rows.setBlockRange(position, down, true);", "rows.markRange(position, down, true);"),
     ("block-toggle-ignores-test", V + "zBaseItemViewBlock.cpp", "rows.mark(row, !isBlock(row));", "rows.mark(row, !row->IsBlock());"),
     ("block-empty-setter-taken", V + "zBaseItemViewBlock.cpp", "if (setter)\n        m_setBlock", "if (true)\n        m_setBlock"),
-    ("block-no-repaint", V + "zBaseItemViewBlock.cpp", "        m_view->update();\n", ""),
+    ("block-no-repaint", V + "zBaseItemViewBlock.cpp", "if (applyAction(action, rows))\n        m_view->update();", "applyAction(action, rows);"),
 ]
 
 BUILD_DIR = ROOT / "build-mutation"
@@ -211,7 +211,9 @@ def mutate(mutant, args):
     try:
         path.write_text(text.replace(old, new, 1))
         if not build():
-            return "build-failed", ""
+            kept = BUILD_DIR / f"mutation-{label}.build.log"
+            (BUILD_DIR / "mutation-build.log").replace(kept)
+            return "build-failed", f"see {kept.relative_to(ROOT)}"
         passed, failed = test(args)
         return ("survived", "") if passed else ("killed", " ".join(failed))
     finally:
