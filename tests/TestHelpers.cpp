@@ -185,3 +185,16 @@ quint32 differentialFirstSeed()
 {
     return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
 }
+
+QString describe(const QVariant& value)
+{
+    if (!value.isValid())
+        return QStringLiteral("invalid");
+    if (value.userType() == qMetaTypeId<QList<bool>>()) {
+        QStringList flags;
+        for (bool flag : value.value<QList<bool>>())
+            flags.append(flag ? QStringLiteral("true") : QStringLiteral("false"));
+        return QStringLiteral("QList<bool>[%1]").arg(flags.join(QLatin1Char(',')));
+    }
+    return QStringLiteral("%1 %2").arg(QLatin1String(value.typeName()), value.toString());
+}

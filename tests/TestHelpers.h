@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
+#include <QtTest>
 
 #include <memory>
 
@@ -103,6 +104,37 @@ private:
 int differentialSteps(int normalDefault, int sanitizerDefault);
 /// First seed of a differential run: ITEMVIEWS_DIFF_SEED, else 1.
 quint32 differentialFirstSeed();
+
+/*!
+ * Differential tests: random operation sequences applied to a model and to a plain statement of
+ * its rules, compared after every step. runDifferential drives one:
+ *
+ *     Sequence sequence(seed);          // fresh rows, models and reference from a seed
+ *     sequence.step(n)                  // applies step n (0: the set-up), returns what it did
+ *     sequence.difference()             // the first disagreement after it, or empty
+ *
+ * Sequences of perSequence steps each get their own seed, from ITEMVIEWS_DIFF_SEED (default 1) on,
+ * until ITEMVIEWS_DIFF_STEPS steps are done (default: normalSteps, sanitizerSteps under
+ * AddressSanitizer). A failure names its seed and step and the variables that replay it.
+ */
+template <typename Sequence>
+void runDifferential(int normalSteps, int sanitizerSteps, int perSequence)
+{
+    const int totalSteps = differentialSteps(normalSteps, sanitizerSteps);
+    const quint32 firstSeed = differentialFirstSeed();
+    for (int done = 0, number = 0; done < totalSteps; done += perSequence, ++number) {
+        const quint32 seed = firstSeed + quint32(number);
+        Sequence sequence(seed);
+        for (int step = 0; step <= qMin(perSequence, totalSteps - done); ++step) {
+            const QString what = sequence.step(step);
+            const QString difference = sequence.difference();
+            if (!difference.isEmpty())
+                QFAIL(qPrintable(QStringLiteral("seed %1 step %2 (replay: ITEMVIEWS_DIFF_SEED=%1 ITEMVIEWS_DIFF_STEPS=%2) %3:\n%4")
+                                     .arg(seed).arg(step).arg(what, difference)));
+        }
+    }
+}
+
 /// Gives a long differential run (ITEMVIEWS_DIFF_STEPS) a per-function time limit to match, unless
 /// QTEST_FUNCTION_TIMEOUT is set. QtTest reads it once, as the first test function starts: call before qExec.
 bool raiseTimeLimitForLongRun();
@@ -111,6 +143,9 @@ bool raiseTimeLimitForLongRun();
 #define DIFFERENTIAL_TEST_MAIN(TestObject) \
     static const bool timeLimitRaised = raiseTimeLimitForLongRun(); \
     QTEST_MAIN(TestObject)
+
+/// Type and value, so that int 0 and bool false never compare equal; a QList<bool> as its flags.
+QString describe(const QVariant& value);
 
 /// Names of rows joined by spaces ("null" for a null entry, "?" for a row without a name).
 QString names(const QList<BaseDataItem*>& rows);

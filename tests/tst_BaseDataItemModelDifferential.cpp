@@ -230,11 +230,13 @@ class Sequence
 public:
     explicit Sequence(quint32 seed);
     ~Sequence();
-    QString apply(); // one random operation; returns what it did
+    /// Step 0 is the set-up (build and bind); later steps are random operations.
+    QString step(int number) { return number == 0 ? QStringLiteral("build and bind") : apply(); }
+    /// The first answer that differs, or what the model testers reported.
     QString difference();
-    QStringList testerFailures() const { return m_testers[0]->failures() + m_testers[1]->failures(); }
 
 private:
+    QString apply(); // one random operation; returns what it did
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
     void buildTrees();
     void bind(int model, const QList<int>& ids, bool samePointer);
@@ -524,7 +526,8 @@ QString Sequence::difference()
             check<QVariant>(difference, model, node, "visible flag of node", row->getVisible(), ref->visible);
         }
     }
-    return difference;
+    const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
+    return difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : difference;
 }
 
 } // namespace
@@ -535,35 +538,8 @@ class tst_BaseDataItemModelDifferential : public QObject
 private Q_SLOTS:
     void initTestCase() { g_testlibHandler = qInstallMessageHandler(swallowNullRowWarning); }
     void cleanupTestCase() { qInstallMessageHandler(g_testlibHandler); }
-    void randomSequencesAgreeWithReference();
-
-private:
-    void runSequence(quint32 seed, int steps);
+    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(100000, 5000, stepsPerSequence); }
 };
-
-void tst_BaseDataItemModelDifferential::randomSequencesAgreeWithReference()
-{
-    const int totalSteps = differentialSteps(100000, 5000);
-    const quint32 firstSeed = differentialFirstSeed();
-    for (int done = 0, sequence = 0; done < totalSteps && !QTest::currentTestFailed(); done += stepsPerSequence, ++sequence)
-        runSequence(firstSeed + quint32(sequence), qMin(stepsPerSequence, totalSteps - done));
-}
-
-void tst_BaseDataItemModelDifferential::runSequence(quint32 seed, int steps)
-{
-    Sequence sequence(seed);
-    QString step = QStringLiteral("build and bind");
-    for (int stepNumber = 0; stepNumber <= steps; ++stepNumber) {
-        if (stepNumber > 0)
-            step = sequence.apply();
-        const QString difference = sequence.difference();
-        const QStringList testerFailures = sequence.testerFailures();
-        if (difference.isEmpty() && testerFailures.isEmpty())
-            continue;
-        QFAIL(qPrintable(QStringLiteral("seed %1 step %2 (replay: ITEMVIEWS_DIFF_SEED=%1 ITEMVIEWS_DIFF_STEPS=%2) %3: %4")
-                             .arg(seed).arg(stepNumber).arg(step, difference.isEmpty() ? "model tester: " + testerFailures.join("; ") : difference)));
-    }
-}
 
 DIFFERENTIAL_TEST_MAIN(tst_BaseDataItemModelDifferential)
 #include "tst_BaseDataItemModelDifferential.moc"

@@ -34,19 +34,6 @@ public:
     int updateDataCalls = 0;
 };
 
-// Type and value, so that int 0 and bool false never compare equal.
-QString describe(const QVariant& value)
-{
-    if (!value.isValid())
-        return QStringLiteral("invalid");
-    QStringList flags;
-    for (bool flag : value.value<QList<bool>>())
-        flags.append(flag ? QStringLiteral("true") : QStringLiteral("false"));
-    if (value.userType() == qMetaTypeId<QList<bool>>())
-        return QStringLiteral("QList<bool>[%1]").arg(flags.join(QLatin1Char(',')));
-    return QStringLiteral("%1 %2").arg(QLatin1String(value.typeName()), value.toString());
-}
-
 // Every delete line as its row count when text, file and function are right, verbatim otherwise.
 QStringList g_deleteLog;
 QtMessageHandler g_testlibHandler = nullptr;

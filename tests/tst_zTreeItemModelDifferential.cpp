@@ -380,20 +380,6 @@ struct Step
     }
 };
 
-// Type and value, so that int 0 and bool false never compare equal.
-QString describe(const QVariant& value)
-{
-    if (!value.isValid())
-        return QStringLiteral("invalid");
-    if (value.userType() == qMetaTypeId<QList<bool>>()) {
-        QString flags;
-        for (bool flag : value.value<QList<bool>>())
-            flags += flag ? 'T' : 'F';
-        return QStringLiteral("[%1]").arg(flags);
-    }
-    return QStringLiteral("%1 %2").arg(QLatin1String(value.typeName()), value.toString());
-}
-
 // Delete lines of the real model, as their row counts; other messages go on to QtTest.
 QStringList g_realDeleteLog;
 QtMessageHandler g_testlibHandler = nullptr;
@@ -558,12 +544,14 @@ public:
         qDeleteAll(RowRegistry(m_real.hostRows)); // only when the model failed to destroy them
     }
 
-    /// Binds every row, with or without rebuild.
-    Step firstStep();
-    Step nextStep();
-    /// The first answer on which the two sides differ, or empty.
-    QString apply(const Step& step);
-    QStringList testerFailures() const { return m_tester->failures(); }
+    /// Step 0 binds every row, with or without rebuild; later steps are random.
+    QString step(int number)
+    {
+        const Step chosen = number == 0 ? firstStep() : nextStep();
+        m_difference = apply(chosen);
+        return chosen.text();
+    }
+    QString difference() const { return m_difference.isEmpty() && !m_tester->failures().isEmpty() ? "model tester: " + m_tester->failures().join("; ") : m_difference; }
 
 private:
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_rng); }
@@ -578,8 +566,13 @@ private:
     void nameCreatedRow(const Placement& placed);
     void nameModelRow(const Placement& placed);
     void forgetDestroyedRows();
+    Step firstStep();
+    Step nextStep();
+    /// The first answer on which the two sides differ, or empty.
+    QString apply(const Step& step);
 
     std::mt19937 m_rng;
+    QString m_difference;
     RefSide m_ref;
     RealSide m_real;
     std::unique_ptr<ToleratedModelTester> m_tester;
@@ -857,33 +850,8 @@ class tst_zTreeItemModelDifferential : public QObject
 private Q_SLOTS:
     void initTestCase() { g_testlibHandler = qInstallMessageHandler(recordDeleteLines); }
     void cleanupTestCase() { qInstallMessageHandler(g_testlibHandler); }
-    void randomSequencesAgreeWithReference();
-
-private:
-    void runSequence(quint32 seed, int steps);
+    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(20000, 2000, stepsPerSequence); }
 };
-
-void tst_zTreeItemModelDifferential::randomSequencesAgreeWithReference()
-{
-    const int totalSteps = differentialSteps(20000, 2000);
-    const quint32 firstSeed = differentialFirstSeed();
-    for (int done = 0, sequence = 0; done < totalSteps && !QTest::currentTestFailed(); done += stepsPerSequence, ++sequence)
-        runSequence(firstSeed + quint32(sequence), qMin(stepsPerSequence, totalSteps - done));
-}
-
-void tst_zTreeItemModelDifferential::runSequence(quint32 seed, int steps)
-{
-    Sequence sequence(seed);
-    for (int stepNumber = 0; stepNumber <= steps; ++stepNumber) {
-        const Step step = stepNumber == 0 ? sequence.firstStep() : sequence.nextStep();
-        const QString difference = sequence.apply(step);
-        const QStringList testerFailures = sequence.testerFailures();
-        if (difference.isEmpty() && testerFailures.isEmpty())
-            continue;
-        QFAIL(qPrintable(QStringLiteral("seed %1 step %2 (replay: ITEMVIEWS_DIFF_SEED=%1 ITEMVIEWS_DIFF_STEPS=%2) %3: %4")
-                             .arg(seed).arg(stepNumber).arg(step.text(), difference.isEmpty() ? "model tester: " + testerFailures.join("; ") : difference)));
-    }
-}
 
 DIFFERENTIAL_TEST_MAIN(tst_zTreeItemModelDifferential)
 #include "tst_zTreeItemModelDifferential.moc"
