@@ -16,6 +16,7 @@ and ends with the survivors and the score, killed / applicable (killed + survive
     scripts/mutate.py -k check fold   only mutants whose label contains one of the words
     scripts/mutate.py --list          the table, nothing built
     scripts/mutate.py --all-tests     run the whole suite even after a failure, to name every killer
+    scripts/mutate.py --tests REGEX   only the tests CTest matches (-R): what those tests alone catch
 
 Run it on a clean tree: each file is restored from its original bytes after each mutant,
 whatever happens (failure, Ctrl+C, SIGTERM).
@@ -190,6 +191,8 @@ def test(args):
     cmd = ["ctest", "--test-dir", str(BUILD_DIR), "--timeout", str(args.timeout), "--parallel", "2"]
     if not args.all_tests:
         cmd.append("--stop-on-failure")
+    if args.tests:
+        cmd += ["-R", args.tests]
     code = run(cmd, log, timeout=args.timeout * 20)
     failed = [line.split(" - ")[1].split()[0] for line in log.read_text(errors="replace").splitlines()
               if " - " in line and "(" in line and line.strip()[:1].isdigit()]
@@ -226,6 +229,7 @@ def main():
     parser.add_argument("-k", nargs="*", default=[], metavar="WORD", help="only mutants whose label contains a word")
     parser.add_argument("--list", action="store_true", help="print the mutants and exit")
     parser.add_argument("--all-tests", action="store_true", help="keep running the suite after a failure")
+    parser.add_argument("--tests", metavar="REGEX", help="run only the tests CTest matches")
     parser.add_argument("--timeout", type=int, default=120, help="seconds per test (default 120)")
     args = parser.parse_args()
 
