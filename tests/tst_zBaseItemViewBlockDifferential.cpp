@@ -1,6 +1,6 @@
 // Random sequences of real key presses and mouse clicks on a table view with block
-// selection, checked against a plain reference of the block rules after every event:
-// the marks of every row and the calls the host's setter and test received.
+// selection, checked against the block rules after every event: the marks of every row
+// and the calls the host's setter and test received, in order.
 //
 // ITEMVIEWS_DIFF_STEPS sets the total number of events (default 200000, 3000 under
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
@@ -22,158 +22,101 @@
 #include <QtTest>
 
 #include <memory>
-
 #include <random>
-#include <vector>
 
 namespace {
 
 const int eventsPerSequence = 200;
 
 enum class Kind { Grid, Flat, Tree };
-enum class Action { None, SelectAll, UnselectAll, Toggle, BlockBegin, BlockEnd, ShiftExtend };
+// The key actions in key order: F<n> asks for Action(n - 3).
+enum class Action { None, SelectAll, BlockBegin, BlockEnd, UnselectAll, Toggle, ShiftExtend };
 
-// ---------------------------------------------------------------------------
-// The reference: marks per list position, the rules as straight loops.
-
+// The block rules over the marks by list position ('1', '0', 'x' a null entry), recording the
+// calls the host's setter ("3+", "3-") and test ("?3") should receive.
 struct Reference
 {
-    QList<BaseDataItem*> list; // null entries keep their position
-    std::vector<bool> marks;
+    QString marks;
     QStringList calls;
 
-    bool marked(int position) const { return list.at(position) && marks[position]; }
-    void mark(int position, bool on) // through the host's setter
+    void mark(int position, bool on)
     {
-        if (!list.at(position))
+        if (marks[position] == 'x')
             return;
         calls.append(QString::number(position) + (on ? '+' : '-'));
-        marks[position] = on;
+        marks[position] = on ? '1' : '0';
     }
-    void setDirectly(int position, bool on)
+    void markRange(int first, int last, bool on)
     {
-        if (list.at(position))
-            marks[position] = on;
+        for (int position = first; position <= last; ++position)
+            mark(position, on);
     }
-    QString text() const
+    int nearestMarked(int position, int direction) const
     {
-        QString out;
-        for (int position = 0; position < list.size(); ++position)
-            out += !list.at(position) ? 'x' : marks[position] ? '1' : '0';
-        return out;
-    }
-
-    void run(Action action, BaseDataItem* row)
-    {
-        const int n = list.size();
-        const int p = row ? list.indexOf(row) : -1;
-        if (action == Action::SelectAll || action == Action::UnselectAll) {
-            for (int i = 0; i < n; ++i)
-                mark(i, action == Action::SelectAll);
-        } else if (action == Action::Toggle && p >= 0) {
-            calls.append('?' + QString::number(p));
-            mark(p, !marks[p]);
-        } else if (action == Action::BlockBegin && p >= 0) {
-            for (int i = 0; i < n; ++i) {
-                if (i < p)
-                    mark(i, false);
-                if (i > p && marked(i)) {
-                    for (int j = p; j <= i - 1; ++j)
-                        mark(j, true);
-                    break;
-                }
-            }
-            mark(p, true);
-        } else if (action == Action::BlockEnd && p >= 0) {
-            for (int i = n - 1; i >= 0; --i) {
-                if (i > p)
-                    mark(i, false);
-                if (i < p && marked(i)) {
-                    for (int j = i; j <= p - 1; ++j)
-                        mark(j, true);
-                    break;
-                }
-            }
-            mark(p, true);
-        } else if (action == Action::ShiftExtend && p >= 0) {
-            shiftExtend(p);
+        for (; position >= 0 && position < marks.size(); position += direction) {
+            if (marks[position] == '1')
+                return position;
         }
+        return -1;
     }
 
-    void shiftExtend(int p)
+    void run(Action action, int p)
     {
-        const int n = list.size();
-        int down = -1;
-        for (int i = p; i < n && down < 0; ++i)
-            down = marked(i) ? i : -1;
-        int up = -1;
-        for (int i = p; i >= 0 && up < 0; --i)
-            up = marked(i) ? i : -1;
-        if (up >= 0 && down >= 0 && p - up >= down - p) {
-            for (int i = 0; i < n; ++i) {
-                if (i < p)
-                    mark(i, false);
-                else if (i <= down)
-                    mark(i, true);
-            }
-        } else if (up >= 0) {
-            for (int i = 0; i < n; ++i) {
-                if (i >= up && i <= p)
-                    mark(i, true);
-                else if (i > p)
-                    mark(i, false);
-            }
-        } else if (down >= 0) {
-            for (int i = 0; i < n; ++i) {
-                if (i < p)
-                    setDirectly(i, false);
-                else if (i <= down)
-                    setDirectly(i, true);
+        const int n = marks.size();
+        if (action == Action::SelectAll || action == Action::UnselectAll)
+            return markRange(0, n - 1, action == Action::SelectAll);
+        if (p < 0 || action == Action::None)
+            return;
+        if (action == Action::Toggle) {
+            calls.append('?' + QString::number(p));
+            return mark(p, marks[p] != '1');
+        }
+        if (action == Action::BlockBegin) { // clear above, stretch the nearest block below up to p
+            markRange(0, p - 1, false);
+            if (nearestMarked(p + 1, 1) >= 0)
+                markRange(p, nearestMarked(p + 1, 1) - 1, true);
+        } else if (action == Action::BlockEnd) { // clear below from the bottom, stretch the nearest block above down
+            for (int position = n - 1; position > p; --position)
+                mark(position, false);
+            if (nearestMarked(p - 1, -1) >= 0)
+                markRange(nearestMarked(p - 1, -1), p - 1, true);
+        } else { // Shift+click joins the nearer block, a tie the one below
+            const int down = nearestMarked(p, 1), up = nearestMarked(p, -1);
+            if (up >= 0 && down >= 0 && p - up >= down - p) {
+                markRange(0, p - 1, false);
+                markRange(p, down, true);
+            } else if (up >= 0) {
+                markRange(up, p, true);
+                markRange(p + 1, n - 1, false);
+            } else {
+                for (int position = 0; position <= down; ++position) // set directly: the setter hears nothing
+                    marks[position] = marks[position] == 'x' ? 'x' : position < p ? '0' : '1';
             }
         }
         mark(p, true);
     }
 };
 
-// The controller's input table, written out plainly.
-Action keyAction(int key, Qt::KeyboardModifiers modifiers)
+QString marksOf(const QList<BaseDataItem*>& list)
 {
-    if (modifiers & Qt::ControlModifier || modifiers & Qt::AltModifier)
-        return Action::None;
-    switch (key) {
-    case Qt::Key_F4: return Action::SelectAll;
-    case Qt::Key_F5: return Action::BlockBegin;
-    case Qt::Key_F6: return Action::BlockEnd;
-    case Qt::Key_F7: return Action::UnselectAll;
-    }
-    return Action::None;
+    QString out;
+    for (BaseDataItem* row : list)
+        out += !row ? 'x' : row->IsBlock() ? '1' : '0';
+    return out;
 }
-
-Action releaseAction(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
-    if (button != Qt::LeftButton)
-        return Action::None;
-    if (modifiers == Qt::ControlModifier)
-        return Action::Toggle;
-    return modifiers == Qt::ShiftModifier ? Action::ShiftExtend : Action::None;
-}
-
-// ---------------------------------------------------------------------------
-// The system under test: a shown view over one of the three models, with a recording host.
 
 QString randomOutline(std::mt19937& random, Kind kind, int rowCount)
 {
     QString outline;
-    int previousDepth = 0;
-    for (int row = 0; row < rowCount; ++row) {
-        const int depth = kind == Kind::Tree && row > 0 ? int(random() % uint(qMin(previousDepth + 2, 3))) : 0;
+    for (int row = 0, depth = 0; row < rowCount; ++row) {
+        depth = kind == Kind::Tree && row > 0 ? int(random() % uint(qMin(depth + 2, 3))) : 0;
         const char* flags[] = {"", "", "", "!", "-", "+"};
         outline += QString(depth, '-') + 'r' + QString::number(row) + flags[random() % 6] + '\n';
-        previousDepth = depth;
     }
     return outline;
 }
 
+// A shown view over one of the three models, with a recording host, and the rules beside it.
 class Sequence
 {
 public:
@@ -185,12 +128,10 @@ public:
 
 private:
     QModelIndex randomViewIndex();
-    BaseDataItem* rowAt(const QModelIndex& index) const;
-    QString send(Action& action, BaseDataItem*& row);
-    QString actualMarks() const;
+    int listPosition(const QModelIndex& viewIndex) const;
+    QString send(Action& action, int& position);
 
     QString m_difference;
-
     std::mt19937 m_random;
     Kind m_kind;
     TreeFixture m_tree; // before the view: the rows outlive it
@@ -216,9 +157,8 @@ Sequence::Sequence(quint32 seed)
             m_list[position] = nullptr;
         else
             m_list.at(position)->SetBlock(m_random() % 5 < density);
-        m_reference.marks.push_back(m_list.at(position) && m_list.at(position)->IsBlock());
     }
-    m_reference.list = m_list;
+    m_reference.marks = marksOf(m_list);
     m_columns.addColumn(new zBaseHeaderItem(QStringLiteral("name")));
     if (m_kind == Kind::Grid) {
         auto* grid = new BaseDataItemModel(&m_view);
@@ -240,8 +180,7 @@ Sequence::Sequence(quint32 seed)
     // parent, and the grid's flags for the invalid index.
     m_tester = std::make_unique<ToleratedModelTester>(m_view.model(),
         Tolerated::flatRowCountIgnoresParent + QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex});
-    zBaseItemViewBlock* block = zBaseItemViewBlock::RegistUseBlock(&m_view);
-    block->RegistSetBlockFun(
+    zBaseItemViewBlock::RegistUseBlock(&m_view)->RegistSetBlockFun(
         [this](BaseDataItem* row, bool on) {
             m_calls.append(QString::number(m_list.indexOf(row)) + (on ? '+' : '-'));
             row->SetBlock(on);
@@ -255,14 +194,13 @@ Sequence::Sequence(quint32 seed)
     QCoreApplication::processEvents();
 }
 
-// The row a model shows at an index; the tree model shows visible rows only.
-BaseDataItem* Sequence::rowAt(const QModelIndex& index) const
+// The list position of the row a model shows at an index; the tree model shows visible rows only.
+int Sequence::listPosition(const QModelIndex& viewIndex) const
 {
-    if (!index.isValid())
-        return nullptr;
-    if (m_kind == Kind::Tree)
-        return static_cast<zTreeItemModel*>(m_view.model())->findItemByIndex(index);
-    return m_list.value(index.row(), nullptr);
+    BaseDataItem* row = !viewIndex.isValid() ? nullptr
+        : m_kind == Kind::Tree ? static_cast<zTreeItemModel*>(m_view.model())->findItemByIndex(viewIndex)
+                               : m_list.value(viewIndex.row(), nullptr);
+    return row ? m_list.indexOf(row) : -1;
 }
 
 QModelIndex Sequence::randomViewIndex()
@@ -273,69 +211,58 @@ QModelIndex Sequence::randomViewIndex()
     return m_view.model()->index(int(m_random() % uint(viewRows)), int(m_random() % 2));
 }
 
-Qt::KeyboardModifiers randomModifiers(std::mt19937& random)
+// Sends one real event; returns its description, and the action and list position the rules get.
+QString Sequence::send(Action& action, int& position)
 {
     const Qt::KeyboardModifiers common[] = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier, Qt::ControlModifier,
                                             Qt::ShiftModifier, Qt::ControlModifier | Qt::ShiftModifier, Qt::AltModifier,
                                             Qt::ShiftModifier | Qt::MetaModifier, Qt::ControlModifier | Qt::AltModifier};
-    return common[random() % 9];
-}
-
-// Sends one real event; returns its description and what the reference should do with which row.
-QString Sequence::send(Action& action, BaseDataItem*& row)
-{
-    const Qt::KeyboardModifiers modifiers = randomModifiers(m_random);
+    const Qt::KeyboardModifiers modifiers = common[m_random() % 9];
     const QString mods = QString::number(int(modifiers), 16);
     if (m_random() % 2 == 0) {
         if (m_random() % 3 == 0)
             m_view.setCurrentIndex(randomViewIndex());
-        const Qt::Key keys[] = {Qt::Key_F4, Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F5, Qt::Key_F6, Qt::Key_F3, Qt::Key_F8};
-        const Qt::Key key = keys[m_random() % 8];
-        action = keyAction(key, modifiers);
-        row = rowAt(m_view.currentIndex());
-        const QString text = QStringLiteral("key F%1 modifiers %2 current view row %3").arg(key - Qt::Key_F1 + 1).arg(mods).arg(m_view.currentIndex().row());
-        QTest::keyClick(&m_view, key, modifiers);
+        const int f = QByteArrayLiteral("45674538").at(int(m_random() % 8)) - '0'; // F5 and F6 twice as often
+        action = f < 4 || f > 7 || modifiers & (Qt::ControlModifier | Qt::AltModifier) ? Action::None : Action(f - 3);
+        position = listPosition(m_view.currentIndex());
+        const QString text = QStringLiteral("key F%1 modifiers %2 current view row %3").arg(f).arg(mods).arg(m_view.currentIndex().row());
+        QTest::keyClick(&m_view, Qt::Key(Qt::Key_F1 + f - 1), modifiers);
         return text;
     }
     const QModelIndex target = randomViewIndex();
-    const QPoint position = target.isValid() ? m_view.visualRect(target).center() : QPoint(5, m_view.viewport()->height() - 5);
+    const QPoint point = target.isValid() ? m_view.visualRect(target).center() : QPoint(5, m_view.viewport()->height() - 5);
     const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::LeftButton, Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
     const Qt::MouseButton button = buttons[m_random() % 5];
     const int how = int(m_random() % 6); // 0..3 click, 4 press, 5 release
-    action = how == 4 ? Action::None : releaseAction(button, modifiers);
-    row = rowAt(m_view.indexAt(position));
+    const bool leftRelease = how != 4 && button == Qt::LeftButton;
+    action = !leftRelease ? Action::None : modifiers == Qt::ControlModifier ? Action::Toggle
+        : modifiers == Qt::ShiftModifier ? Action::ShiftExtend : Action::None;
+    position = listPosition(m_view.indexAt(point));
     if (how == 4)
-        QTest::mousePress(m_view.viewport(), button, modifiers, position);
+        QTest::mousePress(m_view.viewport(), button, modifiers, point);
     else if (how == 5)
-        QTest::mouseRelease(m_view.viewport(), button, modifiers, position);
+        QTest::mouseRelease(m_view.viewport(), button, modifiers, point);
     else
-        QTest::mouseClick(m_view.viewport(), button, modifiers, position);
+        QTest::mouseClick(m_view.viewport(), button, modifiers, point);
     return QStringLiteral("mouse %1 button %2 modifiers %3 view row %4").arg(how < 4 ? "click" : how == 4 ? "press" : "release").arg(int(button)).arg(mods).arg(target.row());
-}
-
-QString Sequence::actualMarks() const
-{
-    QString out;
-    for (BaseDataItem* row : m_list)
-        out += !row ? 'x' : row->IsBlock() ? '1' : '0';
-    return out;
 }
 
 QString Sequence::step(int number)
 {
     if (number == 0)
         return QStringLiteral("set-up");
-    const QString before = m_reference.text();
+    const QString before = m_reference.marks;
     m_calls.clear();
     m_reference.calls.clear();
     Action action = Action::None;
-    BaseDataItem* row = nullptr;
-    const QString event = send(action, row);
-    m_reference.run(action, row);
+    int position = -1;
+    const QString event = send(action, position);
+    m_reference.run(action, position);
+    const QString marks = marksOf(m_list);
     m_difference.clear();
-    if (actualMarks() != m_reference.text() || m_calls != m_reference.calls)
+    if (marks != m_reference.marks || m_calls != m_reference.calls)
         m_difference = QStringLiteral("marks before %1\nmarks %2, expected %3\ncalls %4\nexpected %5")
-            .arg(before, actualMarks(), m_reference.text(), m_calls.join(' '), m_reference.calls.join(' '));
+            .arg(before, marks, m_reference.marks, m_calls.join(' '), m_reference.calls.join(' '));
     return event;
 }
 
