@@ -6,20 +6,7 @@
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
 // sequence of 200 events runs on a fresh view with its own seed.
 
-#include "TestHelpers.h"
-
-#include <BaseDataItem.h>
-#include <BaseDataItemModel.h>
-#include <HeaderItem.h>
-#include <TableHeaderColumn.h>
-#include <zBaseHeaderColumn.h>
-#include <zBaseHeaderItem.h>
-#include <zBaseItemModel.h>
-#include <zBaseItemViewBlock.h>
-#include <zTreeItemModel.h>
-
-#include <QTableView>
-#include <QtTest>
+#include "BlockFixture.h"
 
 #include <memory>
 #include <random>
@@ -28,7 +15,6 @@ namespace {
 
 const int eventsPerSequence = 200;
 
-enum class Kind { Grid, Flat, Tree };
 // The key actions in key order: F<n> asks for Action(n - 3).
 enum class Action { None, SelectAll, BlockBegin, BlockEnd, UnselectAll, Toggle, ShiftExtend };
 
@@ -97,26 +83,25 @@ struct Reference
     }
 };
 
-QString marksOf(const QList<BaseDataItem*>& list)
+// Rows for a sequence: an outline (one level for the grid and flat models, up to three for the tree, rows
+// hidden, collapsed or expanded at random) and its marks, where only childless top rows may be null.
+std::pair<QString, QString> randomRows(std::mt19937& random, bool tree)
 {
-    QString out;
-    for (BaseDataItem* row : list)
-        out += !row ? 'x' : row->IsBlock() ? '1' : '0';
-    return out;
-}
-
-QString randomOutline(std::mt19937& random, Kind kind, int rowCount)
-{
-    QString outline;
-    for (int row = 0, depth = 0; row < rowCount; ++row) {
-        depth = kind == Kind::Tree && row > 0 ? int(random() % uint(qMin(depth + 2, 3))) : 0;
+    const int rowCount = 5 + int(random() % 26);
+    const uint density = 1 + random() % 4;
+    QVector<int> depths{0};
+    while (depths.size() < rowCount)
+        depths.append(tree ? int(random() % uint(qMin(depths.last() + 2, 3))) : 0);
+    QString outline, marks;
+    for (int row = 0; row < rowCount; ++row) {
         const char* flags[] = {"", "", "", "!", "-", "+"};
-        outline += QString(depth, '-') + 'r' + QString::number(row) + flags[random() % 6] + '\n';
+        outline += QString(depths[row], '-') + 'r' + QString::number(row) + flags[random() % 6] + '\n';
+        const bool childlessTop = depths[row] == 0 && (row + 1 == rowCount || depths[row + 1] == 0);
+        marks += childlessTop && random() % 12 == 0 ? 'x' : random() % 5 < density ? '1' : '0';
     }
-    return outline;
+    return {outline, marks};
 }
 
-// A shown view over one of the three models, with a recording host, and the rules beside it.
 class Sequence
 {
 public:
@@ -129,141 +114,80 @@ public:
 private:
     QModelIndex randomViewIndex();
     int listPosition(const QModelIndex& viewIndex) const;
-    QString send(Action& action, int& position);
 
-    QString m_difference;
     std::mt19937 m_random;
-    Kind m_kind;
-    TreeFixture m_tree; // before the view: the rows outlive it
-    zBaseHeaderColumn m_columns;
-    Reference m_reference;
-    QList<BaseDataItem*> m_list;
-    QStringList m_calls;
-    QTableView m_view;
+    std::unique_ptr<BlockFixture> m_fixture;
     std::unique_ptr<ToleratedModelTester> m_tester; // goes before the view's model
+    Reference m_reference;
+    QString m_difference;
 };
 
 Sequence::Sequence(quint32 seed)
     : m_random(seed)
-    , m_kind(Kind(m_random() % 3))
-    , m_tree(randomOutline(m_random, m_kind, 5 + int(m_random() % 26)))
-    , m_list(m_tree.rows())
 {
-    const uint density = 1 + m_random() % 4;
-    for (int position = 0; position < m_list.size(); ++position) {
-        // Only childless top rows become null, so the tree keeps its shape.
-        const bool leaf = position + 1 == m_list.size() || m_tree.roots().contains(m_list.at(position + 1));
-        if (m_tree.roots().contains(m_list.at(position)) && leaf && m_random() % 12 == 0)
-            m_list[position] = nullptr;
-        else
-            m_list.at(position)->SetBlock(m_random() % 5 < density);
-    }
-    m_reference.marks = marksOf(m_list);
-    m_columns.addColumn(new zBaseHeaderItem(QStringLiteral("name")));
-    if (m_kind == Kind::Grid) {
-        auto* grid = new BaseDataItemModel(&m_view);
-        grid->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("name")));
-        grid->BindSrcData(&m_list);
-        m_view.setModel(grid);
-    } else if (m_kind == Kind::Flat) {
-        auto* flat = new zBaseItemModel(&m_view);
-        flat->setHeaderColumn(&m_columns);
-        flat->BindSrcData(&m_list);
-        m_view.setModel(flat);
-    } else {
-        auto* tree = new zTreeItemModel(&m_view);
-        tree->setHeaderColumn(&m_columns);
-        tree->BindSrcData(&m_list, false);
-        m_view.setModel(tree);
-    }
+    const QString kind = QStringList{"grid", "flat", "tree"}.at(int(m_random() % 3));
+    const auto rows = randomRows(m_random, kind == QLatin1String("tree"));
+    m_fixture = std::make_unique<BlockFixture>(kind, rows.first, rows.second);
+    m_reference.marks = rows.second;
     // Each model's mandated deviations: the bare double size hint, a row count that ignores its
     // parent, and the grid's flags for the invalid index.
-    m_tester = std::make_unique<ToleratedModelTester>(m_view.model(),
+    m_tester = std::make_unique<ToleratedModelTester>(m_fixture->view.model(),
         Tolerated::flatRowCountIgnoresParent + QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex});
-    zBaseItemViewBlock::RegistUseBlock(&m_view)->RegistSetBlockFun(
-        [this](BaseDataItem* row, bool on) {
-            m_calls.append(QString::number(m_list.indexOf(row)) + (on ? '+' : '-'));
-            row->SetBlock(on);
-        },
-        [this](BaseDataItem* row) {
-            m_calls.append('?' + QString::number(m_list.indexOf(row)));
-            return row->IsBlock();
-        });
-    m_view.resize(300, 1500); // every row in sight: a click never scrolls
-    m_view.show();
-    QCoreApplication::processEvents();
 }
 
 // The list position of the row a model shows at an index; the tree model shows visible rows only.
 int Sequence::listPosition(const QModelIndex& viewIndex) const
 {
+    const auto* tree = qobject_cast<const zTreeItemModel*>(m_fixture->view.model());
     BaseDataItem* row = !viewIndex.isValid() ? nullptr
-        : m_kind == Kind::Tree ? static_cast<zTreeItemModel*>(m_view.model())->findItemByIndex(viewIndex)
-                               : m_list.value(viewIndex.row(), nullptr);
-    return row ? m_list.indexOf(row) : -1;
+        : tree ? tree->findItemByIndex(viewIndex) : m_fixture->list.value(viewIndex.row(), nullptr);
+    return row ? m_fixture->list.indexOf(row) : -1;
 }
 
 QModelIndex Sequence::randomViewIndex()
 {
-    const int viewRows = m_view.model()->rowCount();
-    if (viewRows == 0 || m_random() % 10 == 0)
+    const QAbstractItemModel* model = m_fixture->view.model();
+    if (model->rowCount() == 0 || m_random() % 10 == 0)
         return {}; // below the last row
-    return m_view.model()->index(int(m_random() % uint(viewRows)), int(m_random() % 2));
-}
-
-// Sends one real event; returns its description, and the action and list position the rules get.
-QString Sequence::send(Action& action, int& position)
-{
-    const Qt::KeyboardModifiers common[] = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier, Qt::ControlModifier,
-                                            Qt::ShiftModifier, Qt::ControlModifier | Qt::ShiftModifier, Qt::AltModifier,
-                                            Qt::ShiftModifier | Qt::MetaModifier, Qt::ControlModifier | Qt::AltModifier};
-    const Qt::KeyboardModifiers modifiers = common[m_random() % 9];
-    const QString mods = QString::number(int(modifiers), 16);
-    if (m_random() % 2 == 0) {
-        if (m_random() % 3 == 0)
-            m_view.setCurrentIndex(randomViewIndex());
-        const int f = QByteArrayLiteral("45674538").at(int(m_random() % 8)) - '0'; // F5 and F6 twice as often
-        action = f < 4 || f > 7 || modifiers & (Qt::ControlModifier | Qt::AltModifier) ? Action::None : Action(f - 3);
-        position = listPosition(m_view.currentIndex());
-        const QString text = QStringLiteral("key F%1 modifiers %2 current view row %3").arg(f).arg(mods).arg(m_view.currentIndex().row());
-        QTest::keyClick(&m_view, Qt::Key(Qt::Key_F1 + f - 1), modifiers);
-        return text;
-    }
-    const QModelIndex target = randomViewIndex();
-    const QPoint point = target.isValid() ? m_view.visualRect(target).center() : QPoint(5, m_view.viewport()->height() - 5);
-    const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::LeftButton, Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
-    const Qt::MouseButton button = buttons[m_random() % 5];
-    const int how = int(m_random() % 6); // 0..3 click, 4 press, 5 release
-    const bool leftRelease = how != 4 && button == Qt::LeftButton;
-    action = !leftRelease ? Action::None : modifiers == Qt::ControlModifier ? Action::Toggle
-        : modifiers == Qt::ShiftModifier ? Action::ShiftExtend : Action::None;
-    position = listPosition(m_view.indexAt(point));
-    if (how == 4)
-        QTest::mousePress(m_view.viewport(), button, modifiers, point);
-    else if (how == 5)
-        QTest::mouseRelease(m_view.viewport(), button, modifiers, point);
-    else
-        QTest::mouseClick(m_view.viewport(), button, modifiers, point);
-    return QStringLiteral("mouse %1 button %2 modifiers %3 view row %4").arg(how < 4 ? "click" : how == 4 ? "press" : "release").arg(int(button)).arg(mods).arg(target.row());
+    return model->index(int(m_random() % uint(model->rowCount())), int(m_random() % 2));
 }
 
 QString Sequence::step(int number)
 {
     if (number == 0)
         return QStringLiteral("set-up");
-    const QString before = m_reference.marks;
-    m_calls.clear();
-    m_reference.calls.clear();
+    QTableView& view = m_fixture->view;
+    static const QStringList common{"", "Ctrl+", "Shift+", "Ctrl+", "Shift+", "Ctrl+Shift+", "Alt+", "Shift+Meta+", "Ctrl+Alt+"};
+    static const QStringList buttons{"", "", "", "right ", "middle "}, clicks{"click", "click", "click", "click", "press", "release"};
+    const QString modifiers = common.at(int(m_random() % 9));
+    QString input;
+    QModelIndex target;
     Action action = Action::None;
-    int position = -1;
-    const QString event = send(action, position);
-    m_reference.run(action, position);
-    const QString marks = marksOf(m_list);
+    if (m_random() % 2 == 0) { // a key on the current cell, sometimes moved first
+        if (m_random() % 3 == 0)
+            view.setCurrentIndex(randomViewIndex());
+        target = view.currentIndex();
+        const int f = QByteArrayLiteral("45674538").at(int(m_random() % 8)) - '0'; // F5 and F6 twice as often
+        input = 'F' + QString::number(f);
+        if (f >= 4 && f <= 7 && !modifiers.contains(QLatin1String("Ctrl")) && !modifiers.contains(QLatin1String("Alt")))
+            action = Action(f - 3);
+    } else { // the block actions come from left-button releases with Ctrl or Shift alone
+        target = randomViewIndex();
+        input = buttons.at(int(m_random() % 5)) + clicks.at(int(m_random() % 6));
+        if (input == QLatin1String("click") || input == QLatin1String("release"))
+            action = modifiers == QLatin1String("Ctrl+") ? Action::Toggle : modifiers == QLatin1String("Shift+") ? Action::ShiftExtend : Action::None;
+    }
+    const QString before = m_reference.marks;
+    m_fixture->calls.clear();
+    m_reference.calls.clear();
+    m_reference.run(action, listPosition(target));
+    sendAction(view, modifiers + input, target);
+    const QString marks = m_fixture->marks();
     m_difference.clear();
-    if (marks != m_reference.marks || m_calls != m_reference.calls)
+    if (marks != m_reference.marks || m_fixture->calls != m_reference.calls)
         m_difference = QStringLiteral("marks before %1\nmarks %2, expected %3\ncalls %4\nexpected %5")
-            .arg(before, marks, m_reference.marks, m_calls.join(' '), m_reference.calls.join(' '));
-    return event;
+            .arg(before, marks, m_reference.marks, m_fixture->calls.join(' '), m_reference.calls.join(' '));
+    return QStringLiteral("%1 at view row %2").arg(modifiers + input).arg(target.row());
 }
 
 QString Sequence::difference() const
