@@ -37,14 +37,6 @@ struct Reference
         for (int position = first; position <= last; ++position)
             mark(position, on);
     }
-    int nearestMarked(int position, int direction) const
-    {
-        for (; position >= 0 && position < marks.size(); position += direction) {
-            if (marks[position] == '1')
-                return position;
-        }
-        return -1;
-    }
 
     void run(Action action, int p)
     {
@@ -57,27 +49,26 @@ struct Reference
             calls.append('?' + QString::number(p));
             return mark(p, marks[p] != '1');
         }
+        // The nearest marked rows after and before p, and at or after and at or before p.
+        const int below = marks.indexOf('1', p + 1), above = p > 0 ? marks.lastIndexOf('1', p - 1) : -1;
+        const int down = marks.indexOf('1', p), up = marks.lastIndexOf('1', p);
         if (action == Action::BlockBegin) { // clear above, stretch the nearest block below up to p
             markRange(0, p - 1, false);
-            if (nearestMarked(p + 1, 1) >= 0)
-                markRange(p, nearestMarked(p + 1, 1) - 1, true);
+            markRange(p, below - 1, true);
         } else if (action == Action::BlockEnd) { // clear below from the bottom, stretch the nearest block above down
             for (int position = n - 1; position > p; --position)
                 mark(position, false);
-            if (nearestMarked(p - 1, -1) >= 0)
-                markRange(nearestMarked(p - 1, -1), p - 1, true);
-        } else { // Shift+click joins the nearer block, a tie the one below
-            const int down = nearestMarked(p, 1), up = nearestMarked(p, -1);
-            if (up >= 0 && down >= 0 && p - up >= down - p) {
-                markRange(0, p - 1, false);
-                markRange(p, down, true);
-            } else if (up >= 0) {
-                markRange(up, p, true);
-                markRange(p + 1, n - 1, false);
-            } else {
-                for (int position = 0; position <= down; ++position) // set directly: the setter hears nothing
-                    marks[position] = marks[position] == 'x' ? 'x' : position < p ? '0' : '1';
-            }
+            if (above >= 0)
+                markRange(above, p - 1, true);
+        } else if (up >= 0 && down >= 0 && p - up >= down - p) { // Shift+click joins the nearer block, a tie the one below
+            markRange(0, p - 1, false);
+            markRange(p, down, true);
+        } else if (up >= 0) {
+            markRange(up, p, true);
+            markRange(p + 1, n - 1, false);
+        } else {
+            for (int position = 0; position <= down; ++position) // only a block below: set directly, the setter hears nothing
+                marks[position] = marks[position] == 'x' ? 'x' : position < p ? '0' : '1';
         }
         mark(p, true);
     }
