@@ -15,9 +15,6 @@ namespace {
 
 const int eventsPerSequence = 200;
 
-// The key actions in key order: F<n> asks for Action(n - 3).
-enum class Action { None, SelectAll, BlockBegin, BlockEnd, UnselectAll, Toggle, ShiftExtend };
-
 // The block rules over the marks by list position ('1', '0', 'x' a null entry), recording the
 // calls the host's setter ("3+", "3-") and test ("?3") should receive.
 struct Reference
@@ -38,28 +35,33 @@ struct Reference
             mark(position, on);
     }
 
-    void run(Action action, int p)
+    // Modifiers as "Ctrl+Shift+", input as "F5" or "right release"; p is -1 where no row is.
+    void run(const QString& modifiers, const QString& input, int p)
     {
         const int n = marks.size();
-        if (action == Action::SelectAll || action == Action::UnselectAll)
-            return markRange(0, n - 1, action == Action::SelectAll);
-        if (p < 0 || action == Action::None)
+        const bool keyActs = !modifiers.contains(QLatin1String("Ctrl")) && !modifiers.contains(QLatin1String("Alt"));
+        const bool leftRelease = input == QLatin1String("click") || input == QLatin1String("release");
+        if (keyActs && (input == QLatin1String("F4") || input == QLatin1String("F7")))
+            return markRange(0, n - 1, input == QLatin1String("F4"));
+        if (p < 0)
             return;
-        if (action == Action::Toggle) {
+        if (leftRelease && modifiers == QLatin1String("Ctrl+")) {
             calls.append('?' + QString::number(p));
             return mark(p, marks[p] != '1');
         }
         // The nearest marked rows after and before p, and at or after and at or before p.
         const int below = marks.indexOf('1', p + 1), above = p > 0 ? marks.lastIndexOf('1', p - 1) : -1;
         const int down = marks.indexOf('1', p), up = marks.lastIndexOf('1', p);
-        if (action == Action::BlockBegin) { // clear above, stretch the nearest block below up to p
+        if (keyActs && input == QLatin1String("F5")) { // clear above, stretch the nearest block below up to p
             markRange(0, p - 1, false);
             markRange(p, below - 1, true);
-        } else if (action == Action::BlockEnd) { // clear below from the bottom, stretch the nearest block above down
+        } else if (keyActs && input == QLatin1String("F6")) { // clear below from the bottom, stretch the nearest block above down
             for (int position = n - 1; position > p; --position)
                 mark(position, false);
             if (above >= 0)
                 markRange(above, p - 1, true);
+        } else if (!leftRelease || modifiers != QLatin1String("Shift+")) {
+            return;
         } else if (up >= 0 && down >= 0 && p - up >= down - p) { // Shift+click joins the nearer block, a tie the one below
             markRange(0, p - 1, false);
             markRange(p, down, true);
@@ -153,25 +155,19 @@ QString Sequence::step(int number)
     const QString modifiers = common.at(int(m_random() % 9));
     QString input;
     QModelIndex target;
-    Action action = Action::None;
     if (m_random() % 2 == 0) { // a key on the current cell, sometimes moved first
         if (m_random() % 3 == 0)
             view.setCurrentIndex(randomViewIndex());
         target = view.currentIndex();
-        const int f = QByteArrayLiteral("45674538").at(int(m_random() % 8)) - '0'; // F5 and F6 twice as often
-        input = 'F' + QString::number(f);
-        if (f >= 4 && f <= 7 && !modifiers.contains(QLatin1String("Ctrl")) && !modifiers.contains(QLatin1String("Alt")))
-            action = Action(f - 3);
-    } else { // the block actions come from left-button releases with Ctrl or Shift alone
+        input = QStringLiteral("F") + "45674538"[m_random() % 8]; // F5 and F6 twice as often
+    } else {
         target = randomViewIndex();
         input = buttons.at(int(m_random() % 5)) + clicks.at(int(m_random() % 6));
-        if (input == QLatin1String("click") || input == QLatin1String("release"))
-            action = modifiers == QLatin1String("Ctrl+") ? Action::Toggle : modifiers == QLatin1String("Shift+") ? Action::ShiftExtend : Action::None;
     }
     const QString before = m_reference.marks;
     m_fixture->calls.clear();
     m_reference.calls.clear();
-    m_reference.run(action, listPosition(target));
+    m_reference.run(modifiers, input, listPosition(target));
     sendAction(view, modifiers + input, target);
     const QString marks = m_fixture->marks();
     m_difference.clear();
