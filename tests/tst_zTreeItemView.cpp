@@ -31,10 +31,11 @@ public:
 // A view and its tree model with four or more columns over a tree outline.
 struct TreeViewFixture
 {
-    explicit TreeViewFixture(const QString& outline, int columnCount = 4)
+    explicit TreeViewFixture(const QString& outline, int columnCount = 4, QSize size = {640, 480})
         : tree(outline)
         , rows(tree.rows())
     {
+        view.resize(size);
         for (int column = 0; column < columnCount; ++column)
             columns.addColumn(new zBaseHeaderItem(QStringLiteral("c%1").arg(column), QStringLiteral("c%1").arg(column)));
         model.setHeaderColumn(&columns);
@@ -107,6 +108,7 @@ struct RecordingDelegate : zBaseWidgetDelegate
 
 // Original rows: A 0, A1 1, A1a 2, A2 3, B 4, B1 5 (hidden), B2 6 (hidden), C 7 (shown at 5), D 8 (shown at 6).
 const QString TreeOutline = QStringLiteral("A\n-A1\n--A1a\n-A2\nB\n-B1!\n-B2!\nC\nD\n");
+const QString WideOutline = TreeOutline + QStringLiteral("E\nF\nG\nH\n"); // with 8 columns in 300x150: room to scroll
 
 } // namespace
 
@@ -199,9 +201,8 @@ void tst_zTreeItemView::withoutTreeModel()
 
 void tst_zTreeItemView::frozenStripsFollowView()
 {
-    TreeViewFixture fixture(TreeOutline + QStringLiteral("E\nF\nG\nH\n"), 8);
+    TreeViewFixture fixture(WideOutline, 8, {300, 150});
     zTreeItemView& view = fixture.view;
-    view.resize(300, 150);
     view.setColumnWidth(0, 70);
     view.primaryHeader()->setFrozenColumnCount(2);
     view.primaryHeader()->setFrozenRowCount(1);
@@ -240,9 +241,8 @@ void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways_data()
 void tst_zTreeItemView::frozenColumnStripNeverScrollsSideways()
 {
     QFETCH(QString, action);
-    TreeViewFixture fixture(TreeOutline + QStringLiteral("E\nF\nG\nH\n"), 8);
+    TreeViewFixture fixture(WideOutline, 8, {300, 150});
     zTreeItemView& view = fixture.view;
-    view.resize(300, 150);
     view.primaryHeader()->setFrozenColumnCount(1);
     FrozenView* strip = view.primaryHeader()->vfrozenView();
     QVERIFY(fixture.shown());
@@ -314,19 +314,17 @@ void tst_zTreeItemView::mouseClicks()
 
 void tst_zTreeItemView::displayStylesPaintDifferently()
 {
-    TreeViewFixture fixture(TreeOutline + QStringLiteral("-D1\n--D1a\n--D1b-\n---D1b1\n-D2\n"));
+    TreeViewFixture fixture(TreeOutline + QStringLiteral("-D1\n--D1a\n--D1b-\n---D1b1\n-D2\n"), 4, {480, 320});
     fixture.model.dataStarting([&fixture](int role, const QModelIndex& index, const zBaseHeaderItem*, QVariant& value) {
         value = static_cast<NamedRow*>(fixture.model.findItemByIndex(index))->name(); // names for a person to read
         return role == Qt::DisplayRole;
     });
-    fixture.view.resize(480, 320);
     fixture.view.setColumnWidth(0, 200);
     QVERIFY(fixture.shown());
     QList<QImage> renders{fixture.view.grab().toImage()}; // without a tree delegate
     for (int displayStyle = 0; displayStyle < 4; ++displayStyle) {
         fixture.view.setTreeModeDisplay(0, styleOption(displayStyle, displayStyle % 2));
         renders.append(fixture.view.grab().toImage());
-        renders.last().save(QStringLiteral("zTreeItemView_style%1.png").arg(displayStyle)); // for a person to look at
         for (int earlier = 0; earlier <= displayStyle; ++earlier)
             QVERIFY2(renders.at(earlier) != renders.last(), qPrintable(QStringLiteral("style %1 looks like render %2").arg(displayStyle).arg(earlier)));
     }
