@@ -75,19 +75,15 @@ private Q_SLOTS:
     void cleanup() { QVERIFY(setLogicalDpi(100)); }
     void cellHooks_data();
     void cellHooks();
-    void badRows();
-    void bindingAndModelTester();
+    void badRowsBindingAndModelTester();
 };
 
 void tst_zBaseItemModel::cellHooks_data()
 {
     QTest::addColumn<qreal>("dpi");
     QTest::addColumn<double>("storedHeight");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("starting");
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("expectedCalls");
+    for (const char* column : {"operation", "starting", "ending", "expected", "expectedCalls"})
+        QTest::addColumn<QString>(column);
 
     // Everything asks row 1, column "name", which takes no edits. A read goes through the data hooks.
     QTest::newRow("96 dpi: as stored") << 96.0 << 20.0 << "read" << "" << "" << "double 20" << "";
@@ -157,26 +153,20 @@ void tst_zBaseItemModel::cellHooks()
     QTEST(calls.join(' '), "expectedCalls");
 }
 
-void tst_zBaseItemModel::badRows()
+void tst_zBaseItemModel::badRowsBindingAndModelTester()
 {
-    FlatFixture fixture(2);
-    fixture.rows[1] = nullptr; // owned by the fixture all the same
+    QVERIFY(setLogicalDpi(144));
+    FlatFixture fixture(4);
     zBaseItemModel& model = fixture.model;
+    fixture.rows[1] = nullptr; // a null entry, an invalid index and no list bound get the neutral answer
     QVERIFY(!model.data(model.index(1, 0), Qt::SizeHintRole).isValid());
     QVERIFY(!model.setData(model.index(1, 0), 30, Qt::SizeHintRole));
     QVERIFY(!model.data(QModelIndex(), Qt::SizeHintRole).isValid());
     QVERIFY(!model.setData(QModelIndex(), 30, Qt::SizeHintRole));
     QCOMPARE(int(model.flags(QModelIndex())), 0);
+    fixture.rows = fixture.tree.rows();
     model.BindSrcData(nullptr);
     QVERIFY(!model.data(model.index(0, 0), Qt::SizeHintRole).isValid());
-}
-
-void tst_zBaseItemModel::bindingAndModelTester()
-{
-    QVERIFY(setLogicalDpi(144));
-    FlatFixture fixture(4);
-    zBaseItemModel& model = fixture.model;
-    model.BindSrcData(nullptr);
     QCOMPARE(model.rowCount(), 0);
     // rowCount ignores its parent, so the tester finds rows under a cell that index() cannot reach.
     ToleratedModelTester tester(&model, QStringList{Tolerated::doubleSizeHint} + Tolerated::flatRowCountIgnoresParent);
