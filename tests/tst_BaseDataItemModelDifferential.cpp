@@ -1,6 +1,6 @@
-// Random operation sequences applied both to two BaseDataItemModels following one audit
-// service and to a plain reference of their tree, fold and fold-sync rules; every answer
-// for every row and every row's flags must agree after every step.
+// Random operation sequences applied to two BaseDataItemModels following one audit service and
+// to a plain statement of their tree, fold and fold-sync rules; every answer for every row and
+// every row's flags must agree after every step.
 //
 // ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 100000, 5000 under
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
@@ -25,196 +25,9 @@
 
 namespace {
 
-const int stepsPerSequence = 150;
 const int lineSentinel = -7; // a level no row has: getParentLevelNeedDrawLine must append after it
-const QString nullRowWarning = QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
-QtMessageHandler g_testlibHandler = nullptr;
 
-void swallowNullRowWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg && message == nullRowWarning)
-        return;
-    g_testlibHandler(type, context, message);
-}
-
-// ---------------------------------------------------------------------------
-// The reference: plain rows and the rules as straight loops.
-
-struct RefRow
-{
-    RefRow* parent = nullptr;
-    QList<RefRow*> children;
-    RefRow* counterpart = nullptr;
-    const struct RefTree* tree = nullptr;
-    int level = 0;
-    int rowType = 0;
-    bool expanded = true;
-    bool visible = true;
-    bool inTable = false;
-};
-
-struct RefTree
-{
-    std::vector<std::unique_ptr<RefRow>> rows;
-    int tableType = 0;
-    bool hasWork = false;
-    bool workChanged = false;
-};
-
-bool isExemptType(int rowType) { return rowType == 7 || rowType == 12; }
-
-struct RefModel
-{
-    RefTree* tree = nullptr;
-    QList<RefRow*> list;
-    bool bound = false;
-    bool following = true;
-
-    bool inRange(int row) const { return bound && row >= 0 && row < list.size(); }
-    RefRow* at(int row) const { return inRange(row) ? list.at(row) : nullptr; }
-
-    int getParentIndex(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return -1;
-        for (int position = 0; position < list.size(); ++position) {
-            if (list.at(position) == item->parent)
-                return position;
-        }
-        return -1;
-    }
-    void getParentRows(int row, QVector<int>& rows) const
-    {
-        for (int r = row; bound && r < list.size();) {
-            r = getParentIndex(r);
-            if (r < 0)
-                break;
-            rows.append(r);
-        }
-    }
-    int getItemLevel(int row) const { return at(row) ? at(row)->level : -1; }
-    static int descendants(RefRow* item)
-    {
-        int count = 0;
-        for (RefRow* child : item->children)
-            count += 1 + descendants(child);
-        return count;
-    }
-    int getChildrenItemCnt(int row) const { return at(row) ? descendants(at(row)) : 0; }
-    bool hasChildrenItem(int row) const { return at(row) && !at(row)->children.isEmpty(); }
-    bool isVisible(int row) const { return at(row) ? at(row)->visible : true; }
-    bool getBtnShowState(int row) const { return hasChildrenItem(row); }
-    bool getFold(int row) const { return hasChildrenItem(row) && !at(row)->expanded; }
-    bool isLastChild(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return true;
-        const int parentRow = getParentIndex(row);
-        if (parentRow == -1 || !list.at(parentRow) || list.at(parentRow)->children.isEmpty())
-            return true;
-        return list.at(parentRow)->children.last() == item;
-    }
-    bool hasFoldParent(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return false;
-        for (RefRow* ancestor = item->parent; ancestor && ancestor->parent; ancestor = ancestor->parent) {
-            if (ancestor->expanded)
-                return true;
-        }
-        return false;
-    }
-    bool hasNotFlodChild(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item)
-            return true;
-        if (item->rowType != 5 || item->children.isEmpty())
-            return false;
-        return isExemptType(item->children.last()->rowType);
-    }
-    bool needFold(int parentRow, int row) const
-    {
-        if (!bound || row >= list.size())
-            return false;
-        if (getParentIndex(row) != parentRow || parentRow == -1 || list.at(parentRow)->rowType != 5)
-            return true;
-        return !isExemptType(list.at(row)->rowType);
-    }
-    int lastFoldRowNumber(int row) const
-    {
-        if (!bound)
-            return -1;
-        for (int r = row + getChildrenItemCnt(row); r > row; --r) {
-            if (getParentIndex(r) != row || !isExemptType(list.at(r)->rowType))
-                return r;
-        }
-        return -1;
-    }
-    QVector<int> getExpandOrFlodChildren(int row, bool fold)
-    {
-        QVector<int> result;
-        if (!bound || row < 0)
-            return result;
-        const int last = lastFoldRowNumber(row);
-        for (int r = row + 1; r <= last && r < list.size(); ++r) {
-            RefRow* item = list.at(r);
-            if (item && fold)
-                item->visible = false;
-            else if (item && item->parent && item->parent->visible && (item->parent->expanded || isExemptType(item->rowType)))
-                item->visible = true;
-            result.append(r);
-        }
-        return result;
-    }
-    void getParentLevelNeedDrawLine(int row, QVector<int>& levels) const
-    {
-        if (!bound || row == -1 || row >= list.size())
-            return;
-        QVector<int> chain;
-        const int parentRow = getParentIndex(row);
-        if (parentRow >= 0) {
-            chain.append(parentRow);
-            getParentRows(parentRow, chain);
-        }
-        for (int i = 1; i < chain.size(); ++i)
-            levels.append(getItemLevel(chain.at(i)));
-        for (int i = 0; i + 1 < chain.size(); ++i) {
-            const int position = isLastChild(chain.at(i)) ? levels.indexOf(getItemLevel(chain.at(i + 1))) : -1;
-            if (position >= 0)
-                levels.remove(position);
-        }
-    }
-};
-
-/// What every model following the audit service does with a fold change of row.
-void receiveFoldSync(RefRow* row, bool unfolded)
-{
-    RefRow* counterpart = row->counterpart;
-    if (!counterpart)
-        return;
-    counterpart->expanded = unfolded;
-    const int tableType = counterpart->tree->tableType;
-    const bool exempt = counterpart->inTable && tableType >= 3003 && tableType <= 3006;
-    QList<RefRow*> parents{counterpart};
-    while (!parents.isEmpty()) {
-        RefRow* parent = parents.takeFirst();
-        for (RefRow* child : parent->children) {
-            if (!parent->visible)
-                child->visible = false;
-            else
-                child->visible = (exempt && isExemptType(child->rowType)) || parent->expanded;
-            parents.append(child);
-        }
-    }
-}
-
-
-// ---------------------------------------------------------------------------
-// Two models over two related trees of one shape, and the reference of both.
+bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
 
 QString shown(const QVariant& value) { return value.toString(); }
 QString shown(const QVector<int>& values)
@@ -225,6 +38,12 @@ QString shown(const QVector<int>& values)
     return "[" + parts.join(",") + "]";
 }
 
+/*!
+ * Two trees of one random shape (node numbers shared, row types, levels and flags their own),
+ * each bound as a list of node numbers with gaps, duplicates and null rows to its own model.
+ * The reference keeps only what the models write (expanded and visible flags, the work-changed
+ * flag) and states every query over the shape: parent, last child, the pre-order of the nodes.
+ */
 class Sequence
 {
 public:
@@ -236,22 +55,38 @@ public:
     QString difference();
 
 private:
-    QString apply(); // one random operation; returns what it did
+    QString apply();
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
     void buildTrees();
-    void bind(int model, const QList<int>& ids, bool samePointer);
     QList<int> randomList();
-    QString editAndRebind(int model);
-    QString setFold(int model, int row, bool flag);
-    QString expandOrFold(int model, int row, bool fold);
-    QString changeRow();
-    int randomRow(int model) { return chance(qMax(m_ref[model].bound ? m_ref[model].list.size() : 1, 1) + 2) - 1; }
+    void bind(int m, const QList<int>& ids, bool samePointer);
+    QString editAndRebind(int m);
+    QString setFold(int m, int row, bool flag);
     template<typename T>
-    void check(QString& difference, int model, int row, const char* query, const T& real, const T& reference);
-    void compareRow(QString& difference, int model, int row);
+    void check(int m, int row, const char* query, const T& real, const T& reference);
+    void compareRow(int m, int row);
+
+    // The rules, by model (= tree) and row of its bound list.
+    int size(int m) const { return m_bound[m] ? m_ids[m].size() : 0; }
+    int node(int m, int row) const { return row >= 0 && row < size(m) ? m_ids[m].at(row) : -1; }
+    TreeBaseItem* item(int m, int n) const { return m_rows[m][n].get(); }
+    int rowType(int m, int row) const { return node(m, row) < 0 ? 0 : item(m, node(m, row))->getRowType(); }
+    int level(int m, int row) const { return node(m, row) < 0 ? -1 : item(m, node(m, row))->getLevel(); }
+    int parentRow(int m, int row) const { return node(m, row) < 0 || m_parent[node(m, row)] < 0 ? -1 : m_ids[m].indexOf(m_parent[node(m, row)]); }
+    int block(int m, int row) const { return node(m, row) < 0 ? 0 : m_block[node(m, row)]; }
+    bool isLastChild(int m, int row) const { return parentRow(m, row) < 0 || m_lastChild[m_parent[node(m, row)]] == node(m, row); }
+    bool hasFoldParent(int m, int row) const;
+    bool hasNotFlodChild(int m, int row) const;
+    bool needFold(int m, int parent, int row) const;
+    int lastFoldRowNumber(int m, int row) const;
+    QVector<int> expandOrFold(int m, int row, bool fold);
+    QVector<int> lines(int m, int row) const;
+    void receiveFoldSync(int m, int n, bool unfolded);
 
     std::mt19937 m_rng;
-    QList<int> m_preorder; // node numbers of the shared shape, in pre-order
+    QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node
+    QList<int> m_preorder;
+    QVector<bool> m_related; // a node's two rows are an audit pair
     std::array<std::vector<std::unique_ptr<TreeBaseItem>>, 2> m_rows;
     std::array<TableBaseObject, 2> m_tables;
     std::array<WorkBaseObject, 2> m_works;
@@ -259,11 +94,11 @@ private:
     std::array<std::array<QList<BaseDataItem*>, 2>, 2> m_lists; // two list objects per model, to bind another pointer
     std::array<int, 2> m_boundList{{-1, -1}};
     std::array<QList<int>, 2> m_ids; // the bound list as node numbers, -1 for a null row
+    std::array<bool, 2> m_bound{{false, false}}, m_following{{true, true}}, m_workChanged{{false, false}};
+    std::array<QVector<bool>, 2> m_expanded, m_visible; // what the rows' flags must be
     std::array<std::unique_ptr<BaseDataItemModel>, 2> m_models;
     std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers;
-    std::array<RefTree, 2> m_refTrees;
-    std::array<RefModel, 2> m_ref;
-    QString m_stepDifference;
+    QString m_difference;
 };
 
 Sequence::Sequence(quint32 seed)
@@ -271,13 +106,12 @@ Sequence::Sequence(quint32 seed)
 {
     buildTrees();
     const QStringList tolerated = QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent;
-    for (int model = 0; model < 2; ++model) {
-        m_models[model] = std::make_unique<BaseDataItemModel>();
-        m_models[model]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
-        m_models[model]->SetAudit(&m_audit);
-        m_testers[model] = std::make_unique<ToleratedModelTester>(m_models[model].get(), tolerated);
-        m_ref[model].tree = &m_refTrees[model];
-        bind(model, randomList(), false);
+    for (int m = 0; m < 2; ++m) {
+        m_models[m] = std::make_unique<BaseDataItemModel>();
+        m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
+        m_models[m]->SetAudit(&m_audit);
+        m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
+        bind(m, randomList(), false);
     }
 }
 
@@ -289,65 +123,53 @@ Sequence::~Sequence()
 
 void Sequence::buildTrees()
 {
-    const int size = chance(21);
-    QVector<int> parents(size, -1);
-    QVector<QList<int>> children(size);
-    QList<int> roots;
-    for (int node = 0; node < size; ++node) {
-        parents[node] = node == 0 || chance(4) == 0 ? -1 : chance(node);
-        (parents[node] < 0 ? roots : children[parents[node]]).append(node);
+    const int nodes = chance(21);
+    m_lastChild.fill(-1, nodes);
+    for (int n = 0; n < nodes; ++n) {
+        const int parent = n == 0 || chance(4) == 0 ? -1 : chance(n);
+        m_parent.append(parent);
+        m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
+        // The newest child of a parent is its last one: it goes at the end of the parent's block.
+        int at = parent < 0 ? m_preorder.size() : m_preorder.indexOf(parent) + 1;
+        while (parent >= 0 && at < m_preorder.size() && m_depth[m_preorder[at]] > m_depth[parent])
+            ++at;
+        m_preorder.insert(at, n);
+        if (parent >= 0)
+            m_lastChild[parent] = n;
     }
-    QList<int> pending = roots;
-    while (!pending.isEmpty()) {
-        const int node = pending.takeFirst();
-        m_preorder.append(node);
-        pending = children[node] + pending;
+    // A node's descendants: the nodes after it in pre-order, up to the next one no deeper than it.
+    for (int n = 0; n < nodes; ++n) {
+        int end = m_preorder.indexOf(n) + 1;
+        while (end < nodes && m_depth[m_preorder[end]] > m_depth[n])
+            ++end;
+        m_block.append(end - m_preorder.indexOf(n) - 1);
     }
     const int rowTypes[] = {0, 3, 5, 5, 7, 12};
-    for (int tree = 0; tree < 2; ++tree) {
-        RefTree& refTree = m_refTrees[tree];
-        refTree.tableType = chance(2) ? 3003 + chance(4) : 1001;
-        refTree.hasWork = chance(5) != 0;
-        m_tables[tree].setTableType(refTree.tableType);
-        m_tables[tree].setOwner(refTree.hasWork ? &m_works[tree] : nullptr);
-        for (int node = 0; node < size; ++node) {
-            auto ref = std::make_unique<RefRow>();
-            ref->tree = &refTree;
-            ref->parent = parents[node] < 0 ? nullptr : refTree.rows[parents[node]].get();
-            int depth = 0;
-            for (RefRow* up = ref->parent; up; up = up->parent)
-                ++depth;
-            ref->level = chance(3) ? depth : chance(4);
-            ref->rowType = rowTypes[chance(6)];
-            ref->expanded = chance(4) != 0;
-            ref->visible = chance(4) != 0;
-            ref->inTable = chance(7) != 0;
+    for (int m = 0; m < 2; ++m) {
+        m_tables[m].setTableType(chance(2) ? 3003 + chance(4) : 1001);
+        m_tables[m].setOwner(chance(5) ? &m_works[m] : nullptr);
+        QVector<QList<BaseDataItem*>> children(nodes);
+        for (int n = 0; n < nodes; ++n) {
             auto row = std::make_unique<TreeBaseItem>();
-            row->setValue(1, QStringLiteral("%1%2").arg(tree ? 'b' : 'a').arg(node));
-            row->setParentAlone(parents[node] < 0 ? nullptr : m_rows[tree][parents[node]].get());
-            row->setLevel(ref->level);
-            row->setRowType(ref->rowType);
-            row->setExpanded(ref->expanded);
-            row->setVisible(ref->visible);
-            row->setOwner(ref->inTable ? &m_tables[tree] : nullptr);
-            m_rows[tree].push_back(std::move(row));
-            refTree.rows.push_back(std::move(ref));
+            row->setParentAlone(m_parent[n] < 0 ? nullptr : item(m, m_parent[n]));
+            row->setLevel(chance(3) ? m_depth[n] : chance(4));
+            row->setRowType(rowTypes[chance(6)]);
+            m_expanded[m].append(chance(4) != 0);
+            m_visible[m].append(chance(4) != 0);
+            row->setExpanded(m_expanded[m][n]);
+            row->setVisible(m_visible[m][n]);
+            row->setOwner(chance(7) ? &m_tables[m] : nullptr);
+            if (m_parent[n] >= 0)
+                children[m_parent[n]].append(row.get());
+            m_rows[m].push_back(std::move(row));
         }
-        for (int node = 0; node < size; ++node) {
-            QList<BaseDataItem*> rowChildren;
-            for (int child : children[node]) {
-                rowChildren.append(m_rows[tree][child].get());
-                refTree.rows[node]->children.append(refTree.rows[child].get());
-            }
-            m_rows[tree][node]->setBaseDataItemListDirect(rowChildren);
-        }
+        for (int n = 0; n < nodes; ++n)
+            item(m, n)->setBaseDataItemListDirect(children[n]);
     }
-    for (int node = 0; node < size; ++node) {
-        if (chance(10) < 7) {
-            m_audit.SetRelationItem(m_rows[0][node].get(), m_rows[1][node].get());
-            m_refTrees[0].rows[node]->counterpart = m_refTrees[1].rows[node].get();
-            m_refTrees[1].rows[node]->counterpart = m_refTrees[0].rows[node].get();
-        }
+    for (int n = 0; n < nodes; ++n) {
+        m_related.append(chance(10) < 7);
+        if (m_related[n])
+            m_audit.SetRelationItem(item(0, n), item(1, n));
     }
 }
 
@@ -374,160 +196,219 @@ QList<int> Sequence::randomList()
     return ids;
 }
 
-void Sequence::bind(int model, const QList<int>& ids, bool samePointer)
+void Sequence::bind(int m, const QList<int>& ids, bool samePointer)
 {
-    const int list = samePointer ? m_boundList[model] : (m_boundList[model] == 0 ? 1 : 0);
-    QList<BaseDataItem*>& rows = m_lists[model][list];
-    RefModel& ref = m_ref[model];
+    const int list = samePointer ? m_boundList[m] : (m_boundList[m] == 0 ? 1 : 0);
+    QList<BaseDataItem*>& rows = m_lists[m][list];
     rows.clear();
-    ref.list.clear();
-    for (int node : ids) {
-        rows.append(node < 0 ? nullptr : m_rows[model][node].get());
-        ref.list.append(node < 0 ? nullptr : m_refTrees[model].rows[node].get());
-    }
-    m_ids[model] = ids;
-    m_boundList[model] = list;
-    ref.bound = true;
-    m_models[model]->BindSrcData(&rows);
+    for (int n : ids)
+        rows.append(n < 0 ? nullptr : item(m, n));
+    m_ids[m] = ids;
+    m_boundList[m] = list;
+    m_bound[m] = true;
+    m_models[m]->BindSrcData(&rows);
 }
 
-QString Sequence::editAndRebind(int model)
+QString Sequence::editAndRebind(int m)
 {
-    QList<int> ids = m_ids[model];
+    QList<int> ids = m_ids[m];
     const int position = chance(ids.size() + 1);
-    const int node = m_preorder.isEmpty() ? -1 : m_preorder.at(chance(m_preorder.size()));
+    const int n = m_preorder.isEmpty() ? -1 : m_preorder.at(chance(m_preorder.size()));
     const int kind = chance(5);
     if (kind == 0)
         ids.insert(position, -1);
     else if (kind == 1)
-        ids.insert(position, node);
+        ids.insert(position, n);
     else if (kind == 2 && position < ids.size())
         ids.removeAt(position);
     else if (kind == 3 && position < ids.size())
         ids.move(position, chance(ids.size()));
-    bind(model, ids, m_boundList[model] >= 0);
-    return QStringLiteral("edit %1 at %2 (node %3) and rebind model %4").arg(kind).arg(position).arg(node).arg(model);
+    bind(m, ids, m_boundList[m] >= 0);
+    return QStringLiteral("edit %1 at %2 (node %3) and rebind model %4").arg(kind).arg(position).arg(n).arg(m);
 }
 
-QString Sequence::setFold(int model, int row, bool flag)
+QString Sequence::setFold(int m, int row, bool flag)
 {
-    m_models[model]->setFold(row, flag);
-    RefRow* item = m_ref[model].at(row);
-    if (item) {
-        item->expanded = flag;
-        if (item->inTable && item->tree->hasWork) {
-            m_refTrees[model].workChanged = true;
-            if (m_ref[model].following)
-                receiveFoldSync(item, flag);
+    m_models[m]->setFold(row, flag);
+    const int n = node(m, row);
+    if (n >= 0) {
+        m_expanded[m][n] = flag;
+        if (item(m, n)->getOwner() && m_tables[m].getOwner()) {
+            m_workChanged[m] = true;
+            if (m_following[m])
+                receiveFoldSync(1 - m, n, flag);
         }
     }
-    return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(model);
+    return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
 }
 
-QString Sequence::expandOrFold(int model, int row, bool fold)
+/// Every follower applies the fold to the counterpart: the node's row in the other tree.
+void Sequence::receiveFoldSync(int m, int n, bool unfolded)
 {
-    const QVector<int> real = m_models[model]->getExpandOrFlodChildren(row, fold);
-    const QVector<int> reference = m_ref[model].getExpandOrFlodChildren(row, fold);
-    check(m_stepDifference, model, row, "getExpandOrFlodChildren", real, reference);
-    return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(model);
+    if (!m_related[n])
+        return;
+    m_expanded[m][n] = unfolded;
+    const int tableType = m_tables[m].getTableType();
+    const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
+    const int at = m_preorder.indexOf(n);
+    for (int d : m_preorder.mid(at + 1, m_block[n])) // pre-order: each parent is settled first
+        m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
 }
 
-QString Sequence::changeRow()
+bool Sequence::hasFoldParent(int m, int row) const
 {
-    if (m_preorder.isEmpty())
-        return QStringLiteral("nothing to change");
-    const int tree = chance(2), node = chance(m_preorder.size()), kind = chance(3);
-    const int rowTypes[] = {0, 5, 7, 12, 4};
-    TreeBaseItem* row = m_rows[tree][node].get();
-    RefRow* ref = m_refTrees[tree].rows[node].get();
-    if (kind == 0)
-        row->setRowType(ref->rowType = rowTypes[chance(5)]);
-    else if (kind == 1)
-        row->setExpanded(ref->expanded = !ref->expanded);
-    else
-        row->setVisible(ref->visible = !ref->visible);
-    return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(node).arg(tree);
+    const int n = node(m, row);
+    for (int up = n < 0 ? -1 : m_parent[n]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
+        if (m_expanded[m][up])
+            return true;
+    }
+    return false;
+}
+
+bool Sequence::hasNotFlodChild(int m, int row) const
+{
+    const int n = node(m, row);
+    if (n < 0)
+        return true;
+    return rowType(m, row) == 5 && m_lastChild[n] >= 0 && isExempt(item(m, m_lastChild[n])->getRowType());
+}
+
+bool Sequence::needFold(int m, int parent, int row) const
+{
+    if (!m_bound[m] || row >= size(m))
+        return false;
+    return parentRow(m, row) != parent || parent == -1 || rowType(m, parent) != 5 || !isExempt(rowType(m, row));
+}
+
+int Sequence::lastFoldRowNumber(int m, int row) const
+{
+    for (int r = row + block(m, row); m_bound[m] && r > row; --r) {
+        if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
+            return r;
+    }
+    return -1;
+}
+
+QVector<int> Sequence::expandOrFold(int m, int row, bool fold)
+{
+    QVector<int> result;
+    const int last = row < 0 ? -1 : lastFoldRowNumber(m, row);
+    for (int r = row + 1; r <= last && r < size(m); ++r) {
+        const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
+        if (n >= 0 && fold)
+            m_visible[m][n] = false;
+        else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
+            m_visible[m][n] = true;
+        result.append(r);
+    }
+    return result;
+}
+
+QVector<int> Sequence::lines(int m, int row) const
+{
+    QVector<int> levels{lineSentinel}, chain; // chain: the parent row, its parent row... up to the top
+    for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
+        chain.append(r);
+    for (int i = 1; i < chain.size(); ++i)
+        levels.append(level(m, chain[i]));
+    // A last child's line ends at it: the first line at its parent's level goes.
+    for (int i = 0; i + 1 < chain.size(); ++i) {
+        const int at = isLastChild(m, chain[i]) ? levels.indexOf(level(m, chain[i + 1])) : -1;
+        if (at >= 0)
+            levels.remove(at);
+    }
+    return levels;
 }
 
 QString Sequence::apply()
 {
-    m_stepDifference.clear();
-    const int model = chance(2), roll = chance(100);
+    m_difference.clear();
+    const int m = chance(2), roll = chance(100);
+    const int row = chance(qMax(size(m), 1) + 2) - 1;
     if (roll < 10) {
-        bind(model, randomList(), false);
-        return QStringLiteral("bind a new list to model %1").arg(model);
+        bind(m, randomList(), false);
+        return QStringLiteral("bind a new list to model %1").arg(m);
     }
     if (roll < 20)
-        return editAndRebind(model);
+        return editAndRebind(m);
     if (roll < 22) {
-        m_models[model]->BindSrcData(nullptr);
-        m_ref[model].bound = false;
-        m_boundList[model] = -1;
-        return QStringLiteral("unbind model %1").arg(model);
+        m_models[m]->BindSrcData(nullptr);
+        m_bound[m] = false;
+        m_boundList[m] = -1;
+        return QStringLiteral("unbind model %1").arg(m);
     }
     if (roll < 25) {
-        m_ref[model].following = !m_ref[model].following;
-        m_models[model]->SetAudit(m_ref[model].following ? &m_audit : nullptr);
-        return QStringLiteral("model %1 follows the audit: %2").arg(model).arg(m_ref[model].following);
+        m_following[m] = !m_following[m];
+        m_models[m]->SetAudit(m_following[m] ? &m_audit : nullptr);
+        return QStringLiteral("model %1 follows the audit: %2").arg(m).arg(m_following[m]);
     }
     if (roll < 50)
-        return setFold(model, randomRow(model), chance(2));
-    if (roll < 75)
-        return expandOrFold(model, randomRow(model), chance(2));
-    return changeRow();
+        return setFold(m, row, chance(2));
+    if (roll < 75) {
+        const bool fold = chance(2);
+        const QVector<int> real = m_models[m]->getExpandOrFlodChildren(row, fold);
+        check(m, row, "getExpandOrFlodChildren", real, expandOrFold(m, row, fold));
+        return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(m);
+    }
+    if (m_preorder.isEmpty())
+        return QStringLiteral("nothing to change");
+    const int tree = chance(2), n = chance(m_preorder.size()), kind = chance(3);
+    const int rowTypes[] = {0, 5, 7, 12, 4};
+    if (kind == 0)
+        item(tree, n)->setRowType(rowTypes[chance(5)]);
+    else if (kind == 1)
+        item(tree, n)->setExpanded(m_expanded[tree][n] = !m_expanded[tree][n]);
+    else
+        item(tree, n)->setVisible(m_visible[tree][n] = !m_visible[tree][n]);
+    return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
 }
 
 template<typename T>
-void Sequence::check(QString& difference, int model, int row, const char* query, const T& real, const T& reference)
+void Sequence::check(int m, int row, const char* query, const T& real, const T& reference)
 {
-    if (difference.isEmpty() && real != reference)
-        difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(model).arg(row).arg(query, shown(real), shown(reference));
+    if (m_difference.isEmpty() && real != reference)
+        m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, shown(real), shown(reference));
 }
 
-void Sequence::compareRow(QString& difference, int model, int row)
+void Sequence::compareRow(int m, int row)
 {
-    BaseDataItemModel& real = *m_models[model];
-    const RefModel& ref = m_ref[model];
-    const int parentRow = ref.getParentIndex(row);
-    QVector<int> realLines{lineSentinel}, refLines{lineSentinel};
+    BaseDataItemModel& real = *m_models[m];
+    const int n = node(m, row), parent = parentRow(m, row);
+    const bool hasChildren = n >= 0 && m_block[n] > 0;
+    QVector<int> realLines{lineSentinel};
     real.getParentLevelNeedDrawLine(row, realLines);
-    ref.getParentLevelNeedDrawLine(row, refLines);
-    check(difference, model, row, "getParentLevelNeedDrawLine", realLines, refLines);
-    check<QVariant>(difference, model, row, "getParentIndex", real.getParentIndex(row), parentRow);
-    check<QVariant>(difference, model, row, "getItemLevel", real.getItemLevel(row), ref.getItemLevel(row));
-    check<QVariant>(difference, model, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), ref.getChildrenItemCnt(row));
-    check<QVariant>(difference, model, row, "hasChildrenItem", real.hasChildrenItem(row), ref.hasChildrenItem(row));
-    check<QVariant>(difference, model, row, "isLastChild", real.isLastChild(row), ref.isLastChild(row));
-    check<QVariant>(difference, model, row, "isVisible", real.isVisible(row), ref.isVisible(row));
-    check<QVariant>(difference, model, row, "getFold", real.getFold(row), ref.getFold(row));
-    check<QVariant>(difference, model, row, "getBtnShowState", real.getBtnShowState(row), ref.getBtnShowState(row));
-    check<QVariant>(difference, model, row, "hasFoldParent", real.hasFoldParent(row), ref.hasFoldParent(row));
-    check<QVariant>(difference, model, row, "hasNotFlodChild", real.hasNotFlodChild(row), ref.hasNotFlodChild(row));
-    check<QVariant>(difference, model, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), ref.lastFoldRowNumber(row));
-    for (int candidate : {parentRow, row - 1, -1})
-        check<QVariant>(difference, model, row, "needFold", real.needFold(candidate, row), ref.needFold(candidate, row));
-    check<QVariant>(difference, model, row, "getCheckBoxState", int(real.getCheckBoxState(row)), int(row % 2 == 0 ? Qt::Checked : Qt::Unchecked));
-    check<QVariant>(difference, model, row, "getCheckBoxEnable", real.getCheckBoxEnable(row), row % 2 != 0);
+    check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
+    check<QVariant>(m, row, "getParentIndex", real.getParentIndex(row), parent);
+    check<QVariant>(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
+    check<QVariant>(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
+    check<QVariant>(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
+    check<QVariant>(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
+    check<QVariant>(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
+    check<QVariant>(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
+    check<QVariant>(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
+    check<QVariant>(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
+    check<QVariant>(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
+    check<QVariant>(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
+    for (int candidate : {parent, row - 1, -1})
+        check<QVariant>(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
+    check<QVariant>(m, row, "getCheckBoxState", int(real.getCheckBoxState(row)), int(row % 2 == 0 ? Qt::Checked : Qt::Unchecked));
+    check<QVariant>(m, row, "getCheckBoxEnable", real.getCheckBoxEnable(row), row % 2 != 0);
 }
 
 QString Sequence::difference()
 {
-    QString difference = m_stepDifference;
-    for (int model = 0; model < 2; ++model) {
-        const int size = m_ref[model].bound ? m_ref[model].list.size() : 0;
-        check<QVariant>(difference, model, -1, "rowCount", m_models[model]->rowCount(), size);
-        for (int row = -1; row <= qMax(size, 1); ++row)
-            compareRow(difference, model, row);
-        check<QVariant>(difference, model, -1, "work changed", m_works[model].getProjectWorkChanged(), m_refTrees[model].workChanged);
-        for (int node = 0; node < m_preorder.size(); ++node) {
-            TreeBaseItem* row = m_rows[model][node].get();
-            const RefRow* ref = m_refTrees[model].rows[node].get();
-            check<QVariant>(difference, model, node, "expanded flag of node", row->getExpanded(), ref->expanded);
-            check<QVariant>(difference, model, node, "visible flag of node", row->getVisible(), ref->visible);
+    for (int m = 0; m < 2; ++m) {
+        check<QVariant>(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
+        for (int row = -1; row <= qMax(size(m), 1); ++row)
+            compareRow(m, row);
+        check<QVariant>(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
+        for (int n = 0; n < m_preorder.size(); ++n) {
+            check<QVariant>(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
+            check<QVariant>(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
         }
     }
     const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
-    return difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : difference;
+    return m_difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : m_difference;
 }
 
 } // namespace
@@ -536,9 +417,9 @@ class tst_BaseDataItemModelDifferential : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { g_testlibHandler = qInstallMessageHandler(swallowNullRowWarning); }
-    void cleanupTestCase() { qInstallMessageHandler(g_testlibHandler); }
-    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(100000, 5000, stepsPerSequence); }
+    // Out-of-range rows are asked on purpose: their null-row warnings are expected.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("itemviews.gridmodel.warning=false")); }
+    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(100000, 5000, 150); }
 };
 
 DIFFERENTIAL_TEST_MAIN(tst_BaseDataItemModelDifferential)
