@@ -25,30 +25,26 @@
 
 namespace {
 
-const int lineSentinel = -7; // a level no row has: getParentLevelNeedDrawLine must append after it
-
 bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
 
-QString shown(const QVariant& value) { return value.toString(); }
-QString shown(const QVector<int>& values)
+QString joined(const QVector<int>& values)
 {
     QStringList parts;
     for (int value : values)
         parts.append(QString::number(value));
-    return "[" + parts.join(",") + "]";
+    return parts.join(',');
 }
 
 /*!
- * Two trees of one random shape (node numbers shared, row types, levels and flags their own),
- * each bound as a list of node numbers with gaps, duplicates and null rows to its own model.
- * The reference keeps only what the models write (expanded and visible flags, the work-changed
- * flag) and states every query over the shape: parent, last child, the pre-order of the nodes.
+ * Two trees of one random shape (node numbers shared; row types, levels and flags their own), each
+ * bound to its own model as a list of node numbers with gaps, duplicates and null rows (-1). The
+ * reference keeps only what the models write (the expanded, visible and work-changed flags) and
+ * states every query over the shape: each node's parent, last child and place in pre-order.
  */
 class Sequence
 {
 public:
     explicit Sequence(quint32 seed);
-    ~Sequence();
     /// Step 0 is the set-up (build and bind); later steps are random operations.
     QString step(int number) { return number == 0 ? QStringLiteral("build and bind") : apply(); }
     /// The first answer that differs, or what the model testers reported.
@@ -62,8 +58,12 @@ private:
     void bind(int m, const QList<int>& ids, bool samePointer);
     QString editAndRebind(int m);
     QString setFold(int m, int row, bool flag);
-    template<typename T>
-    void check(int m, int row, const char* query, const T& real, const T& reference);
+    void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference);
+    void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
+    {
+        if (real != reference)
+            check(m, row, query, joined(real), joined(reference));
+    }
     void compareRow(int m, int row);
 
     // The rules, by model (= tree) and row of its bound list.
@@ -75,10 +75,32 @@ private:
     int parentRow(int m, int row) const { return node(m, row) < 0 || m_parent[node(m, row)] < 0 ? -1 : m_ids[m].indexOf(m_parent[node(m, row)]); }
     int block(int m, int row) const { return node(m, row) < 0 ? 0 : m_block[node(m, row)]; }
     bool isLastChild(int m, int row) const { return parentRow(m, row) < 0 || m_lastChild[m_parent[node(m, row)]] == node(m, row); }
-    bool hasFoldParent(int m, int row) const;
-    bool hasNotFlodChild(int m, int row) const;
-    bool needFold(int m, int parent, int row) const;
-    int lastFoldRowNumber(int m, int row) const;
+    bool hasFoldParent(int m, int row) const
+    {
+        for (int up = node(m, row) < 0 ? -1 : m_parent[node(m, row)]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
+            if (m_expanded[m][up])
+                return true; // the top-level ancestor is never asked
+        }
+        return false;
+    }
+    bool hasNotFlodChild(int m, int row) const
+    {
+        const int n = node(m, row);
+        return n < 0 || (rowType(m, row) == 5 && m_lastChild[n] >= 0 && isExempt(item(m, m_lastChild[n])->getRowType()));
+    }
+    bool needFold(int m, int parent, int row) const
+    {
+        return m_bound[m] && row < size(m)
+            && (parentRow(m, row) != parent || parent == -1 || rowType(m, parent) != 5 || !isExempt(rowType(m, row)));
+    }
+    int lastFoldRowNumber(int m, int row) const // the block but its trailing run of exempt children
+    {
+        for (int r = row + block(m, row); m_bound[m] && r > row; --r) {
+            if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
+                return r;
+        }
+        return -1;
+    }
     QVector<int> expandOrFold(int m, int row, bool fold);
     QVector<int> lines(int m, int row) const;
     void receiveFoldSync(int m, int n, bool unfolded);
@@ -93,11 +115,11 @@ private:
     AuditBusiness m_audit;
     std::array<std::array<QList<BaseDataItem*>, 2>, 2> m_lists; // two list objects per model, to bind another pointer
     std::array<int, 2> m_boundList{{-1, -1}};
-    std::array<QList<int>, 2> m_ids; // the bound list as node numbers, -1 for a null row
+    std::array<QList<int>, 2> m_ids; // the bound list as node numbers
     std::array<bool, 2> m_bound{{false, false}}, m_following{{true, true}}, m_workChanged{{false, false}};
     std::array<QVector<bool>, 2> m_expanded, m_visible; // what the rows' flags must be
     std::array<std::unique_ptr<BaseDataItemModel>, 2> m_models;
-    std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers;
+    std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers; // destroyed first, the last installed first
     QString m_difference;
 };
 
@@ -113,12 +135,6 @@ Sequence::Sequence(quint32 seed)
         m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
         bind(m, randomList(), false);
     }
-}
-
-Sequence::~Sequence()
-{
-    m_testers[1].reset(); // testers chain message handlers: the last installed goes first
-    m_testers[0].reset();
 }
 
 void Sequence::buildTrees()
@@ -250,43 +266,8 @@ void Sequence::receiveFoldSync(int m, int n, bool unfolded)
     m_expanded[m][n] = unfolded;
     const int tableType = m_tables[m].getTableType();
     const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
-    const int at = m_preorder.indexOf(n);
-    for (int d : m_preorder.mid(at + 1, m_block[n])) // pre-order: each parent is settled first
+    for (int d : m_preorder.mid(m_preorder.indexOf(n) + 1, m_block[n])) // pre-order: each parent is settled first
         m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
-}
-
-bool Sequence::hasFoldParent(int m, int row) const
-{
-    const int n = node(m, row);
-    for (int up = n < 0 ? -1 : m_parent[n]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
-        if (m_expanded[m][up])
-            return true;
-    }
-    return false;
-}
-
-bool Sequence::hasNotFlodChild(int m, int row) const
-{
-    const int n = node(m, row);
-    if (n < 0)
-        return true;
-    return rowType(m, row) == 5 && m_lastChild[n] >= 0 && isExempt(item(m, m_lastChild[n])->getRowType());
-}
-
-bool Sequence::needFold(int m, int parent, int row) const
-{
-    if (!m_bound[m] || row >= size(m))
-        return false;
-    return parentRow(m, row) != parent || parent == -1 || rowType(m, parent) != 5 || !isExempt(rowType(m, row));
-}
-
-int Sequence::lastFoldRowNumber(int m, int row) const
-{
-    for (int r = row + block(m, row); m_bound[m] && r > row; --r) {
-        if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
-            return r;
-    }
-    return -1;
 }
 
 QVector<int> Sequence::expandOrFold(int m, int row, bool fold)
@@ -304,18 +285,18 @@ QVector<int> Sequence::expandOrFold(int m, int row, bool fold)
     return result;
 }
 
+/// getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
 QVector<int> Sequence::lines(int m, int row) const
 {
-    QVector<int> levels{lineSentinel}, chain; // chain: the parent row, its parent row... up to the top
+    QVector<int> chain, levels{-7}; // chain: the parent row, its parent row... up to the top
     for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
         chain.append(r);
     for (int i = 1; i < chain.size(); ++i)
         levels.append(level(m, chain[i]));
     // A last child's line ends at it: the first line at its parent's level goes.
     for (int i = 0; i + 1 < chain.size(); ++i) {
-        const int at = isLastChild(m, chain[i]) ? levels.indexOf(level(m, chain[i + 1])) : -1;
-        if (at >= 0)
-            levels.remove(at);
+        if (isLastChild(m, chain[i]))
+            levels.removeOne(level(m, chain[i + 1]));
     }
     return levels;
 }
@@ -363,11 +344,10 @@ QString Sequence::apply()
     return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
 }
 
-template<typename T>
-void Sequence::check(int m, int row, const char* query, const T& real, const T& reference)
+void Sequence::check(int m, int row, const char* query, const QVariant& real, const QVariant& reference)
 {
     if (m_difference.isEmpty() && real != reference)
-        m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, shown(real), shown(reference));
+        m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, describe(real), describe(reference));
 }
 
 void Sequence::compareRow(int m, int row)
@@ -375,36 +355,34 @@ void Sequence::compareRow(int m, int row)
     BaseDataItemModel& real = *m_models[m];
     const int n = node(m, row), parent = parentRow(m, row);
     const bool hasChildren = n >= 0 && m_block[n] > 0;
-    QVector<int> realLines{lineSentinel};
+    QVector<int> realLines{-7};
     real.getParentLevelNeedDrawLine(row, realLines);
     check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
-    check<QVariant>(m, row, "getParentIndex", real.getParentIndex(row), parent);
-    check<QVariant>(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
-    check<QVariant>(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
-    check<QVariant>(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
-    check<QVariant>(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
-    check<QVariant>(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
-    check<QVariant>(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
-    check<QVariant>(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
-    check<QVariant>(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
-    check<QVariant>(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
-    check<QVariant>(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
+    check(m, row, "getParentIndex", real.getParentIndex(row), parent);
+    check(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
+    check(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
+    check(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
+    check(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
+    check(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
+    check(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
+    check(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
+    check(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
+    check(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
+    check(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
     for (int candidate : {parent, row - 1, -1})
-        check<QVariant>(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
-    check<QVariant>(m, row, "getCheckBoxState", int(real.getCheckBoxState(row)), int(row % 2 == 0 ? Qt::Checked : Qt::Unchecked));
-    check<QVariant>(m, row, "getCheckBoxEnable", real.getCheckBoxEnable(row), row % 2 != 0);
+        check(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
 }
 
 QString Sequence::difference()
 {
     for (int m = 0; m < 2; ++m) {
-        check<QVariant>(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
+        check(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
         for (int row = -1; row <= qMax(size(m), 1); ++row)
             compareRow(m, row);
-        check<QVariant>(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
+        check(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
         for (int n = 0; n < m_preorder.size(); ++n) {
-            check<QVariant>(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
-            check<QVariant>(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
+            check(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
+            check(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
         }
     }
     const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
