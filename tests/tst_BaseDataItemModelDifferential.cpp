@@ -13,13 +13,9 @@
 #include <HeaderItem.h>
 #include <TableBaseObject.h>
 #include <TableHeaderColumn.h>
-#include <TreeBaseItem.h>
 #include <WorkBaseObject.h>
 
-#include <QtTest>
-
 #include <array>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -67,7 +63,7 @@ private:
     void compareRow(int m, int row);
 
     // The rules, by model (= tree) and row of its bound list.
-    int size(int m) const { return m_bound[m] ? m_ids[m].size() : 0; }
+    int size(int m) const { return m_boundList[m] >= 0 ? m_ids[m].size() : 0; }
     int node(int m, int row) const { return row >= 0 && row < size(m) ? m_ids[m].at(row) : -1; }
     TreeBaseItem* item(int m, int n) const { return m_rows[m][n].get(); }
     int rowType(int m, int row) const { return node(m, row) < 0 ? 0 : item(m, node(m, row))->getRowType(); }
@@ -90,12 +86,12 @@ private:
     }
     bool needFold(int m, int parent, int row) const
     {
-        return m_bound[m] && row < size(m)
+        return m_boundList[m] >= 0 && row < size(m)
             && (parentRow(m, row) != parent || parent == -1 || rowType(m, parent) != 5 || !isExempt(rowType(m, row)));
     }
     int lastFoldRowNumber(int m, int row) const // the block but its trailing run of exempt children
     {
-        for (int r = row + block(m, row); m_bound[m] && r > row; --r) {
+        for (int r = row + block(m, row); m_boundList[m] >= 0 && r > row; --r) {
             if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
                 return r;
         }
@@ -106,17 +102,16 @@ private:
     void receiveFoldSync(int m, int n, bool unfolded);
 
     std::mt19937 m_rng;
-    QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node
-    QList<int> m_preorder;
+    QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node (in pre-order)
     QVector<bool> m_related; // a node's two rows are an audit pair
     std::array<std::vector<std::unique_ptr<TreeBaseItem>>, 2> m_rows;
     std::array<TableBaseObject, 2> m_tables;
     std::array<WorkBaseObject, 2> m_works;
     AuditBusiness m_audit;
     std::array<std::array<QList<BaseDataItem*>, 2>, 2> m_lists; // two list objects per model, to bind another pointer
-    std::array<int, 2> m_boundList{{-1, -1}};
+    std::array<int, 2> m_boundList{{-1, -1}}; // which of the two is bound, -1 none
     std::array<QList<int>, 2> m_ids; // the bound list as node numbers
-    std::array<bool, 2> m_bound{{false, false}}, m_following{{true, true}}, m_workChanged{{false, false}};
+    std::array<bool, 2> m_following{{true, true}}, m_workChanged{{false, false}};
     std::array<QVector<bool>, 2> m_expanded, m_visible; // what the rows' flags must be
     std::array<std::unique_ptr<BaseDataItemModel>, 2> m_models;
     std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers; // destroyed first, the last installed first
@@ -141,24 +136,21 @@ void Sequence::buildTrees()
 {
     const int nodes = chance(21);
     m_lastChild.fill(-1, nodes);
-    for (int n = 0; n < nodes; ++n) {
-        const int parent = n == 0 || chance(4) == 0 ? -1 : chance(n);
+    for (int n = 0; n < nodes; ++n) { // numbered in pre-order: a node's parent is on the path to node n - 1
+        int parent = n == 0 || chance(4) == 0 ? -1 : n - 1;
+        for (int up = parent < 0 ? 0 : chance(m_depth[n - 1] + 1); up > 0; --up)
+            parent = m_parent[parent];
         m_parent.append(parent);
         m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
-        // The newest child of a parent is its last one: it goes at the end of the parent's block.
-        int at = parent < 0 ? m_preorder.size() : m_preorder.indexOf(parent) + 1;
-        while (parent >= 0 && at < m_preorder.size() && m_depth[m_preorder[at]] > m_depth[parent])
-            ++at;
-        m_preorder.insert(at, n);
         if (parent >= 0)
             m_lastChild[parent] = n;
     }
-    // A node's descendants: the nodes after it in pre-order, up to the next one no deeper than it.
+    // A node's descendants: the nodes after it, up to the next one no deeper than it.
     for (int n = 0; n < nodes; ++n) {
-        int end = m_preorder.indexOf(n) + 1;
-        while (end < nodes && m_depth[m_preorder[end]] > m_depth[n])
+        int end = n + 1;
+        while (end < nodes && m_depth[end] > m_depth[n])
             ++end;
-        m_block.append(end - m_preorder.indexOf(n) - 1);
+        m_block.append(end - n - 1);
     }
     const int rowTypes[] = {0, 3, 5, 5, 7, 12};
     for (int m = 0; m < 2; ++m) {
@@ -191,9 +183,9 @@ void Sequence::buildTrees()
 
 QList<int> Sequence::randomList()
 {
-    if (chance(10) == 0 || m_preorder.isEmpty())
+    if (chance(10) == 0 || m_parent.isEmpty())
         return {};
-    int first = 0, end = m_preorder.size();
+    int first = 0, end = m_parent.size();
     if (chance(10) == 0) {
         first = chance(end);
         end = first + 1 + chance(end - first);
@@ -205,9 +197,9 @@ QList<int> Sequence::randomList()
             continue; // its children lose their parent row
         if (roll == 1)
             ids.append(-1);
-        ids.append(m_preorder.at(position));
+        ids.append(position);
         if (roll == 2)
-            ids.append(m_preorder.at(position)); // the same row twice
+            ids.append(position); // the same row twice
     }
     return ids;
 }
@@ -221,7 +213,6 @@ void Sequence::bind(int m, const QList<int>& ids, bool samePointer)
         rows.append(n < 0 ? nullptr : item(m, n));
     m_ids[m] = ids;
     m_boundList[m] = list;
-    m_bound[m] = true;
     m_models[m]->BindSrcData(&rows);
 }
 
@@ -229,7 +220,7 @@ QString Sequence::editAndRebind(int m)
 {
     QList<int> ids = m_ids[m];
     const int position = chance(ids.size() + 1);
-    const int n = m_preorder.isEmpty() ? -1 : m_preorder.at(chance(m_preorder.size()));
+    const int n = chance(m_parent.size() + 1) - 1;
     const int kind = chance(5);
     if (kind == 0)
         ids.insert(position, -1);
@@ -266,7 +257,7 @@ void Sequence::receiveFoldSync(int m, int n, bool unfolded)
     m_expanded[m][n] = unfolded;
     const int tableType = m_tables[m].getTableType();
     const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
-    for (int d : m_preorder.mid(m_preorder.indexOf(n) + 1, m_block[n])) // pre-order: each parent is settled first
+    for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
         m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
 }
 
@@ -314,7 +305,6 @@ QString Sequence::apply()
         return editAndRebind(m);
     if (roll < 22) {
         m_models[m]->BindSrcData(nullptr);
-        m_bound[m] = false;
         m_boundList[m] = -1;
         return QStringLiteral("unbind model %1").arg(m);
     }
@@ -331,9 +321,9 @@ QString Sequence::apply()
         check(m, row, "getExpandOrFlodChildren", real, expandOrFold(m, row, fold));
         return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(m);
     }
-    if (m_preorder.isEmpty())
+    if (m_parent.isEmpty())
         return QStringLiteral("nothing to change");
-    const int tree = chance(2), n = chance(m_preorder.size()), kind = chance(3);
+    const int tree = chance(2), n = chance(m_parent.size()), kind = chance(3);
     const int rowTypes[] = {0, 5, 7, 12, 4};
     if (kind == 0)
         item(tree, n)->setRowType(rowTypes[chance(5)]);
@@ -380,7 +370,7 @@ QString Sequence::difference()
         for (int row = -1; row <= qMax(size(m), 1); ++row)
             compareRow(m, row);
         check(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
-        for (int n = 0; n < m_preorder.size(); ++n) {
+        for (int n = 0; n < m_parent.size(); ++n) {
             check(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
             check(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
         }
