@@ -49,10 +49,8 @@ public:
 private:
     QString apply();
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
-    void buildTrees();
     QList<int> randomList();
     void bind(int m, const QList<int>& ids, bool samePointer);
-    QString editAndRebind(int m);
     QString setFold(int m, int row, bool flag);
     void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference);
     void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
@@ -91,7 +89,7 @@ private:
     }
     int lastFoldRowNumber(int m, int row) const // the block but its trailing run of exempt children
     {
-        for (int r = row + block(m, row); m_boundList[m] >= 0 && r > row; --r) {
+        for (int r = row + block(m, row); r > row; --r) {
             if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
                 return r;
         }
@@ -121,19 +119,6 @@ private:
 Sequence::Sequence(quint32 seed)
     : m_rng(seed)
 {
-    buildTrees();
-    const QStringList tolerated = QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent;
-    for (int m = 0; m < 2; ++m) {
-        m_models[m] = std::make_unique<BaseDataItemModel>();
-        m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
-        m_models[m]->SetAudit(&m_audit);
-        m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
-        bind(m, randomList(), false);
-    }
-}
-
-void Sequence::buildTrees()
-{
     const int nodes = chance(21);
     m_lastChild.fill(-1, nodes);
     for (int n = 0; n < nodes; ++n) { // numbered in pre-order: a node's parent is on the path to node n - 1
@@ -156,50 +141,49 @@ void Sequence::buildTrees()
     for (int m = 0; m < 2; ++m) {
         m_tables[m].setTableType(chance(2) ? 3003 + chance(4) : 1001);
         m_tables[m].setOwner(chance(5) ? &m_works[m] : nullptr);
-        QVector<QList<BaseDataItem*>> children(nodes);
         for (int n = 0; n < nodes; ++n) {
-            auto row = std::make_unique<TreeBaseItem>();
-            row->setParentAlone(m_parent[n] < 0 ? nullptr : item(m, m_parent[n]));
-            row->setLevel(chance(3) ? m_depth[n] : chance(4));
-            row->setRowType(rowTypes[chance(6)]);
-            m_expanded[m].append(chance(4) != 0);
-            m_visible[m].append(chance(4) != 0);
-            row->setExpanded(m_expanded[m][n]);
-            row->setVisible(m_visible[m][n]);
-            row->setOwner(chance(7) ? &m_tables[m] : nullptr);
-            if (m_parent[n] >= 0)
-                children[m_parent[n]].append(row.get());
-            m_rows[m].push_back(std::move(row));
+            m_rows[m].push_back(std::make_unique<TreeBaseItem>());
+            TreeBaseItem* parent = m_parent[n] < 0 ? nullptr : item(m, m_parent[n]);
+            item(m, n)->setParentAlone(parent);
+            if (parent)
+                parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{item(m, n)});
+            item(m, n)->setLevel(chance(3) ? m_depth[n] : chance(4));
+            item(m, n)->setRowType(rowTypes[chance(6)]);
+            item(m, n)->setExpanded(chance(4) != 0);
+            item(m, n)->setVisible(chance(4) != 0);
+            item(m, n)->setOwner(chance(7) ? &m_tables[m] : nullptr);
+            m_expanded[m].append(item(m, n)->getExpanded());
+            m_visible[m].append(item(m, n)->getVisible());
         }
-        for (int n = 0; n < nodes; ++n)
-            item(m, n)->setBaseDataItemListDirect(children[n]);
     }
     for (int n = 0; n < nodes; ++n) {
         m_related.append(chance(10) < 7);
         if (m_related[n])
             m_audit.SetRelationItem(item(0, n), item(1, n));
     }
+    const QStringList tolerated = QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent;
+    for (int m = 0; m < 2; ++m) {
+        m_models[m] = std::make_unique<BaseDataItemModel>();
+        m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
+        m_models[m]->SetAudit(&m_audit);
+        m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
+        bind(m, randomList(), false);
+    }
 }
 
 QList<int> Sequence::randomList()
 {
-    if (chance(10) == 0 || m_parent.isEmpty())
-        return {};
-    int first = 0, end = m_parent.size();
-    if (chance(10) == 0) {
-        first = chance(end);
-        end = first + 1 + chance(end - first);
-    }
     QList<int> ids;
-    for (int position = first; position < end; ++position) {
+    const int end = chance(5) == 0 ? chance(m_parent.size() + 1) : m_parent.size(); // one in five ends early, or is empty
+    for (int n = 0; n < end; ++n) {
         const int roll = chance(20);
         if (roll == 0)
             continue; // its children lose their parent row
         if (roll == 1)
             ids.append(-1);
-        ids.append(position);
+        ids.append(n);
         if (roll == 2)
-            ids.append(position); // the same row twice
+            ids.append(n); // the same row twice
     }
     return ids;
 }
@@ -214,24 +198,6 @@ void Sequence::bind(int m, const QList<int>& ids, bool samePointer)
     m_ids[m] = ids;
     m_boundList[m] = list;
     m_models[m]->BindSrcData(&rows);
-}
-
-QString Sequence::editAndRebind(int m)
-{
-    QList<int> ids = m_ids[m];
-    const int position = chance(ids.size() + 1);
-    const int n = chance(m_parent.size() + 1) - 1;
-    const int kind = chance(5);
-    if (kind == 0)
-        ids.insert(position, -1);
-    else if (kind == 1)
-        ids.insert(position, n);
-    else if (kind == 2 && position < ids.size())
-        ids.removeAt(position);
-    else if (kind == 3 && position < ids.size())
-        ids.move(position, chance(ids.size()));
-    bind(m, ids, m_boundList[m] >= 0);
-    return QStringLiteral("edit %1 at %2 (node %3) and rebind model %4").arg(kind).arg(position).arg(n).arg(m);
 }
 
 QString Sequence::setFold(int m, int row, bool flag)
@@ -297,12 +263,18 @@ QString Sequence::apply()
     m_difference.clear();
     const int m = chance(2), roll = chance(100);
     const int row = chance(qMax(size(m), 1) + 2) - 1;
-    if (roll < 10) {
-        bind(m, randomList(), false);
-        return QStringLiteral("bind a new list to model %1").arg(m);
+    if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
+        QList<int> ids = roll < 10 ? randomList() : m_ids[m];
+        const int position = chance(ids.size() + 1), kind = roll < 10 ? 3 : chance(4), n = chance(m_parent.size() + 1) - 1;
+        if (kind == 0)
+            ids.insert(position, n);
+        else if (kind == 1 && position < ids.size())
+            ids.removeAt(position);
+        else if (kind == 2 && position < ids.size())
+            ids.move(position, chance(ids.size()));
+        bind(m, ids, roll >= 10 && m_boundList[m] >= 0);
+        return QStringLiteral("bind to model %1 a list (new: %2, edit %3 at %4 with node %5)").arg(m).arg(roll < 10).arg(kind).arg(position).arg(n);
     }
-    if (roll < 20)
-        return editAndRebind(m);
     if (roll < 22) {
         m_models[m]->BindSrcData(nullptr);
         m_boundList[m] = -1;
