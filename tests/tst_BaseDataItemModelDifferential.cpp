@@ -49,16 +49,6 @@ public:
 private:
     QString apply();
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
-    QList<int> randomList();
-    void bind(int m, const QList<int>& ids, bool samePointer);
-    QString setFold(int m, int row, bool flag);
-    void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference);
-    void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
-    {
-        if (real != reference)
-            check(m, row, query, joined(real), joined(reference));
-    }
-    void compareRow(int m, int row);
 
     // The rules, by model (= tree) and row of its bound list.
     int size(int m) const { return m_boundList[m] >= 0 ? m_ids[m].size() : 0; }
@@ -71,9 +61,10 @@ private:
     bool isLastChild(int m, int row) const { return parentRow(m, row) < 0 || m_lastChild[m_parent[node(m, row)]] == node(m, row); }
     bool hasFoldParent(int m, int row) const
     {
+        // The row itself and its top-level ancestor are never asked.
         for (int up = node(m, row) < 0 ? -1 : m_parent[node(m, row)]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
             if (m_expanded[m][up])
-                return true; // the top-level ancestor is never asked
+                return true;
         }
         return false;
     }
@@ -95,9 +86,120 @@ private:
         }
         return -1;
     }
-    QVector<int> expandOrFold(int m, int row, bool fold);
-    QVector<int> lines(int m, int row) const;
-    void receiveFoldSync(int m, int n, bool unfolded);
+
+    QList<int> randomList()
+    {
+        QList<int> ids;
+        const int end = chance(5) == 0 ? chance(m_parent.size() + 1) : m_parent.size(); // one in five ends early, or is empty
+        for (int n = 0; n < end; ++n) {
+            const int roll = chance(20);
+            if (roll == 0)
+                continue; // its children lose their parent row
+            if (roll == 1)
+                ids.append(-1);
+            ids.append(n);
+            if (roll == 2)
+                ids.append(n); // the same row twice
+        }
+        return ids;
+    }
+    void bind(int m, const QList<int>& ids, bool samePointer)
+    {
+        const int list = samePointer ? m_boundList[m] : (m_boundList[m] == 0 ? 1 : 0);
+        QList<BaseDataItem*>& rows = m_lists[m][list];
+        rows.clear();
+        for (int n : ids)
+            rows.append(n < 0 ? nullptr : item(m, n));
+        m_ids[m] = ids;
+        m_boundList[m] = list;
+        m_models[m]->BindSrcData(&rows);
+    }
+    QString setFold(int m, int row, bool flag)
+    {
+        m_models[m]->setFold(row, flag);
+        const int n = node(m, row);
+        if (n >= 0) {
+            m_expanded[m][n] = flag;
+            if (item(m, n)->getOwner() && m_tables[m].getOwner()) {
+                m_workChanged[m] = true;
+                if (m_following[m])
+                    receiveFoldSync(1 - m, n, flag);
+            }
+        }
+        return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
+    }
+    /// Every follower applies the fold to the counterpart: the node's row in the other tree.
+    void receiveFoldSync(int m, int n, bool unfolded)
+    {
+        if (!m_related[n])
+            return;
+        m_expanded[m][n] = unfolded;
+        const int tableType = m_tables[m].getTableType();
+        const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
+        for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
+            m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
+    }
+    QVector<int> expandOrFold(int m, int row, bool fold)
+    {
+        QVector<int> result;
+        const int last = row < 0 ? -1 : lastFoldRowNumber(m, row);
+        for (int r = row + 1; r <= last && r < size(m); ++r) {
+            const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
+            if (n >= 0 && fold)
+                m_visible[m][n] = false;
+            else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
+                m_visible[m][n] = true;
+            result.append(r);
+        }
+        return result;
+    }
+    /// getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
+    QVector<int> lines(int m, int row) const
+    {
+        QVector<int> chain, levels{-7}; // chain: the parent row, its parent row... up to the top
+        for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
+            chain.append(r);
+        for (int i = 1; i < chain.size(); ++i)
+            levels.append(level(m, chain[i]));
+        // A last child's line ends at it: the first line at its parent's level goes.
+        for (int i = 0; i + 1 < chain.size(); ++i) {
+            if (isLastChild(m, chain[i]))
+                levels.removeOne(level(m, chain[i + 1]));
+        }
+        return levels;
+    }
+    void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference)
+    {
+        if (m_difference.isEmpty() && real != reference)
+            m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, describe(real), describe(reference));
+    }
+    void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
+    {
+        if (real != reference)
+            check(m, row, query, joined(real), joined(reference));
+    }
+    void compareRow(int m, int row)
+    {
+        BaseDataItemModel& real = *m_models[m];
+        const int n = node(m, row), parent = parentRow(m, row);
+        const bool hasChildren = n >= 0 && m_block[n] > 0;
+        QVector<int> realLines{-7};
+        real.getParentLevelNeedDrawLine(row, realLines);
+        check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
+        check(m, row, "getParentIndex", real.getParentIndex(row), parent);
+        check(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
+        check(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
+        check(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
+        check(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
+        check(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
+        check(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
+        check(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
+        check(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
+        check(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
+        check(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
+        for (int candidate : {parent, row - 1, -1})
+            check(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
+    }
 
     std::mt19937 m_rng;
     QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node (in pre-order)
@@ -127,15 +229,11 @@ Sequence::Sequence(quint32 seed)
             parent = m_parent[parent];
         m_parent.append(parent);
         m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
+        m_block.append(0); // its descendants: the nodes n + 1 ... n + m_block[n]
+        for (int up = parent; up >= 0; up = m_parent[up])
+            ++m_block[up];
         if (parent >= 0)
             m_lastChild[parent] = n;
-    }
-    // A node's descendants: the nodes after it, up to the next one no deeper than it.
-    for (int n = 0; n < nodes; ++n) {
-        int end = n + 1;
-        while (end < nodes && m_depth[end] > m_depth[n])
-            ++end;
-        m_block.append(end - n - 1);
     }
     const int rowTypes[] = {0, 3, 5, 5, 7, 12};
     for (int m = 0; m < 2; ++m) {
@@ -169,93 +267,6 @@ Sequence::Sequence(quint32 seed)
         m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
         bind(m, randomList(), false);
     }
-}
-
-QList<int> Sequence::randomList()
-{
-    QList<int> ids;
-    const int end = chance(5) == 0 ? chance(m_parent.size() + 1) : m_parent.size(); // one in five ends early, or is empty
-    for (int n = 0; n < end; ++n) {
-        const int roll = chance(20);
-        if (roll == 0)
-            continue; // its children lose their parent row
-        if (roll == 1)
-            ids.append(-1);
-        ids.append(n);
-        if (roll == 2)
-            ids.append(n); // the same row twice
-    }
-    return ids;
-}
-
-void Sequence::bind(int m, const QList<int>& ids, bool samePointer)
-{
-    const int list = samePointer ? m_boundList[m] : (m_boundList[m] == 0 ? 1 : 0);
-    QList<BaseDataItem*>& rows = m_lists[m][list];
-    rows.clear();
-    for (int n : ids)
-        rows.append(n < 0 ? nullptr : item(m, n));
-    m_ids[m] = ids;
-    m_boundList[m] = list;
-    m_models[m]->BindSrcData(&rows);
-}
-
-QString Sequence::setFold(int m, int row, bool flag)
-{
-    m_models[m]->setFold(row, flag);
-    const int n = node(m, row);
-    if (n >= 0) {
-        m_expanded[m][n] = flag;
-        if (item(m, n)->getOwner() && m_tables[m].getOwner()) {
-            m_workChanged[m] = true;
-            if (m_following[m])
-                receiveFoldSync(1 - m, n, flag);
-        }
-    }
-    return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
-}
-
-/// Every follower applies the fold to the counterpart: the node's row in the other tree.
-void Sequence::receiveFoldSync(int m, int n, bool unfolded)
-{
-    if (!m_related[n])
-        return;
-    m_expanded[m][n] = unfolded;
-    const int tableType = m_tables[m].getTableType();
-    const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
-    for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
-        m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
-}
-
-QVector<int> Sequence::expandOrFold(int m, int row, bool fold)
-{
-    QVector<int> result;
-    const int last = row < 0 ? -1 : lastFoldRowNumber(m, row);
-    for (int r = row + 1; r <= last && r < size(m); ++r) {
-        const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
-        if (n >= 0 && fold)
-            m_visible[m][n] = false;
-        else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
-            m_visible[m][n] = true;
-        result.append(r);
-    }
-    return result;
-}
-
-/// getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
-QVector<int> Sequence::lines(int m, int row) const
-{
-    QVector<int> chain, levels{-7}; // chain: the parent row, its parent row... up to the top
-    for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
-        chain.append(r);
-    for (int i = 1; i < chain.size(); ++i)
-        levels.append(level(m, chain[i]));
-    // A last child's line ends at it: the first line at its parent's level goes.
-    for (int i = 0; i + 1 < chain.size(); ++i) {
-        if (isLastChild(m, chain[i]))
-            levels.removeOne(level(m, chain[i + 1]));
-    }
-    return levels;
 }
 
 QString Sequence::apply()
@@ -304,35 +315,6 @@ QString Sequence::apply()
     else
         item(tree, n)->setVisible(m_visible[tree][n] = !m_visible[tree][n]);
     return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
-}
-
-void Sequence::check(int m, int row, const char* query, const QVariant& real, const QVariant& reference)
-{
-    if (m_difference.isEmpty() && real != reference)
-        m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, describe(real), describe(reference));
-}
-
-void Sequence::compareRow(int m, int row)
-{
-    BaseDataItemModel& real = *m_models[m];
-    const int n = node(m, row), parent = parentRow(m, row);
-    const bool hasChildren = n >= 0 && m_block[n] > 0;
-    QVector<int> realLines{-7};
-    real.getParentLevelNeedDrawLine(row, realLines);
-    check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
-    check(m, row, "getParentIndex", real.getParentIndex(row), parent);
-    check(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
-    check(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
-    check(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
-    check(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
-    check(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
-    check(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
-    check(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
-    check(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
-    check(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
-    check(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
-    for (int candidate : {parent, row - 1, -1})
-        check(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
 }
 
 QString Sequence::difference()
