@@ -17,7 +17,6 @@
 Q_DECLARE_METATYPE(TreeBaseItem*)
 
 namespace {
-constexpr int NameField = 1;
 constexpr int QuantityField = 3;
 const QString NullRowWarning = QString::fromUtf8("warning itemviews.gridmodel \xE5\xAF\xB9\xE8\xB1\xA1 'item' \xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
 
@@ -51,7 +50,7 @@ struct Grid
             auto* row = static_cast<NamedRow*>(rows.at(position));
             row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0); // pre-order: the parent has its level
             const QStringList nameAndType = row->name().split(QLatin1Char('@'));
-            row->setValue(NameField, nameAndType.first());
+            row->setValue(1, nameAndType.first());
             row->setRowType(nameAndType.value(1).toInt());
             row->setCurIndex(10 + position);
             row->setOwner(&table);
@@ -59,7 +58,7 @@ struct Grid
         rows.first()->setValue(QuantityField, 2.5);
         rows.first()->setValue(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("stored"));
         rows.first()->setRowHeight(12);
-        model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(NameField, QStringLiteral("name")));
+        model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("name")));
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(QuantityField, QStringLiteral("quantity"), 7, 8));
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("seq")));
         model.BindSrcData(&rows);
@@ -183,10 +182,8 @@ private Q_SLOTS:
         QFETCH(int, role);
         Grid grid(QStringLiteral("A\nB"));
         grid.model.SetDataMode(mode);
-        QStringList cells;
-        for (int column = 0; column < 3; ++column)
-            cells.append(describe(grid.model.data(grid.model.index(0, column), role)));
-        QTEST(cells.join(QLatin1String(" | ")), "expected");
+        const auto cell = [&](int column) { return describe(grid.model.data(grid.model.index(0, column), role)); };
+        QTEST(cell(0) + " | " + cell(1) + " | " + cell(2), "expected");
         QVERIFY(!grid.model.data(grid.model.index(2, 1), role).isValid());
     }
 
@@ -216,10 +213,8 @@ private Q_SLOTS:
         QVERIFY(!grid.model.setData(grid.model.index(0, 1), value, Qt::EditRole, nullptr) && !grid.model.setData(grid.model.index(1, 1), value)
                 && !grid.model.data(grid.model.index(0, 1), Qt::DisplayRole, nullptr).isValid()); // no header, no row
         QVERIFY(grid.model.setData(grid.model.index(0, column), value, role) && !grid.topWork.getProjectWorkChanged());
-        QTEST(QStringLiteral("%1 %2 %3 %4").arg(grid.work.getProjectWorkChanged() ? "true" : "false",
-                                                row->getValue(QuantityField).toString(),
-                                                row->getValue(BaseDataItemModel::CurIndexFieldNumber).toString())
-                  .arg(row->getRowHeight()), "rowAfter");
+        QTEST(joined(grid.work.getProjectWorkChanged(), row->getValue(QuantityField), row->getValue(BaseDataItemModel::CurIndexFieldNumber),
+                     row->getRowHeight()), "rowAfter");
     }
 
     void auditRoles()
@@ -368,9 +363,7 @@ private Q_SLOTS:
         audit.EmitSync(INT_MAX, 0, sent);
         QCOMPARE(joined(submittedReset.count(), reviewedReset.count()), "1 0");
         reviewed.model.SetAudit(&audit);
-        auto* shortLived = new BaseDataItemModel;
-        shortLived->SetAudit(&audit);
-        delete shortLived; // dies while the service lives: no dangling connection
+        std::make_unique<BaseDataItemModel>()->SetAudit(&audit); // dies while the service lives: no dangling connection
         QSignalSpy sync(&audit, &AuditBusiness::OnSync);
         submitted.rows.at(1)->setOwner(nullptr); // no table: no message
         submitted.model.setFold(1, false);

@@ -131,7 +131,8 @@ private:
     /// Every follower applies the fold to the counterpart: the node's row in the other tree.
     void receiveFoldSync(int m, int n, bool unfolded)
     {
-        if (!m_related[n])
+        bool related = false;
+        if (!m_audit.GetRelationItem(item(m, n), related))
             return;
         m_expanded[m][n] = unfolded;
         const int tableType = m_tables[m].getTableType();
@@ -203,7 +204,6 @@ private:
 
     std::mt19937 m_rng;
     QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node (in pre-order)
-    QVector<bool> m_related; // a node's two rows are an audit pair
     std::array<std::vector<std::unique_ptr<TreeBaseItem>>, 2> m_rows;
     std::array<TableBaseObject, 2> m_tables;
     std::array<WorkBaseObject, 2> m_works;
@@ -252,19 +252,16 @@ Sequence::Sequence(quint32 seed)
             item(m, n)->setOwner(chance(7) ? &m_tables[m] : nullptr);
             m_expanded[m].append(item(m, n)->getExpanded());
             m_visible[m].append(item(m, n)->getVisible());
+            if (m == 1 && chance(10) < 7)
+                m_audit.SetRelationItem(item(0, n), item(1, n));
         }
     }
-    for (int n = 0; n < nodes; ++n) {
-        m_related.append(chance(10) < 7);
-        if (m_related[n])
-            m_audit.SetRelationItem(item(0, n), item(1, n));
-    }
-    const QStringList tolerated = QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent;
     for (int m = 0; m < 2; ++m) {
         m_models[m] = std::make_unique<BaseDataItemModel>();
         m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
         m_models[m]->SetAudit(&m_audit);
-        m_testers[m] = std::make_unique<ToleratedModelTester>(m_models[m].get(), tolerated);
+        m_testers[m] = std::make_unique<ToleratedModelTester>(
+            m_models[m].get(), QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent);
         bind(m, randomList(), false);
     }
 }
@@ -272,8 +269,7 @@ Sequence::Sequence(quint32 seed)
 QString Sequence::apply()
 {
     m_difference.clear();
-    const int m = chance(2), roll = chance(100);
-    const int row = chance(qMax(size(m), 1) + 2) - 1;
+    const int m = chance(2), roll = chance(100), row = chance(qMax(size(m), 1) + 2) - 1;
     if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
         QList<int> ids = roll < 10 ? randomList() : m_ids[m];
         const int position = chance(ids.size() + 1), kind = roll < 10 ? 3 : chance(4), n = chance(m_parent.size() + 1) - 1;
