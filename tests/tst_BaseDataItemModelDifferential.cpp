@@ -1,6 +1,6 @@
-// Random operation sequences applied both to two BaseDataItemModels following one audit
-// service and to a plain reference of their tree, fold and fold-sync rules; every answer
-// for every row and every row's flags must agree after every step.
+// Random operation sequences applied to two BaseDataItemModels following one audit service and
+// to a plain statement of their tree, fold and fold-sync rules; every answer for every row and
+// every row's flags must agree after every step.
 //
 // ITEMVIEWS_DIFF_STEPS sets the total number of operations (default 100000, 5000 under
 // AddressSanitizer), ITEMVIEWS_DIFF_SEED (default 1) the first sequence's seed; each
@@ -13,521 +13,320 @@
 #include <HeaderItem.h>
 #include <TableBaseObject.h>
 #include <TableHeaderColumn.h>
-#include <TreeBaseItem.h>
 #include <WorkBaseObject.h>
 
-#include <QtTest>
-
 #include <array>
-#include <memory>
 #include <random>
 #include <vector>
 
 namespace {
 
-const int stepsPerSequence = 150;
-const int lineSentinel = -7; // a level no row has: getParentLevelNeedDrawLine must append after it
-const QString nullRowWarning = QString::fromUtf8("对象 '%1' 为 Null").arg(QStringLiteral("item"));
-QtMessageHandler g_testlibHandler = nullptr;
+bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
 
-void swallowNullRowWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg && message == nullRowWarning)
-        return;
-    g_testlibHandler(type, context, message);
-}
-
-// ---------------------------------------------------------------------------
-// The reference: plain rows and the rules as straight loops.
-
-struct RefRow
-{
-    RefRow* parent = nullptr;
-    QList<RefRow*> children;
-    RefRow* counterpart = nullptr;
-    const struct RefTree* tree = nullptr;
-    int level = 0;
-    int rowType = 0;
-    bool expanded = true;
-    bool visible = true;
-    bool inTable = false;
-};
-
-struct RefTree
-{
-    std::vector<std::unique_ptr<RefRow>> rows;
-    int tableType = 0;
-    bool hasWork = false;
-    bool workChanged = false;
-};
-
-bool isExemptType(int rowType) { return rowType == 7 || rowType == 12; }
-
-struct RefModel
-{
-    RefTree* tree = nullptr;
-    QList<RefRow*> list;
-    bool bound = false;
-    bool following = true;
-
-    bool inRange(int row) const { return bound && row >= 0 && row < list.size(); }
-    RefRow* at(int row) const { return inRange(row) ? list.at(row) : nullptr; }
-
-    int getParentIndex(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return -1;
-        for (int position = 0; position < list.size(); ++position) {
-            if (list.at(position) == item->parent)
-                return position;
-        }
-        return -1;
-    }
-    void getParentRows(int row, QVector<int>& rows) const
-    {
-        for (int r = row; bound && r < list.size();) {
-            r = getParentIndex(r);
-            if (r < 0)
-                break;
-            rows.append(r);
-        }
-    }
-    int getItemLevel(int row) const { return at(row) ? at(row)->level : -1; }
-    static int descendants(RefRow* item)
-    {
-        int count = 0;
-        for (RefRow* child : item->children)
-            count += 1 + descendants(child);
-        return count;
-    }
-    int getChildrenItemCnt(int row) const { return at(row) ? descendants(at(row)) : 0; }
-    bool hasChildrenItem(int row) const { return at(row) && !at(row)->children.isEmpty(); }
-    bool isVisible(int row) const { return at(row) ? at(row)->visible : true; }
-    bool getBtnShowState(int row) const { return hasChildrenItem(row); }
-    bool getFold(int row) const { return hasChildrenItem(row) && !at(row)->expanded; }
-    bool isLastChild(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return true;
-        const int parentRow = getParentIndex(row);
-        if (parentRow == -1 || !list.at(parentRow) || list.at(parentRow)->children.isEmpty())
-            return true;
-        return list.at(parentRow)->children.last() == item;
-    }
-    bool hasFoldParent(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item || !item->parent)
-            return false;
-        for (RefRow* ancestor = item->parent; ancestor && ancestor->parent; ancestor = ancestor->parent) {
-            if (ancestor->expanded)
-                return true;
-        }
-        return false;
-    }
-    bool hasNotFlodChild(int row) const
-    {
-        RefRow* item = at(row);
-        if (!item)
-            return true;
-        if (item->rowType != 5 || item->children.isEmpty())
-            return false;
-        return isExemptType(item->children.last()->rowType);
-    }
-    bool needFold(int parentRow, int row) const
-    {
-        if (!bound || row >= list.size())
-            return false;
-        if (getParentIndex(row) != parentRow || parentRow == -1 || list.at(parentRow)->rowType != 5)
-            return true;
-        return !isExemptType(list.at(row)->rowType);
-    }
-    int lastFoldRowNumber(int row) const
-    {
-        if (!bound)
-            return -1;
-        for (int r = row + getChildrenItemCnt(row); r > row; --r) {
-            if (getParentIndex(r) != row || !isExemptType(list.at(r)->rowType))
-                return r;
-        }
-        return -1;
-    }
-    QVector<int> getExpandOrFlodChildren(int row, bool fold)
-    {
-        QVector<int> result;
-        if (!bound || row < 0)
-            return result;
-        const int last = lastFoldRowNumber(row);
-        for (int r = row + 1; r <= last && r < list.size(); ++r) {
-            RefRow* item = list.at(r);
-            if (item && fold)
-                item->visible = false;
-            else if (item && item->parent && item->parent->visible && (item->parent->expanded || isExemptType(item->rowType)))
-                item->visible = true;
-            result.append(r);
-        }
-        return result;
-    }
-    void getParentLevelNeedDrawLine(int row, QVector<int>& levels) const
-    {
-        if (!bound || row == -1 || row >= list.size())
-            return;
-        QVector<int> chain;
-        const int parentRow = getParentIndex(row);
-        if (parentRow >= 0) {
-            chain.append(parentRow);
-            getParentRows(parentRow, chain);
-        }
-        for (int i = 1; i < chain.size(); ++i)
-            levels.append(getItemLevel(chain.at(i)));
-        for (int i = 0; i + 1 < chain.size(); ++i) {
-            const int position = isLastChild(chain.at(i)) ? levels.indexOf(getItemLevel(chain.at(i + 1))) : -1;
-            if (position >= 0)
-                levels.remove(position);
-        }
-    }
-};
-
-/// What every model following the audit service does with a fold change of row.
-void receiveFoldSync(RefRow* row, bool unfolded)
-{
-    RefRow* counterpart = row->counterpart;
-    if (!counterpart)
-        return;
-    counterpart->expanded = unfolded;
-    const int tableType = counterpart->tree->tableType;
-    const bool exempt = counterpart->inTable && tableType >= 3003 && tableType <= 3006;
-    QList<RefRow*> parents{counterpart};
-    while (!parents.isEmpty()) {
-        RefRow* parent = parents.takeFirst();
-        for (RefRow* child : parent->children) {
-            if (!parent->visible)
-                child->visible = false;
-            else
-                child->visible = (exempt && isExemptType(child->rowType)) || parent->expanded;
-            parents.append(child);
-        }
-    }
-}
-
-
-// ---------------------------------------------------------------------------
-// Two models over two related trees of one shape, and the reference of both.
-
-QString shown(const QVariant& value) { return value.toString(); }
-QString shown(const QVector<int>& values)
+QString joined(const QVector<int>& values)
 {
     QStringList parts;
     for (int value : values)
         parts.append(QString::number(value));
-    return "[" + parts.join(",") + "]";
+    return parts.join(',');
 }
 
+/*!
+ * Two trees of one random shape (node numbers shared; row types, levels and flags their own), each
+ * bound to its own model as a list of node numbers with gaps, duplicates and null rows (-1). The
+ * reference keeps only what the models write (the expanded, visible and work-changed flags) and
+ * states every query over the shape: each node's parent, last child and place in pre-order.
+ */
 class Sequence
 {
 public:
     explicit Sequence(quint32 seed);
-    ~Sequence();
     /// Step 0 is the set-up (build and bind); later steps are random operations.
     QString step(int number) { return number == 0 ? QStringLiteral("build and bind") : apply(); }
     /// The first answer that differs, or what the model testers reported.
     QString difference();
 
 private:
-    QString apply(); // one random operation; returns what it did
+    QString apply();
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
-    void buildTrees();
-    void bind(int model, const QList<int>& ids, bool samePointer);
-    QList<int> randomList();
-    QString editAndRebind(int model);
-    QString setFold(int model, int row, bool flag);
-    QString expandOrFold(int model, int row, bool fold);
-    QString changeRow();
-    int randomRow(int model) { return chance(qMax(m_ref[model].bound ? m_ref[model].list.size() : 1, 1) + 2) - 1; }
-    template<typename T>
-    void check(QString& difference, int model, int row, const char* query, const T& real, const T& reference);
-    void compareRow(QString& difference, int model, int row);
+
+    // The rules, by model (= tree) and row of its bound list.
+    int size(int m) const { return m_boundList[m] >= 0 ? m_ids[m].size() : 0; }
+    int node(int m, int row) const { return row >= 0 && row < size(m) ? m_ids[m].at(row) : -1; }
+    TreeBaseItem* item(int m, int n) const { return m_rows[m][n].get(); }
+    int rowType(int m, int row) const { return node(m, row) < 0 ? 0 : item(m, node(m, row))->getRowType(); }
+    int level(int m, int row) const { return node(m, row) < 0 ? -1 : item(m, node(m, row))->getLevel(); }
+    int parentRow(int m, int row) const { return node(m, row) < 0 || m_parent[node(m, row)] < 0 ? -1 : m_ids[m].indexOf(m_parent[node(m, row)]); }
+    int block(int m, int row) const { return node(m, row) < 0 ? 0 : m_block[node(m, row)]; }
+    bool isLastChild(int m, int row) const { return parentRow(m, row) < 0 || m_lastChild[m_parent[node(m, row)]] == node(m, row); }
+    bool hasFoldParent(int m, int row) const
+    {
+        // The row itself and its top-level ancestor are never asked.
+        for (int up = node(m, row) < 0 ? -1 : m_parent[node(m, row)]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
+            if (m_expanded[m][up])
+                return true;
+        }
+        return false;
+    }
+    bool hasNotFlodChild(int m, int row) const
+    {
+        const int n = node(m, row);
+        return n < 0 || (rowType(m, row) == 5 && m_lastChild[n] >= 0 && isExempt(item(m, m_lastChild[n])->getRowType()));
+    }
+    bool needFold(int m, int parent, int row) const
+    {
+        return m_boundList[m] >= 0 && row < size(m)
+            && (parentRow(m, row) != parent || parent == -1 || rowType(m, parent) != 5 || !isExempt(rowType(m, row)));
+    }
+    int lastFoldRowNumber(int m, int row) const // the block but its trailing run of exempt children
+    {
+        for (int r = row + block(m, row); r > row; --r) {
+            if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
+                return r;
+        }
+        return -1;
+    }
+
+    QList<int> randomList()
+    {
+        QList<int> ids;
+        const int end = chance(5) == 0 ? chance(m_parent.size() + 1) : m_parent.size(); // one in five ends early, or is empty
+        for (int n = 0; n < end; ++n) {
+            const int roll = chance(20);
+            if (roll == 0)
+                continue; // its children lose their parent row
+            if (roll == 1)
+                ids.append(-1);
+            ids.append(n);
+            if (roll == 2)
+                ids.append(n); // the same row twice
+        }
+        return ids;
+    }
+    void bind(int m, const QList<int>& ids, bool samePointer)
+    {
+        const int list = samePointer ? m_boundList[m] : (m_boundList[m] == 0 ? 1 : 0);
+        QList<BaseDataItem*>& rows = m_lists[m][list];
+        rows.clear();
+        for (int n : ids)
+            rows.append(n < 0 ? nullptr : item(m, n));
+        m_ids[m] = ids;
+        m_boundList[m] = list;
+        m_models[m]->BindSrcData(&rows);
+    }
+    QString setFold(int m, int row, bool flag)
+    {
+        m_models[m]->setFold(row, flag);
+        const int n = node(m, row);
+        if (n >= 0) {
+            m_expanded[m][n] = flag;
+            if (item(m, n)->getOwner() && m_tables[m].getOwner()) {
+                m_workChanged[m] = true;
+                if (m_following[m])
+                    receiveFoldSync(1 - m, n, flag);
+            }
+        }
+        return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
+    }
+    /// Every follower applies the fold to the counterpart: the node's row in the other tree.
+    void receiveFoldSync(int m, int n, bool unfolded)
+    {
+        bool related = false;
+        if (!m_audit.GetRelationItem(item(m, n), related))
+            return;
+        m_expanded[m][n] = unfolded;
+        const int tableType = m_tables[m].getTableType();
+        const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
+        for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
+            m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
+    }
+    QVector<int> expandOrFold(int m, int row, bool fold)
+    {
+        QVector<int> result;
+        const int last = row < 0 ? -1 : lastFoldRowNumber(m, row);
+        for (int r = row + 1; r <= last && r < size(m); ++r) {
+            const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
+            if (n >= 0 && fold)
+                m_visible[m][n] = false;
+            else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
+                m_visible[m][n] = true;
+            result.append(r);
+        }
+        return result;
+    }
+    /// getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
+    QVector<int> lines(int m, int row) const
+    {
+        QVector<int> chain, levels{-7}; // chain: the parent row, its parent row... up to the top
+        for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
+            chain.append(r);
+        for (int i = 1; i < chain.size(); ++i)
+            levels.append(level(m, chain[i]));
+        // A last child's line ends at it: the first line at its parent's level goes.
+        for (int i = 0; i + 1 < chain.size(); ++i) {
+            if (isLastChild(m, chain[i]))
+                levels.removeOne(level(m, chain[i + 1]));
+        }
+        return levels;
+    }
+    void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference)
+    {
+        if (m_difference.isEmpty() && real != reference)
+            m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, describe(real), describe(reference));
+    }
+    void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
+    {
+        if (real != reference)
+            check(m, row, query, joined(real), joined(reference));
+    }
+    void compareRow(int m, int row)
+    {
+        BaseDataItemModel& real = *m_models[m];
+        const int n = node(m, row), parent = parentRow(m, row);
+        const bool hasChildren = n >= 0 && m_block[n] > 0;
+        QVector<int> realLines{-7};
+        real.getParentLevelNeedDrawLine(row, realLines);
+        check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
+        check(m, row, "getParentIndex", real.getParentIndex(row), parent);
+        check(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
+        check(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
+        check(m, row, "hasChildrenItem", real.hasChildrenItem(row), hasChildren);
+        check(m, row, "getBtnShowState", real.getBtnShowState(row), hasChildren);
+        check(m, row, "getFold", real.getFold(row), hasChildren && !m_expanded[m][n]);
+        check(m, row, "isVisible", real.isVisible(row), n < 0 || m_visible[m][n]);
+        check(m, row, "isLastChild", real.isLastChild(row), isLastChild(m, row));
+        check(m, row, "hasFoldParent", real.hasFoldParent(row), hasFoldParent(m, row));
+        check(m, row, "hasNotFlodChild", real.hasNotFlodChild(row), hasNotFlodChild(m, row));
+        check(m, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), lastFoldRowNumber(m, row));
+        for (int candidate : {parent, row - 1, -1})
+            check(m, row, "needFold", real.needFold(candidate, row), needFold(m, candidate, row));
+    }
 
     std::mt19937 m_rng;
-    QList<int> m_preorder; // node numbers of the shared shape, in pre-order
+    QVector<int> m_parent, m_depth, m_lastChild, m_block; // of the shared shape, by node (in pre-order)
     std::array<std::vector<std::unique_ptr<TreeBaseItem>>, 2> m_rows;
     std::array<TableBaseObject, 2> m_tables;
     std::array<WorkBaseObject, 2> m_works;
     AuditBusiness m_audit;
     std::array<std::array<QList<BaseDataItem*>, 2>, 2> m_lists; // two list objects per model, to bind another pointer
-    std::array<int, 2> m_boundList{{-1, -1}};
-    std::array<QList<int>, 2> m_ids; // the bound list as node numbers, -1 for a null row
+    std::array<int, 2> m_boundList{{-1, -1}}; // which of the two is bound, -1 none
+    std::array<QList<int>, 2> m_ids; // the bound list as node numbers
+    std::array<bool, 2> m_following{{true, true}}, m_workChanged{{false, false}};
+    std::array<QVector<bool>, 2> m_expanded, m_visible; // what the rows' flags must be
     std::array<std::unique_ptr<BaseDataItemModel>, 2> m_models;
-    std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers;
-    std::array<RefTree, 2> m_refTrees;
-    std::array<RefModel, 2> m_ref;
-    QString m_stepDifference;
+    std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers; // destroyed first, the last installed first
+    QString m_difference;
 };
 
 Sequence::Sequence(quint32 seed)
     : m_rng(seed)
 {
-    buildTrees();
-    const QStringList tolerated = QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent;
-    for (int model = 0; model < 2; ++model) {
-        m_models[model] = std::make_unique<BaseDataItemModel>();
-        m_models[model]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
-        m_models[model]->SetAudit(&m_audit);
-        m_testers[model] = std::make_unique<ToleratedModelTester>(m_models[model].get(), tolerated);
-        m_ref[model].tree = &m_refTrees[model];
-        bind(model, randomList(), false);
-    }
-}
-
-Sequence::~Sequence()
-{
-    m_testers[1].reset(); // testers chain message handlers: the last installed goes first
-    m_testers[0].reset();
-}
-
-void Sequence::buildTrees()
-{
-    const int size = chance(21);
-    QVector<int> parents(size, -1);
-    QVector<QList<int>> children(size);
-    QList<int> roots;
-    for (int node = 0; node < size; ++node) {
-        parents[node] = node == 0 || chance(4) == 0 ? -1 : chance(node);
-        (parents[node] < 0 ? roots : children[parents[node]]).append(node);
-    }
-    QList<int> pending = roots;
-    while (!pending.isEmpty()) {
-        const int node = pending.takeFirst();
-        m_preorder.append(node);
-        pending = children[node] + pending;
+    const int nodes = chance(21);
+    m_lastChild.fill(-1, nodes);
+    for (int n = 0; n < nodes; ++n) { // numbered in pre-order: a node's parent is on the path to node n - 1
+        int parent = n == 0 || chance(4) == 0 ? -1 : n - 1;
+        for (int up = parent < 0 ? 0 : chance(m_depth[n - 1] + 1); up > 0; --up)
+            parent = m_parent[parent];
+        m_parent.append(parent);
+        m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
+        m_block.append(0); // its descendants: the nodes n + 1 ... n + m_block[n]
+        for (int up = parent; up >= 0; up = m_parent[up])
+            ++m_block[up];
+        if (parent >= 0)
+            m_lastChild[parent] = n;
     }
     const int rowTypes[] = {0, 3, 5, 5, 7, 12};
-    for (int tree = 0; tree < 2; ++tree) {
-        RefTree& refTree = m_refTrees[tree];
-        refTree.tableType = chance(2) ? 3003 + chance(4) : 1001;
-        refTree.hasWork = chance(5) != 0;
-        m_tables[tree].setTableType(refTree.tableType);
-        m_tables[tree].setOwner(refTree.hasWork ? &m_works[tree] : nullptr);
-        for (int node = 0; node < size; ++node) {
-            auto ref = std::make_unique<RefRow>();
-            ref->tree = &refTree;
-            ref->parent = parents[node] < 0 ? nullptr : refTree.rows[parents[node]].get();
-            int depth = 0;
-            for (RefRow* up = ref->parent; up; up = up->parent)
-                ++depth;
-            ref->level = chance(3) ? depth : chance(4);
-            ref->rowType = rowTypes[chance(6)];
-            ref->expanded = chance(4) != 0;
-            ref->visible = chance(4) != 0;
-            ref->inTable = chance(7) != 0;
-            auto row = std::make_unique<TreeBaseItem>();
-            row->setValue(1, QStringLiteral("%1%2").arg(tree ? 'b' : 'a').arg(node));
-            row->setParentAlone(parents[node] < 0 ? nullptr : m_rows[tree][parents[node]].get());
-            row->setLevel(ref->level);
-            row->setRowType(ref->rowType);
-            row->setExpanded(ref->expanded);
-            row->setVisible(ref->visible);
-            row->setOwner(ref->inTable ? &m_tables[tree] : nullptr);
-            m_rows[tree].push_back(std::move(row));
-            refTree.rows.push_back(std::move(ref));
-        }
-        for (int node = 0; node < size; ++node) {
-            QList<BaseDataItem*> rowChildren;
-            for (int child : children[node]) {
-                rowChildren.append(m_rows[tree][child].get());
-                refTree.rows[node]->children.append(refTree.rows[child].get());
-            }
-            m_rows[tree][node]->setBaseDataItemListDirect(rowChildren);
+    for (int m = 0; m < 2; ++m) {
+        m_tables[m].setTableType(chance(2) ? 3003 + chance(4) : 1001);
+        m_tables[m].setOwner(chance(5) ? &m_works[m] : nullptr);
+        for (int n = 0; n < nodes; ++n) {
+            m_rows[m].push_back(std::make_unique<TreeBaseItem>());
+            TreeBaseItem* parent = m_parent[n] < 0 ? nullptr : item(m, m_parent[n]);
+            item(m, n)->setParentAlone(parent);
+            if (parent)
+                parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{item(m, n)});
+            item(m, n)->setLevel(chance(3) ? m_depth[n] : chance(4));
+            item(m, n)->setRowType(rowTypes[chance(6)]);
+            item(m, n)->setExpanded(chance(4) != 0);
+            item(m, n)->setVisible(chance(4) != 0);
+            item(m, n)->setOwner(chance(7) ? &m_tables[m] : nullptr);
+            m_expanded[m].append(item(m, n)->getExpanded());
+            m_visible[m].append(item(m, n)->getVisible());
+            if (m == 1 && chance(10) < 7)
+                m_audit.SetRelationItem(item(0, n), item(1, n));
         }
     }
-    for (int node = 0; node < size; ++node) {
-        if (chance(10) < 7) {
-            m_audit.SetRelationItem(m_rows[0][node].get(), m_rows[1][node].get());
-            m_refTrees[0].rows[node]->counterpart = m_refTrees[1].rows[node].get();
-            m_refTrees[1].rows[node]->counterpart = m_refTrees[0].rows[node].get();
-        }
+    for (int m = 0; m < 2; ++m) {
+        m_models[m] = std::make_unique<BaseDataItemModel>();
+        m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
+        m_models[m]->SetAudit(&m_audit);
+        m_testers[m] = std::make_unique<ToleratedModelTester>(
+            m_models[m].get(), QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent);
+        bind(m, randomList(), false);
     }
-}
-
-QList<int> Sequence::randomList()
-{
-    if (chance(10) == 0 || m_preorder.isEmpty())
-        return {};
-    int first = 0, end = m_preorder.size();
-    if (chance(10) == 0) {
-        first = chance(end);
-        end = first + 1 + chance(end - first);
-    }
-    QList<int> ids;
-    for (int position = first; position < end; ++position) {
-        const int roll = chance(20);
-        if (roll == 0)
-            continue; // its children lose their parent row
-        if (roll == 1)
-            ids.append(-1);
-        ids.append(m_preorder.at(position));
-        if (roll == 2)
-            ids.append(m_preorder.at(position)); // the same row twice
-    }
-    return ids;
-}
-
-void Sequence::bind(int model, const QList<int>& ids, bool samePointer)
-{
-    const int list = samePointer ? m_boundList[model] : (m_boundList[model] == 0 ? 1 : 0);
-    QList<BaseDataItem*>& rows = m_lists[model][list];
-    RefModel& ref = m_ref[model];
-    rows.clear();
-    ref.list.clear();
-    for (int node : ids) {
-        rows.append(node < 0 ? nullptr : m_rows[model][node].get());
-        ref.list.append(node < 0 ? nullptr : m_refTrees[model].rows[node].get());
-    }
-    m_ids[model] = ids;
-    m_boundList[model] = list;
-    ref.bound = true;
-    m_models[model]->BindSrcData(&rows);
-}
-
-QString Sequence::editAndRebind(int model)
-{
-    QList<int> ids = m_ids[model];
-    const int position = chance(ids.size() + 1);
-    const int node = m_preorder.isEmpty() ? -1 : m_preorder.at(chance(m_preorder.size()));
-    const int kind = chance(5);
-    if (kind == 0)
-        ids.insert(position, -1);
-    else if (kind == 1)
-        ids.insert(position, node);
-    else if (kind == 2 && position < ids.size())
-        ids.removeAt(position);
-    else if (kind == 3 && position < ids.size())
-        ids.move(position, chance(ids.size()));
-    bind(model, ids, m_boundList[model] >= 0);
-    return QStringLiteral("edit %1 at %2 (node %3) and rebind model %4").arg(kind).arg(position).arg(node).arg(model);
-}
-
-QString Sequence::setFold(int model, int row, bool flag)
-{
-    m_models[model]->setFold(row, flag);
-    RefRow* item = m_ref[model].at(row);
-    if (item) {
-        item->expanded = flag;
-        if (item->inTable && item->tree->hasWork) {
-            m_refTrees[model].workChanged = true;
-            if (m_ref[model].following)
-                receiveFoldSync(item, flag);
-        }
-    }
-    return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(model);
-}
-
-QString Sequence::expandOrFold(int model, int row, bool fold)
-{
-    const QVector<int> real = m_models[model]->getExpandOrFlodChildren(row, fold);
-    const QVector<int> reference = m_ref[model].getExpandOrFlodChildren(row, fold);
-    check(m_stepDifference, model, row, "getExpandOrFlodChildren", real, reference);
-    return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(model);
-}
-
-QString Sequence::changeRow()
-{
-    if (m_preorder.isEmpty())
-        return QStringLiteral("nothing to change");
-    const int tree = chance(2), node = chance(m_preorder.size()), kind = chance(3);
-    const int rowTypes[] = {0, 5, 7, 12, 4};
-    TreeBaseItem* row = m_rows[tree][node].get();
-    RefRow* ref = m_refTrees[tree].rows[node].get();
-    if (kind == 0)
-        row->setRowType(ref->rowType = rowTypes[chance(5)]);
-    else if (kind == 1)
-        row->setExpanded(ref->expanded = !ref->expanded);
-    else
-        row->setVisible(ref->visible = !ref->visible);
-    return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(node).arg(tree);
 }
 
 QString Sequence::apply()
 {
-    m_stepDifference.clear();
-    const int model = chance(2), roll = chance(100);
-    if (roll < 10) {
-        bind(model, randomList(), false);
-        return QStringLiteral("bind a new list to model %1").arg(model);
+    m_difference.clear();
+    const int m = chance(2), roll = chance(100), row = chance(qMax(size(m), 1) + 2) - 1;
+    if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
+        QList<int> ids = roll < 10 ? randomList() : m_ids[m];
+        const int position = chance(ids.size() + 1), kind = roll < 10 ? 3 : chance(4), n = chance(m_parent.size() + 1) - 1;
+        if (kind == 0)
+            ids.insert(position, n);
+        else if (kind == 1 && position < ids.size())
+            ids.removeAt(position);
+        else if (kind == 2 && position < ids.size())
+            ids.move(position, chance(ids.size()));
+        bind(m, ids, roll >= 10 && m_boundList[m] >= 0);
+        return QStringLiteral("bind to model %1 a list (new: %2, edit %3 at %4 with node %5)").arg(m).arg(roll < 10).arg(kind).arg(position).arg(n);
     }
-    if (roll < 20)
-        return editAndRebind(model);
     if (roll < 22) {
-        m_models[model]->BindSrcData(nullptr);
-        m_ref[model].bound = false;
-        m_boundList[model] = -1;
-        return QStringLiteral("unbind model %1").arg(model);
+        m_models[m]->BindSrcData(nullptr);
+        m_boundList[m] = -1;
+        return QStringLiteral("unbind model %1").arg(m);
     }
     if (roll < 25) {
-        m_ref[model].following = !m_ref[model].following;
-        m_models[model]->SetAudit(m_ref[model].following ? &m_audit : nullptr);
-        return QStringLiteral("model %1 follows the audit: %2").arg(model).arg(m_ref[model].following);
+        m_following[m] = !m_following[m];
+        m_models[m]->SetAudit(m_following[m] ? &m_audit : nullptr);
+        return QStringLiteral("model %1 follows the audit: %2").arg(m).arg(m_following[m]);
     }
     if (roll < 50)
-        return setFold(model, randomRow(model), chance(2));
-    if (roll < 75)
-        return expandOrFold(model, randomRow(model), chance(2));
-    return changeRow();
-}
-
-template<typename T>
-void Sequence::check(QString& difference, int model, int row, const char* query, const T& real, const T& reference)
-{
-    if (difference.isEmpty() && real != reference)
-        difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(model).arg(row).arg(query, shown(real), shown(reference));
-}
-
-void Sequence::compareRow(QString& difference, int model, int row)
-{
-    BaseDataItemModel& real = *m_models[model];
-    const RefModel& ref = m_ref[model];
-    const int parentRow = ref.getParentIndex(row);
-    QVector<int> realLines{lineSentinel}, refLines{lineSentinel};
-    real.getParentLevelNeedDrawLine(row, realLines);
-    ref.getParentLevelNeedDrawLine(row, refLines);
-    check(difference, model, row, "getParentLevelNeedDrawLine", realLines, refLines);
-    check<QVariant>(difference, model, row, "getParentIndex", real.getParentIndex(row), parentRow);
-    check<QVariant>(difference, model, row, "getItemLevel", real.getItemLevel(row), ref.getItemLevel(row));
-    check<QVariant>(difference, model, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), ref.getChildrenItemCnt(row));
-    check<QVariant>(difference, model, row, "hasChildrenItem", real.hasChildrenItem(row), ref.hasChildrenItem(row));
-    check<QVariant>(difference, model, row, "isLastChild", real.isLastChild(row), ref.isLastChild(row));
-    check<QVariant>(difference, model, row, "isVisible", real.isVisible(row), ref.isVisible(row));
-    check<QVariant>(difference, model, row, "getFold", real.getFold(row), ref.getFold(row));
-    check<QVariant>(difference, model, row, "getBtnShowState", real.getBtnShowState(row), ref.getBtnShowState(row));
-    check<QVariant>(difference, model, row, "hasFoldParent", real.hasFoldParent(row), ref.hasFoldParent(row));
-    check<QVariant>(difference, model, row, "hasNotFlodChild", real.hasNotFlodChild(row), ref.hasNotFlodChild(row));
-    check<QVariant>(difference, model, row, "lastFoldRowNumber", real.lastFoldRowNumber(row), ref.lastFoldRowNumber(row));
-    for (int candidate : {parentRow, row - 1, -1})
-        check<QVariant>(difference, model, row, "needFold", real.needFold(candidate, row), ref.needFold(candidate, row));
-    check<QVariant>(difference, model, row, "getCheckBoxState", int(real.getCheckBoxState(row)), int(row % 2 == 0 ? Qt::Checked : Qt::Unchecked));
-    check<QVariant>(difference, model, row, "getCheckBoxEnable", real.getCheckBoxEnable(row), row % 2 != 0);
+        return setFold(m, row, chance(2));
+    if (roll < 75) {
+        const bool fold = chance(2);
+        const QVector<int> real = m_models[m]->getExpandOrFlodChildren(row, fold);
+        check(m, row, "getExpandOrFlodChildren", real, expandOrFold(m, row, fold));
+        return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(m);
+    }
+    if (m_parent.isEmpty())
+        return QStringLiteral("nothing to change");
+    const int tree = chance(2), n = chance(m_parent.size()), kind = chance(3);
+    const int rowTypes[] = {0, 5, 7, 12, 4};
+    if (kind == 0)
+        item(tree, n)->setRowType(rowTypes[chance(5)]);
+    else if (kind == 1)
+        item(tree, n)->setExpanded(m_expanded[tree][n] = !m_expanded[tree][n]);
+    else
+        item(tree, n)->setVisible(m_visible[tree][n] = !m_visible[tree][n]);
+    return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
 }
 
 QString Sequence::difference()
 {
-    QString difference = m_stepDifference;
-    for (int model = 0; model < 2; ++model) {
-        const int size = m_ref[model].bound ? m_ref[model].list.size() : 0;
-        check<QVariant>(difference, model, -1, "rowCount", m_models[model]->rowCount(), size);
-        for (int row = -1; row <= qMax(size, 1); ++row)
-            compareRow(difference, model, row);
-        check<QVariant>(difference, model, -1, "work changed", m_works[model].getProjectWorkChanged(), m_refTrees[model].workChanged);
-        for (int node = 0; node < m_preorder.size(); ++node) {
-            TreeBaseItem* row = m_rows[model][node].get();
-            const RefRow* ref = m_refTrees[model].rows[node].get();
-            check<QVariant>(difference, model, node, "expanded flag of node", row->getExpanded(), ref->expanded);
-            check<QVariant>(difference, model, node, "visible flag of node", row->getVisible(), ref->visible);
+    for (int m = 0; m < 2; ++m) {
+        check(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
+        for (int row = -1; row <= qMax(size(m), 1); ++row)
+            compareRow(m, row);
+        check(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
+        for (int n = 0; n < m_parent.size(); ++n) {
+            check(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
+            check(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
         }
     }
     const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
-    return difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : difference;
+    return m_difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : m_difference;
 }
 
 } // namespace
@@ -536,9 +335,9 @@ class tst_BaseDataItemModelDifferential : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { g_testlibHandler = qInstallMessageHandler(swallowNullRowWarning); }
-    void cleanupTestCase() { qInstallMessageHandler(g_testlibHandler); }
-    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(100000, 5000, stepsPerSequence); }
+    // Out-of-range rows are asked on purpose: their null-row warnings are expected.
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("itemviews.gridmodel.warning=false")); }
+    void randomSequencesAgreeWithReference() { runDifferential<Sequence>(100000, 5000, 150); }
 };
 
 DIFFERENTIAL_TEST_MAIN(tst_BaseDataItemModelDifferential)
