@@ -3,6 +3,7 @@
 #include <AuditBusiness.h>
 #include <BaseDataItemModel.h>
 #include <ConstructionWorks.h>
+#include <GridView.h>
 #include <HeaderItem.h>
 #include <ProjectWorks.h>
 #include <SharedInterface.h>
@@ -133,6 +134,11 @@ private Q_SLOTS:
 
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
         QVERIFY(grid.model.getExpandOrFlodChildren(INT_MAX, false).isEmpty() && grid.model.lastFoldRowNumber(INT_MAX) == -1);
+        grid.rows.at(1)->setLevel(200000000); // as stored in a file: the grid paints it clamped, without overflow
+        Qtitan::GridView view;
+        view.setModel(&grid.model);
+        view.setTreeColumn(0);
+        QVERIFY(!view.grab().isNull());
         QCOMPARE(joined(grid.model.getCheckBoxState(-1), grid.model.getCheckBoxEnable(-1), grid.model.getCheckBoxState(2), grid.model.getCheckBoxEnable(2),
                         grid.model.getCheckBoxState(3), grid.model.getCheckBoxEnable(3), grid.model.getCheckBoxShowState(0)), "0 true 2 false 0 true false");
         MessageCapture capture;
