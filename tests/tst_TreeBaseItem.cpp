@@ -59,9 +59,8 @@ private Q_SLOTS:
     void childAtPosition()
     {
         TreeFixture tree("A\n-A1\n-A2");
-        NamedRow* rowA = tree.row("A");
         BaseDataItem plain;
-        QCOMPARE(names({rowA->getChildrenAt(1), rowA->getChildrenAt(2), rowA->getChildrenAt(-1), plain.getChildrenAt(0), plain.getParent()}),
+        QCOMPARE(names({tree.row("A")->getChildrenAt(1), tree.row("A")->getChildrenAt(2), tree.row("A")->getChildrenAt(-1), plain.getChildrenAt(0), plain.getParent()}),
                  QString("A2 null null null null"));
         QCOMPARE(plain.getChildrenCount(), 0);
     }
