@@ -18,37 +18,26 @@ void recordUsageLines(QtMsgType, const QMessageLogContext& context, const QStrin
 class tst_SharedInterface : public QObject
 {
     Q_OBJECT
-
 private Q_SLOTS:
-    void reportsReachTheHandler();
-    void withoutHandlerReportsAreLogged();
+    // A handler gets every report and nothing is logged; without one (an empty handler restores logging) both are logged.
+    void reportsReachTheHandlerElseTheLog()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("itemviews.usage.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(&recordUsageLines);
+        QStringList reports;
+        SharedInterface::setUsageHandler([&reports](bool ended, int code, const QString& name) { reports << QStringLiteral("%1 %2 %3").arg(ended).arg(code).arg(name); });
+        SharedInterface::UseFunc(70000, QStringLiteral("grid"));
+        SharedInterface::EndUseFun(-5, QString());
+        SharedInterface::setUsageHandler({});
+        SharedInterface::UseFunc(87913779, QString());
+        SharedInterface::EndUseFun(87913779, QString());
+        qInstallMessageHandler(previous);
+        QCOMPARE(reports, QStringList({QStringLiteral("0 70000 grid"), QStringLiteral("1 -5 ")}));
+        QCOMPARE(g_logged.size(), 2);
+        QVERIFY(g_logged.at(0).contains(QLatin1String("87913779")));
+        QVERIFY(g_logged.at(0) != g_logged.at(1)); // start and end are told apart
+    }
 };
-
-void tst_SharedInterface::reportsReachTheHandler()
-{
-    QStringList reports;
-    SharedInterface::setUsageHandler([&reports](bool ended, int code, const QString& name) {
-        reports.append(QStringLiteral("%1 %2 %3").arg(ended).arg(code).arg(name));
-    });
-    SharedInterface::UseFunc(70000, QStringLiteral("grid"));
-    SharedInterface::EndUseFun(-5, QString());
-    SharedInterface::setUsageHandler({});
-    QCOMPARE(reports, QStringList({QStringLiteral("0 70000 grid"), QStringLiteral("1 -5 ")}));
-}
-
-void tst_SharedInterface::withoutHandlerReportsAreLogged()
-{
-    QLoggingCategory::setFilterRules(QStringLiteral("itemviews.usage.debug=true"));
-    const QtMessageHandler previous = qInstallMessageHandler(&recordUsageLines);
-    SharedInterface::setUsageHandler([](bool, int, const QString&) {});
-    SharedInterface::setUsageHandler({}); // an empty handler restores logging
-    SharedInterface::UseFunc(87913779, QString());
-    SharedInterface::EndUseFun(87913779, QString());
-    qInstallMessageHandler(previous);
-    QCOMPARE(g_logged.size(), 2);
-    QVERIFY(g_logged.at(0).contains(QLatin1String("87913779")));
-    QVERIFY(g_logged.at(0) != g_logged.at(1)); // start and end are told apart
-}
 
 QTEST_GUILESS_MAIN(tst_SharedInterface)
 #include "tst_SharedInterface.moc"
