@@ -203,7 +203,7 @@ QString describe(const QVariant& value)
 
 bool TreeProbeModel::getRowIsVisible(BaseDataItem* row) const
 {
-    return !hiddenNames.contains(row->getValue(1).toString()) && zTreeItemModel::getRowIsVisible(row);
+    return (hiddenNames.isEmpty() || !hiddenNames.contains(row->getValue(1).toString())) && zTreeItemModel::getRowIsVisible(row);
 }
 
 void TreeProbeModel::UpdateData()
