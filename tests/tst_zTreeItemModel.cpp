@@ -5,7 +5,6 @@
 
 #include <QMetaMethod>
 
-
 class tst_zTreeItemModel : public QObject
 {
     Q_OBJECT
@@ -132,10 +131,10 @@ void tst_zTreeItemModel::scenario()
     QFETCH(QString, outline);
     QFETCH(QString, script);
     QFETCH(QString, expected);
-    TreeScenario harness(outline);
-    harness.run(script);
-    QCOMPARE(harness.snapshot(expected), expected);
-    QVERIFY2(harness.tester->failures().isEmpty(), qPrintable(harness.tester->failures().join('\n')));
+    TreeScenario scenario(outline);
+    scenario.run(script);
+    QCOMPARE(scenario.snapshot(expected), expected);
+    QVERIFY2(scenario.tester->failures().isEmpty(), qPrintable(scenario.tester->failures().join('\n')));
 }
 
 void tst_zTreeItemModel::firstRowCountSignal_data()
@@ -195,11 +194,11 @@ void tst_zTreeItemModel::setData_data()
 
 void tst_zTreeItemModel::setData()
 {
-    TreeScenario harness;
+    TreeScenario scenario;
     ConstructionWorks project;
     WorkBaseObject work;
     work.SetXmWorks(&project);
-    harness.model.SetWork(&work);
+    scenario.model.SetWork(&work);
     QStringList hookCalls;
     const auto hook = [&hookCalls](const char* name, QChar behaviour) {
         return [&hookCalls, name, behaviour](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
@@ -210,32 +209,32 @@ void tst_zTreeItemModel::setData()
     };
     QFETCH(QString, hooks);
     if (hooks.at(0) != '-')
-        harness.model.editorStarting(hook("starting", hooks.at(0)));
+        scenario.model.editorStarting(hook("starting", hooks.at(0)));
     if (hooks.at(1) != '-')
-        harness.model.editorEnding(hook("ending", hooks.at(1)));
+        scenario.model.editorEnding(hook("ending", hooks.at(1)));
     int setDataEnds = 0;
-    QObject::connect(&harness.model, &zTreeItemModel::SetDataEnd, [&setDataEnds] { ++setDataEnds; });
+    QObject::connect(&scenario.model, &zTreeItemModel::SetDataEnd, [&setDataEnds] { ++setDataEnds; });
     QFETCH(int, role);
     QFETCH(int, column);
-    const bool result = harness.qt()->setData(harness.at("A1", column), Qt::Checked, role);
-    QTEST(QStringLiteral("%1 %2 %3@%4 [%5] %6").arg(result).arg(project.getProjectWorkChanged()).arg(names({harness.model.getClickedItem()}))
-              .arg(harness.model.getClickedVirtualColumn()).arg(hookCalls.join(' '), describe(harness.read("A1", Qt::CheckStateRole))),
+    const bool result = scenario.qt()->setData(scenario.at("A1", column), Qt::Checked, role);
+    QTEST(QStringLiteral("%1 %2 %3@%4 [%5] %6").arg(result).arg(project.getProjectWorkChanged()).arg(names({scenario.model.getClickedItem()}))
+              .arg(scenario.model.getClickedVirtualColumn()).arg(hookCalls.join(' '), describe(scenario.read("A1", Qt::CheckStateRole))),
           "expected");
     QCOMPARE(setDataEnds, 0);
 }
 
 void tst_zTreeItemModel::hookReplacingItselfWhileRunning()
 {
-    TreeScenario harness;
+    TreeScenario scenario;
     const QString answer(64, 'x'); // captured by value: lives in the callable itself
-    harness.model.dataStarting([&harness, answer](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
-        harness.model.dataStarting({});
-        harness.model.editorStarting({});
+    scenario.model.dataStarting([&scenario, answer](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
+        scenario.model.dataStarting({});
+        scenario.model.editorStarting({});
         value = answer; // read after the stored hook was replaced
         return true;
     });
-    QCOMPARE(harness.read("A", Qt::DisplayRole, 0).toString(), answer);
-    QCOMPARE(describe(harness.read("A", Qt::DisplayRole, 0)), "invalid");
+    QCOMPARE(scenario.read("A", Qt::DisplayRole, 0).toString(), answer);
+    QCOMPARE(describe(scenario.read("A", Qt::DisplayRole, 0)), "invalid");
 }
 
 QTEST_MAIN(tst_zTreeItemModel)
