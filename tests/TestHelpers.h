@@ -178,8 +178,8 @@ QStringList& treeDeleteLines();
 /*!
  * A TreeFixture bound to a TreeProbeModel with three declared columns ("code", "name", "qty"): column 0 is
  * hidden and the tree column is declared column 2, so the tree column is shown column 1 (treeColumn).
- * run() plays a script of space-separated steps; most say their answer (said), "X" names a row (a
- * number: that virtual row, even out of range; "null": no row), "X@0" is column 0 of it:
+ * run() plays a script of space-separated steps; most say their answer (said). "X" names a row (a
+ * number: that virtual row, even out of range; "null": no row); read:X@ROLE@0 and check:X@0=S use column 0:
  *   +X -X                 expand / collapse request; list:X,Y host edits its list in place and refreshes;
  *                         bind:X,Y rebuild:X,Y rebind without / with rebuild (one refresh, not counted)
  *   mode:N check:X=S      check mode property; check-state write; hide:X refresh fold:X (setExpandeItem)
