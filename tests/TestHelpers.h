@@ -4,13 +4,17 @@
 // fixtures built from text outlines.
 
 #include <TreeBaseItem.h>
+#include <zBaseHeaderColumn.h>
+#include <zTreeItemModel.h>
 
 #include <QAbstractItemModelTester>
 #include <QHash>
 #include <QSet>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 /// Sets the primary screen's logical DPI for real; true when the screen reports it.
@@ -149,3 +153,71 @@ QString describe(const QVariant& value);
 
 /// Names of rows joined by spaces ("null" for a null entry, "?" for a row without a name).
 QString names(const QList<BaseDataItem*>& rows);
+
+/// A tree model that hides rows by name on top of their own flag and counts refreshes: a test sees
+/// whether the model reaches getRowIsVisible and UpdateData through virtual dispatch.
+class TreeProbeModel : public zTreeItemModel
+{
+public:
+    bool getRowIsVisible(BaseDataItem* row) const override;
+    void UpdateData() override;
+    /// An index the model never handed out, e.g. one left over from before a refresh.
+    QModelIndex staleIndex(int virtualRow, int column) const { return createIndex(virtualRow, column); }
+    using zTreeItemModel::deleteItem;
+    using zTreeItemModel::getCantCollaspeChildren;
+
+    QSet<QString> hiddenNames;
+    int updateDataCalls = 0;
+};
+
+/// From now on the tree model's delete lines are recorded, other messages go on to QtTest's handler.
+void recordTreeDeleteLines();
+/// The delete lines so far, each as its row count when text, file, function and category are right, verbatim otherwise.
+QStringList& treeDeleteLines();
+
+/*!
+ * A TreeFixture bound to a TreeProbeModel with three declared columns ("code", "name", "qty"): column 0 is
+ * hidden and the tree column is declared column 2, so the tree column is shown column 1 (treeColumn).
+ * run() plays a script of space-separated steps; most say their answer (said). "X" names a row (a
+ * number: that virtual row, even out of range; "null": no row); read:X@ROLE@0 and check:X@0=S use column 0:
+ *   +X -X                 expand / collapse request; list:X,Y host edits its list in place and refreshes;
+ *                         bind:X,Y rebuild:X,Y rebind without / with rebuild (one refresh, not counted)
+ *   mode:N check:X=S      check mode property; check-state write; hide:X refresh fold:X (setExpandeItem)
+ *   span:X>Y,Z fixed:X height:X=H twice:X move:X>Y   host edits to rows (twice: X listed again by its
+ *                         parent; move: X relinked under Y without a rebind)
+ *   read:X@ROLE shown flags:X uncollapsable:X uname:X size:X=H   reads (size: writes, says result and height)
+ *   click:X after:X before:X under:X delete:X deleteRow:X deleteAll   clicks and structural edits
+ *   hook veto flagsHook:F/1 lookups dpi:D   hooks (flagsHook answers flags F, with true when "/1"), tables, DPI
+ * snapshot("key=value; ...") gives the answers of those keys in that form; keys: list original shown count
+ * level expanded visible checks A (A's children, child count) alive clicked refreshes resets log said.
+ */
+class TreeScenario
+{
+public:
+    static constexpr int treeColumn = 1;
+    static const char* const sampleTree; // A, A1, A1a, A2, B, B1
+
+    explicit TreeScenario(const QString& outline = QLatin1String(sampleTree));
+    ~TreeScenario();
+    QAbstractItemModel* qt() { return &model; }
+    BaseDataItem* row(const QString& name) const { return name == QLatin1String("null") ? nullptr : tree.row(name); }
+    QList<BaseDataItem*> rows(const QString& rowNames) const;
+    QModelIndex at(const QString& name, int column = treeColumn);
+    QVariant read(const QString& name, int role, int column = treeColumn) { return qt()->data(at(name, column), role); }
+    QString shown();
+    void run(const QString& script);
+    void say(const QVariant& answer) { said.append(answer.toString()); }
+    QString snapshot(const QString& expected);
+
+    TreeFixture tree;
+    QList<BaseDataItem*> list;
+    zBaseHeaderColumn columns;
+    TreeProbeModel model;
+    std::unique_ptr<ToleratedModelTester> tester;
+    QSignalSpy resets{&model, &QAbstractItemModel::modelReset};
+    QStringList said;
+
+private:
+    void bind(const QString& rowNames, bool rebuild, bool hostRefresh);
+    QString answer(const QString& key);
+};

@@ -1,239 +1,9 @@
 #include "TestHelpers.h"
 
 #include <ConstructionWorks.h>
-#include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
-#include <zTreeItemModel.h>
 
 #include <QMetaMethod>
-#include <QSignalSpy>
-#include <QtTest>
-
-namespace {
-
-// Hides rows by name on top of their own flag, and counts refreshes: proves the model
-// reaches getRowIsVisible and UpdateData through virtual dispatch.
-class ProbeModel : public zTreeItemModel
-{
-public:
-    bool getRowIsVisible(BaseDataItem* row) const override
-    {
-        return !hiddenNames.contains(row->getValue(1).toString()) && zTreeItemModel::getRowIsVisible(row);
-    }
-    void UpdateData() override
-    {
-        ++updateDataCalls;
-        zTreeItemModel::UpdateData();
-    }
-    /// An index the model never handed out, e.g. one left over from before a refresh.
-    QModelIndex staleIndex(int virtualRow, int column) const { return createIndex(virtualRow, column); }
-    using zTreeItemModel::deleteItem;
-    using zTreeItemModel::getCantCollaspeChildren;
-
-    QSet<QString> hiddenNames;
-    int updateDataCalls = 0;
-};
-
-// Every delete line as its row count when text, file and function are right, verbatim otherwise.
-QStringList g_deleteLog;
-QtMessageHandler g_testlibHandler = nullptr;
-void recordDeleteLines(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type != QtDebugMsg)
-        return g_testlibHandler(type, context, message);
-    static const QRegularExpression text("^zTreeItemModel::deleteItem  deleted:  (\\d+)  rows$");
-    const QRegularExpressionMatch match = text.match(message);
-    const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0
-        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0
-        && qstrcmp(context.category, "itemviews.treemodel") == 0;
-    g_deleteLog.append(match.hasMatch() && fromDelete ? match.captured(1) : context.file + ('|' + message));
-}
-
-const char* const sampleTree = "A\n-A1\n--A1a\n-A2\nB\n-B1\n";
-
-/*!
- * A bound tree with three declared columns; column 0 is hidden and the tree column
- * is declared column 2, so the tree column is shown (virtual) column 1.
- */
-struct Harness
-{
-    explicit Harness(const QString& outline = sampleTree)
-        : tree(outline)
-        , list(tree.rows())
-    {
-        for (const char* id : {"code", "name", "qty"})
-            columns.addColumn(new zBaseHeaderItem(QLatin1String(id)));
-        columns.setColumnHidden(0, true);
-        model.setHeaderColumn(&columns);
-        model.setTreeColumn(2);
-        model.BindSrcData(&list, false);
-        g_deleteLog.clear();
-        resets.clear();
-    }
-    ~Harness()
-    {
-        tester.reset();
-        // Rows the model created belong to the host: free those still linked or listed.
-        QSet<BaseDataItem*> created(list.cbegin(), list.cend());
-        for (BaseDataItem* row : tree.rows()) {
-            for (BaseDataItem* child : tree.isAlive(row) ? row->getBaseDataItemlist() : QList<BaseDataItem*>())
-                created.insert(child);
-        }
-        for (BaseDataItem* row : qAsConst(created)) {
-            if (row && !dynamic_cast<NamedRow*>(row))
-                delete row;
-        }
-    }
-    QAbstractItemModel* qt() { return &model; }
-    BaseDataItem* row(const QString& name) const { return name == QLatin1String("null") ? nullptr : tree.row(name); }
-    QList<BaseDataItem*> rows(const QString& rowNames) const
-    {
-        QList<BaseDataItem*> named;
-        for (const QString& name : rowNames.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            named.append(row(name));
-        return named;
-    }
-    QModelIndex at(const QString& name, int column = treeColumn)
-    {
-        bool isRowNumber = false;
-        const int virtualRow = name.toInt(&isRowNumber);
-        return isRowNumber ? model.staleIndex(virtualRow, column) : model.index(model.findVirtualIndexByItem(row(name)), column);
-    }
-    QVariant read(const QString& name, int role, int column = treeColumn) { return qt()->data(at(name, column), role); }
-    QString shown()
-    {
-        QList<BaseDataItem*> shownRows;
-        for (int virtualRow = 0; virtualRow < qt()->rowCount(); ++virtualRow)
-            shownRows.append(model.findItemByIndex(virtualRow));
-        return names(shownRows);
-    }
-
-    // Steps: "+A"/"-A" expand request; "list:A,B" host refresh; "bind:"/"rebuild:" BindSrcData;
-    // "check:C1=2" (or "C1@0=2" off the tree column); "span:A1>S,T"; "read:A@205" (or "A@205@0").
-    void run(const QString& script)
-    {
-        const QHash<QString, std::function<void(const QString&)>> verbs{
-            {"list", [this](const QString& arg) { bind(arg, false, true); }},
-            {"bind", [this](const QString& arg) { bind(arg, false, false); }},
-            {"rebuild", [this](const QString& arg) { bind(arg, true, false); }},
-            {"mode", [this](const QString& arg) { model.setProperty("checkType", arg.toInt()); }},
-            {"check", [this](const QString& arg) { say(qt()->setData(at(arg.section('@', 0, 0).section('=', 0, 0), arg.contains('@') ? 0 : treeColumn), arg.section('=', 1).toInt(), Qt::CheckStateRole)); }},
-            {"span", [this](const QString& arg) { row(arg.section('>', 0, 0))->setSpanChildrenRows(rows(arg.section('>', 1))); }},
-            {"lookups", [this](const QString&) { model.setCellValue(1, "name", "cell"); model.setRowValue(1, "row"); model.setRowValue(0, "hidden"); model.setColumnValue("name", "column"); }},
-            {"fixed", [this](const QString& arg) { row(arg)->setCollapsable(false); }},
-            {"uncollapsable", [this](const QString& arg) { QList<BaseDataItem*> out{nullptr}; ProbeModel::getCantCollaspeChildren(row(arg), out); say(names(out)); }},
-            {"click", [this](const QString& arg) { qt()->setData(at(arg, 0), 0, zTreeItemModel::ClickedCellRole); }},
-            {"after", [this](const QString& arg) { model.insertItemAfterIndex(at(arg, 0)); }},
-            {"before", [this](const QString& arg) { model.insertItemBeforeIndex(at(arg, 0)); }},
-            {"under", [this](const QString& arg) { model.insertItemUnderIndex(at(arg, 0)); }},
-            {"delete", [this](const QString& arg) { say(model.deleteItem(row(arg))); }},
-            {"deleteRow", [this](const QString& arg) { model.deleteItemByIndex(at(arg, 0)); }},
-            {"deleteAll", [this](const QString&) { model.deleteAll(); }},
-            {"uname", [this](const QString& arg) { say(model.unameItem(static_cast<TreeBaseItem*>(row(arg)))); }},
-            {"hide", [this](const QString& arg) { model.hiddenNames.insert(arg); }},
-            {"refresh", [this](const QString&) { model.UpdateData(); }},
-            {"fold", [this](const QString& arg) { model.setExpandeItem(row(arg), false); }},
-            {"hook", [this](const QString&) { model.dataStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) { value = "hook"; return true; }); }},
-            {"read", [this](const QString& arg) { said.append(describe(read(arg.section('@', 0, 0), arg.section('@', 1, 1).toInt(), arg.section('@', 2).isEmpty() ? treeColumn : 0))); }},
-            {"shown", [this](const QString&) { say(shown()); }},
-            {"dpi", [](const QString& arg) { QVERIFY(setLogicalDpi(arg.toDouble())); }},
-            {"height", [this](const QString& arg) { row(arg.section('=', 0, 0))->setRowHeight(arg.section('=', 1).toDouble()); }},
-            {"veto", [this](const QString&) { model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; }); }},
-            {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)); say(row(arg.section('=', 0, 0))->getRowHeight()); }},
-            {"flags", [this](const QString& arg) { say(int(qt()->flags(at(arg, 0)))); }},
-            {"flagsHook", [this](const QString& arg) { // "4/1": answers flags 4 with true; says the flags it was given
-                 model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, QFlags<Qt::ItemFlag>& flags) {
-                     say(int(flags));
-                     flags = QFlags<Qt::ItemFlag>(arg.section('/', 0, 0).toInt());
-                     return arg.endsWith("/1");
-                 });
-             }},
-        };
-        for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
-            if (step.startsWith('+') || step.startsWith('-'))
-                say(qt()->setData(at(step.mid(1), 0), step.startsWith('+'), zTreeItemModel::TreeExpandedRole));
-            else
-                verbs.value(step.section(':', 0, 0), [&step](const QString&) { QFAIL(qPrintable(step)); })(step.section(':', 1));
-        }
-    }
-    void say(const QVariant& answer) { said.append(answer.toString()); }
-    void bind(const QString& rowNames, bool rebuild, bool hostRefresh)
-    {
-        list = rows(rowNames);
-        if (hostRefresh) { // the host edited its list in place
-            model.UpdateData();
-        } else {
-            model.BindSrcData(&list, rebuild);
-            model.zBaseModel::UpdateData();
-        }
-        model.updateDataCalls = 0;
-        resets.clear();
-    }
-
-    // The answers named by "key=value; key=value", in that form.
-    QString snapshot(const QString& expected)
-    {
-        QStringList answers;
-        for (const QString& pair : expected.split("; "))
-            answers.append(pair.section('=', 0, 0) + '=' + answer(pair.section('=', 0, 0)));
-        return answers.join("; ");
-    }
-    QString answer(const QString& key)
-    {
-        QList<BaseDataItem*> aliveRows, expanded, visible, originalRows;
-        QStringList checks;
-        for (BaseDataItem* row : tree.rows()) {
-            if (!tree.isAlive(row))
-                continue;
-            aliveRows.append(row);
-            const QVariant state = read(names({row}), Qt::CheckStateRole);
-            checks.append(names({row}) + ':' + (state.type() == QVariant::Bool ? QStringLiteral("-") : state.toString()));
-        }
-        std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(expanded), [](BaseDataItem* row) { return row->getExpanded(); });
-        std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(visible), [](BaseDataItem* row) { return row->getVisible(); });
-        for (int originalRow = 0; model.findItemByOriginalIndex(originalRow) || originalRow < list.size(); ++originalRow)
-            originalRows.append(model.findItemByOriginalIndex(originalRow));
-        const QHash<QString, QString> answers{
-            {"list", names(list)},
-            {"original", names(originalRows)},
-            {"shown", shown()},
-            {"count", QString::number(qt()->rowCount())},
-            {"level", qt()->data(model.index(0, treeColumn), zTreeItemModel::TreeMaxLevelRole).toString()},
-            {"expanded", names(expanded)},
-            {"visible", names(visible)},
-            {"checks", checks.join(' ')},
-            {"A", childrenOfA()},
-            {"alive", QString::number(tree.aliveCount())},
-            {"clicked", names({model.getClickedItem()})},
-            {"refreshes", QString::number(model.updateDataCalls)},
-            {"resets", QString::number(resets.size())},
-            {"log", g_deleteLog.join(' ')},
-            {"said", said.join(" | ")},
-        };
-        return answers.value(key, "unknown key");
-    }
-    // Children of A with A's child count, each marked when not linked back to A.
-    QString childrenOfA()
-    {
-        BaseDataItem* rowA = row("A");
-        QString children = rowA ? names(rowA->getBaseDataItemlist()) + " #" + read("A", zTreeItemModel::TreeChildCountRole).toString() : "";
-        for (BaseDataItem* child : rowA ? rowA->getBaseDataItemlist() : QList<BaseDataItem*>())
-            children += child->getParent() == rowA ? "" : " unlinked";
-        return children;
-    }
-
-    static constexpr int treeColumn = 1;
-    TreeFixture tree;
-    QList<BaseDataItem*> list;
-    zBaseHeaderColumn columns;
-    ProbeModel model;
-    std::unique_ptr<ToleratedModelTester> tester = std::make_unique<ToleratedModelTester>(
-        &model, QStringList{Tolerated::doubleSizeHint} + Tolerated::flatRowCountIgnoresParent);
-    QSignalSpy resets{&model, &QAbstractItemModel::modelReset};
-    QStringList said;
-};
-
-} // namespace
 
 class tst_zTreeItemModel : public QObject
 {
@@ -242,20 +12,17 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(setLogicalDpi(96));
-        g_testlibHandler = qInstallMessageHandler(recordDeleteLines);
+        recordTreeDeleteLines();
     }
     void cleanup() { setLogicalDpi(96); }
     void scenario_data();
     void scenario();
-    void findersAtTheEdges();
     void firstRowCountSignal_data();
     void firstRowCountSignal();
     void metaObjectPublishesSixMethods();
     void setData_data();
     void setData();
     void hookReplacingItselfWhileRunning();
-    void rowAtFreedAddressStartsUnchecked();
-    void unameFollowsChildMovedSinceLastName();
 };
 
 void tst_zTreeItemModel::scenario_data()
@@ -263,7 +30,7 @@ void tst_zTreeItemModel::scenario_data()
     QTest::addColumn<QString>("outline");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("expected");
-    const QString sample = sampleTree, collapsedA = "A-\n-A1-!\n--A1a!\n-A2!\nB", checkTree = "G\n-P\n--C1\n---C1a\n--C2\n--C3\n-Q";
+    const QString sample = TreeScenario::sampleTree, collapsedA = "A-\n-A1-!\n--A1a!\n-A2!\nB", checkTree = "G\n-P\n--C1\n---C1a\n--C2\n--C3\n-Q";
     const QString edit = "click:A1a check:A1a=2 ", unameTree = "A\n-A1\n--A1a\n-A2\nB\nC\n-C1\n--C1a\n--C1b\n--C1c";
     const auto row = [](const char* name, const QString& outline, const QString& script, const QString& expected) { QTest::newRow(name) << outline << script << expected; };
 
@@ -333,6 +100,9 @@ void tst_zTreeItemModel::scenario_data()
     row("delete a child with its subtree", sample, edit + "delete:A1", "list=A A2 B B1; shown=A A2 B B1; A=A2 #1; alive=4; clicked=null; log=2; said=true | true");
     row("delete a top-level row with its subtree", sample, edit + "delete:A", "list=B B1; shown=B B1; A=; alive=2; clicked=null; log=4");
     row("delete a row listed twice", sample, "list:A,B,A " + edit + "delete:A", "list=B; shown=B; alive=2; log=4");
+    row("delete a subtree with a child listed twice: destroyed once", sample, "twice:A1a delete:A1", "A=A2 #1; alive=4; log=3");
+    // Under AddressSanitizer the address never comes back; elsewhere it usually does.
+    row("a new row at a freed address starts unchecked", "A", "after:A check:1=2 deleteRow:1 after:A read:1@10", "said=true | bool false");
     row("delete by index at the row count", sample, edit + "deleteRow:6", untouched + "alive=6; log=; clicked=A1a");
     row("delete by index of a shown row", sample, edit + "deleteRow:4", "list=A A1 A1a A2; shown=A A1 A1a A2; A=A1 A2 #2; alive=4; log=2; clicked=A1a");
     row("delete null", sample, edit + "delete:null", untouched + "alive=6; log=; said=true | false");
@@ -353,6 +123,7 @@ void tst_zTreeItemModel::scenario_data()
     row("position three levels deep", unameTree, "list:A,B,C,C1,C1a,C1b,C1c uname:C1c", "said=2-0-2");
     row("topmost owner is no root row", unameTree, "list:A1,A1a uname:A1a", "said=-1-0");
     row("owner not among the original rows", unameTree, "list:A,A1a uname:A1a", "said=-1");
+    row("names follow a child the host moved since the last name", "A\n-A1\nB", "uname:A1 move:A1>B uname:A1", "said=0-0 | 1-0");
 }
 
 void tst_zTreeItemModel::scenario()
@@ -360,29 +131,10 @@ void tst_zTreeItemModel::scenario()
     QFETCH(QString, outline);
     QFETCH(QString, script);
     QFETCH(QString, expected);
-    Harness harness(outline);
-    harness.run(script);
-    QCOMPARE(harness.snapshot(expected), expected);
-    QVERIFY2(harness.tester->failures().isEmpty(), qPrintable(harness.tester->failures().join('\n')));
-}
-
-void tst_zTreeItemModel::findersAtTheEdges()
-{
-    Harness harness("A\n-A1!\nB");
-    harness.list.append(harness.row("A")); // a row listed twice: the first position counts
-    harness.model.UpdateData();
-    ProbeModel& model = harness.model;
-    QCOMPARE(model.GetBindSrcData(), &harness.list);
-    QCOMPARE(names({model.findItemByIndex(-1), model.findItemByIndex(3), model.findItemByOriginalIndex(-1), model.findItemByOriginalIndex(4)}),
-             "null null null null");
-    QCOMPARE((QVector<int>{harness.qt()->rowCount(), model.findModelIndexInData(-1), model.findModelIndexInData(3), model.findModelIndexInData(1), model.findModelIndexInData(2),
-                           model.findVirtualIndexByItem(nullptr), model.findVirtualIndexByItem(harness.row("A1")),
-                           model.findOriginalIndexByItem(harness.row("A1")), model.findOriginalIndexByItem(nullptr)}),
-             (QVector<int>{3, -1, -1, 2, 0, -1, -1, 1, -1}));
-    model.BindSrcData(nullptr, false);
-    QCOMPARE(model.GetBindSrcData(), nullptr);
-    QCOMPARE(model.findItemByOriginalIndex(0), nullptr);
-    QCOMPARE((QVector<int>{model.findVirtualIndexByItem(harness.row("B")), model.findModelIndexInData(0)}), (QVector<int>{-1, -1}));
+    TreeScenario scenario(outline);
+    scenario.run(script);
+    QCOMPARE(scenario.snapshot(expected), expected);
+    QVERIFY2(scenario.tester->failures().isEmpty(), qPrintable(scenario.tester->failures().join('\n')));
 }
 
 void tst_zTreeItemModel::firstRowCountSignal_data()
@@ -430,7 +182,7 @@ void tst_zTreeItemModel::setData_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("hooks"); // starting and ending hook: "-" none, "p" passes, "v" vetoes
     QTest::addColumn<QString>("expected"); // result, project changed, clicked row@column, hook calls, check state
-    const int tree = Harness::treeColumn;
+    const int tree = TreeScenario::treeColumn;
     QTest::newRow("click recorded, project untouched") << 223 << 0 << "--" << "1 0 A1@2 [] bool false";
     QTest::newRow("vetoed click is still recorded") << 223 << tree << "v-" << "0 0 A1@2 [starting:2] bool false";
     QTest::newRow("display write marks the project") << int(Qt::DisplayRole) << 0 << "pp" << "1 1 null@-1 [starting:2 ending:0] bool false";
@@ -442,11 +194,11 @@ void tst_zTreeItemModel::setData_data()
 
 void tst_zTreeItemModel::setData()
 {
-    Harness harness;
+    TreeScenario scenario;
     ConstructionWorks project;
     WorkBaseObject work;
     work.SetXmWorks(&project);
-    harness.model.SetWork(&work);
+    scenario.model.SetWork(&work);
     QStringList hookCalls;
     const auto hook = [&hookCalls](const char* name, QChar behaviour) {
         return [&hookCalls, name, behaviour](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
@@ -457,58 +209,32 @@ void tst_zTreeItemModel::setData()
     };
     QFETCH(QString, hooks);
     if (hooks.at(0) != '-')
-        harness.model.editorStarting(hook("starting", hooks.at(0)));
+        scenario.model.editorStarting(hook("starting", hooks.at(0)));
     if (hooks.at(1) != '-')
-        harness.model.editorEnding(hook("ending", hooks.at(1)));
+        scenario.model.editorEnding(hook("ending", hooks.at(1)));
     int setDataEnds = 0;
-    QObject::connect(&harness.model, &zTreeItemModel::SetDataEnd, [&setDataEnds] { ++setDataEnds; });
+    QObject::connect(&scenario.model, &zTreeItemModel::SetDataEnd, [&setDataEnds] { ++setDataEnds; });
     QFETCH(int, role);
     QFETCH(int, column);
-    const bool result = harness.qt()->setData(harness.at("A1", column), Qt::Checked, role);
-    QTEST(QStringLiteral("%1 %2 %3@%4 [%5] %6").arg(result).arg(project.getProjectWorkChanged()).arg(names({harness.model.getClickedItem()}))
-              .arg(harness.model.getClickedVirtualColumn()).arg(hookCalls.join(' '), describe(harness.read("A1", Qt::CheckStateRole))),
+    const bool result = scenario.qt()->setData(scenario.at("A1", column), Qt::Checked, role);
+    QTEST(QStringLiteral("%1 %2 %3@%4 [%5] %6").arg(result).arg(project.getProjectWorkChanged()).arg(names({scenario.model.getClickedItem()}))
+              .arg(scenario.model.getClickedVirtualColumn()).arg(hookCalls.join(' '), describe(scenario.read("A1", Qt::CheckStateRole))),
           "expected");
     QCOMPARE(setDataEnds, 0);
 }
 
 void tst_zTreeItemModel::hookReplacingItselfWhileRunning()
 {
-    Harness harness;
+    TreeScenario scenario;
     const QString answer(64, 'x'); // captured by value: lives in the callable itself
-    harness.model.dataStarting([&harness, answer](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
-        harness.model.dataStarting({});
-        harness.model.editorStarting({});
+    scenario.model.dataStarting([&scenario, answer](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
+        scenario.model.dataStarting({});
+        scenario.model.editorStarting({});
         value = answer; // read after the stored hook was replaced
         return true;
     });
-    QCOMPARE(harness.read("A", Qt::DisplayRole, 0).toString(), answer);
-    QCOMPARE(describe(harness.read("A", Qt::DisplayRole, 0)), "invalid");
-}
-
-void tst_zTreeItemModel::rowAtFreedAddressStartsUnchecked()
-{
-    Harness harness("A");
-    harness.list.append(new TreeBaseItem); // the size of the rows the model creates, so its address can come back
-    harness.model.UpdateData();
-    harness.run("check:1=2");
-    const quintptr freedAddress = quintptr(harness.list.at(1));
-    harness.run("deleteRow:1 after:A");
-    if (quintptr(harness.list.value(1)) != freedAddress)
-        QSKIP("the allocator gave the new row another address (it always does under AddressSanitizer)");
-    QCOMPARE(describe(harness.read("1", Qt::CheckStateRole)), "bool false");
-}
-
-void tst_zTreeItemModel::unameFollowsChildMovedSinceLastName()
-{
-    Harness harness("A\n-A1\nB");
-    harness.run("uname:A1");
-    // The host moves A1 under B without rebinding: names read the child lists as they are now.
-    NamedRow* a1 = harness.tree.row("A1");
-    harness.tree.row("A")->setBaseDataItemListDirect({});
-    harness.tree.row("B")->setBaseDataItemListDirect({a1});
-    a1->setParentAlone(harness.tree.row("B"));
-    harness.run("uname:A1");
-    QCOMPARE(harness.said.join(' '), "0-0 1-0");
+    QCOMPARE(scenario.read("A", Qt::DisplayRole, 0).toString(), answer);
+    QCOMPARE(describe(scenario.read("A", Qt::DisplayRole, 0)), "invalid");
 }
 
 QTEST_MAIN(tst_zTreeItemModel)
