@@ -23,14 +23,6 @@ namespace {
 
 bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
 
-QString joined(const QVector<int>& values)
-{
-    QStringList parts;
-    for (int value : values)
-        parts.append(QString::number(value));
-    return parts.join(',');
-}
-
 /*!
  * Two trees of one random shape (node numbers shared; row types, levels and flags their own), each
  * bound to its own model as a list of node numbers with gaps, duplicates and null rows (-1). The
@@ -42,12 +34,11 @@ class Sequence
 public:
     explicit Sequence(quint32 seed);
     /// Step 0 is the set-up (build and bind); later steps are random operations.
-    QString step(int number) { return number == 0 ? QStringLiteral("build and bind") : apply(); }
+    QString step(int number);
     /// The first answer that differs, or what the model testers reported.
     QString difference();
 
 private:
-    QString apply();
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
 
     // The rules, by model (= tree) and row of its bound list.
@@ -62,10 +53,9 @@ private:
     bool hasFoldParent(int m, int row) const
     {
         // The row itself and its top-level ancestor are never asked.
-        for (int up = node(m, row) < 0 ? -1 : m_parent[node(m, row)]; up >= 0 && m_parent[up] >= 0; up = m_parent[up]) {
+        for (int up = node(m, row) < 0 ? -1 : m_parent[node(m, row)]; up >= 0 && m_parent[up] >= 0; up = m_parent[up])
             if (m_expanded[m][up])
                 return true;
-        }
         return false;
     }
     bool hasNotFlodChild(int m, int row) const
@@ -80,10 +70,9 @@ private:
     }
     int lastFoldRowNumber(int m, int row) const // the block but its trailing run of exempt children
     {
-        for (int r = row + block(m, row); r > row; --r) {
+        for (int r = row + block(m, row); r > row; --r)
             if (parentRow(m, r) != row || !isExempt(rowType(m, r)))
                 return r;
-        }
         return -1;
     }
 
@@ -92,14 +81,11 @@ private:
         QList<int> ids;
         const int end = chance(5) == 0 ? chance(m_parent.size() + 1) : m_parent.size(); // one in five ends early, or is empty
         for (int n = 0; n < end; ++n) {
-            const int roll = chance(20);
-            if (roll == 0)
-                continue; // its children lose their parent row
+            const int roll = chance(20); // 0: left out, its children lose their parent row; 1: after a null row; 2: twice
             if (roll == 1)
                 ids.append(-1);
-            ids.append(n);
-            if (roll == 2)
-                ids.append(n); // the same row twice
+            if (roll != 0)
+                ids.append(roll == 2 ? QList<int>{n, n} : QList<int>{n});
         }
         return ids;
     }
@@ -117,28 +103,21 @@ private:
     QString setFold(int m, int row, bool flag)
     {
         m_models[m]->setFold(row, flag);
-        const int n = node(m, row);
-        if (n >= 0) {
+        const int n = node(m, row), o = 1 - m; // o: the other tree, where the node's counterpart is
+        if (n >= 0)
             m_expanded[m][n] = flag;
-            if (item(m, n)->getOwner() && m_tables[m].getOwner()) {
-                m_workChanged[m] = true;
-                if (m_following[m])
-                    receiveFoldSync(1 - m, n, flag);
-            }
+        if (n < 0 || !item(m, n)->getOwner() || !m_tables[m].getOwner())
+            return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
+        m_workChanged[m] = true;
+        bool related = false;
+        if (m_following[m] && m_audit.GetRelationItem(item(o, n), related)) { // a follower applies the fold to the counterpart
+            m_expanded[o][n] = flag;
+            const int tableType = m_tables[o].getTableType();
+            const bool keepExempt = item(o, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
+            for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
+                m_visible[o][d] = m_visible[o][m_parent[d]] && ((keepExempt && isExempt(item(o, d)->getRowType())) || m_expanded[o][m_parent[d]]);
         }
         return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
-    }
-    /// Every follower applies the fold to the counterpart: the node's row in the other tree.
-    void receiveFoldSync(int m, int n, bool unfolded)
-    {
-        bool related = false;
-        if (!m_audit.GetRelationItem(item(m, n), related))
-            return;
-        m_expanded[m][n] = unfolded;
-        const int tableType = m_tables[m].getTableType();
-        const bool keepExempt = item(m, n)->getOwner() && tableType >= 3003 && tableType <= 3006;
-        for (int d = n + 1; d <= n + m_block[n]; ++d) // pre-order: each parent is settled first
-            m_visible[m][d] = m_visible[m][m_parent[d]] && ((keepExempt && isExempt(item(m, d)->getRowType())) || m_expanded[m][m_parent[d]]);
     }
     QVector<int> expandOrFold(int m, int row, bool fold)
     {
@@ -163,21 +142,16 @@ private:
         for (int i = 1; i < chain.size(); ++i)
             levels.append(level(m, chain[i]));
         // A last child's line ends at it: the first line at its parent's level goes.
-        for (int i = 0; i + 1 < chain.size(); ++i) {
+        for (int i = 0; i + 1 < chain.size(); ++i)
             if (isLastChild(m, chain[i]))
                 levels.removeOne(level(m, chain[i + 1]));
-        }
         return levels;
     }
-    void check(int m, int row, const char* query, const QVariant& real, const QVariant& reference)
+    template <typename Answer>
+    void check(int m, int row, const char* query, const Answer& real, const Answer& reference)
     {
         if (m_difference.isEmpty() && real != reference)
-            m_difference = QStringLiteral("model %1 row %2 %3: model %4, reference %5").arg(m).arg(row).arg(query, describe(real), describe(reference));
-    }
-    void check(int m, int row, const char* query, const QVector<int>& real, const QVector<int>& reference)
-    {
-        if (real != reference)
-            check(m, row, query, joined(real), joined(reference));
+            QDebug(&m_difference).nospace() << "model " << m << " row " << row << ' ' << query << ": model " << real << ", reference " << reference;
     }
     void compareRow(int m, int row)
     {
@@ -266,9 +240,11 @@ Sequence::Sequence(quint32 seed)
     }
 }
 
-QString Sequence::apply()
+QString Sequence::step(int number)
 {
     m_difference.clear();
+    if (number == 0)
+        return QStringLiteral("build and bind");
     const int m = chance(2), roll = chance(100), row = chance(qMax(size(m), 1) + 2) - 1;
     if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
         QList<int> ids = roll < 10 ? randomList() : m_ids[m];
