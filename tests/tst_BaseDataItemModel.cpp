@@ -27,6 +27,7 @@ QString joined(const Values&... values)
 {
     return QStringList{QVariant(values).toString()...}.join(QLatin1Char(' '));
 }
+QString joined(const QPair<int, int>& cell) { return joined(cell.first, cell.second); }
 
 /*!
  * A table (type 1001 by default) of work 31 in audit 2 of a project, its rows built
@@ -70,11 +71,7 @@ struct Grid
         std::copy_if(rows.begin(), rows.end(), std::back_inserter(hidden), [](BaseDataItem* row) { return !row->getVisible(); });
         return names(hidden);
     }
-    QString storedCell()
-    {
-        const QPair<int, int> cell = project.GetGcSetting()->GetMapZxCurIndex(2, 31, table.getTableType());
-        return joined(cell.first, cell.second);
-    }
+    QString storedCell() { return joined(project.GetGcSetting()->GetMapZxCurIndex(2, 31, table.getTableType())); }
     QString baseCell() { return joined(model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)); }
 
     ProjectWorks project;
@@ -101,18 +98,10 @@ struct MessageCapture
 };
 
 /// Exposes the protected usage report.
-class ReportingModel : public BaseDataItemModel
-{
-public:
-    using BaseDataItemModel::post2GoCode;
-};
+struct ReportingModel : BaseDataItemModel { using BaseDataItemModel::post2GoCode; };
 
 /// A host subclass that knows no parents: every query built on getParentIndex must follow it.
-class NoParentsModel : public BaseDataItemModel
-{
-public:
-    int getParentIndex(int) override { return -1; }
-};
+struct NoParentsModel : BaseDataItemModel { int getParentIndex(int) override { return -1; } };
 
 } // namespace
 
@@ -125,11 +114,10 @@ private Q_SLOTS:
     {
         BaseDataItemModel model; // unbound
         BaseDataItem row;
-        QVERIFY(model.rowCount() == 0 && !model.GetBean(0) && !model.All());
-        QCOMPARE(joined(model.GetRowByItem(&row), model.getParentIndex(0), model.lastFoldRowNumber(0)), "-1 -1 -1");
-        QVERIFY(model.getExpandOrFlodChildren(0, true).isEmpty() && model.getAllBlockSelectionRows().isEmpty());
+        // The differential test asks an unbound model the row queries; these are the rest.
+        QVERIFY(!model.GetBean(0) && !model.All() && model.GetRowByItem(&row) == -1 && model.getAllBlockSelectionRows().isEmpty());
         model.SetClickRowAndCol(3, 4); // kept in memory only
-        QCOMPARE(joined(model.GetClickRow(true), model.GetClickCol(true), model.GetClickRowAndCol().first, model.GetClickRowAndCol().second,
+        QCOMPARE(joined(model.GetClickRow(true), model.GetClickCol(true), joined(model.GetClickRowAndCol()),
                         model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)), "-1 -1 0 0 3 4");
 
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
@@ -143,9 +131,9 @@ private Q_SLOTS:
                         grid.model.getCheckBoxState(3), grid.model.getCheckBoxEnable(3), grid.model.getCheckBoxShowState(0)), "0 true 2 false 0 true false");
         MessageCapture capture;
         QVERIFY(!grid.model.getFold(5) && !grid.model.getBtnShowState(-1) && !grid.model.getFold(0) && grid.model.isLastChild(7));
-        QCOMPARE(MessageCapture::messages.size(), 2); // only the two queries the grid draws fold buttons with warn
-        QVERIFY(MessageCapture::messages.at(0).startsWith(NullRowWarning + "virtual bool BaseDataItemModel::getFold(int)"));
-        QVERIFY(MessageCapture::messages.at(1).startsWith(NullRowWarning + "virtual bool BaseDataItemModel::getBtnShowState(int)"));
+        // Only the two queries the grid draws fold buttons with warn.
+        QCOMPARE(MessageCapture::messages, QStringList({NullRowWarning + "virtual bool BaseDataItemModel::getFold(int)",
+                                                        NullRowWarning + "virtual bool BaseDataItemModel::getBtnShowState(int)"}));
     }
 
     void modelTesterAcceptsTheGrid()
@@ -215,10 +203,10 @@ private Q_SLOTS:
         QFETCH(int, role);
         QFETCH(QVariant, value);
         Grid grid(QStringLiteral("A"));
-        BaseDataItem* row = grid.rows.first();
         QVERIFY(!grid.model.setData(grid.model.index(0, 1), value, Qt::EditRole, nullptr) && !grid.model.setData(grid.model.index(1, 1), value)
                 && !grid.model.data(grid.model.index(0, 1), Qt::DisplayRole, nullptr).isValid()); // no header, no row
         QVERIFY(grid.model.setData(grid.model.index(0, column), value, role) && !grid.topWork.getProjectWorkChanged());
+        BaseDataItem* row = grid.rows.first();
         QTEST(joined(grid.work.getProjectWorkChanged(), row->getValue(QuantityField), row->getValue(BaseDataItemModel::CurIndexFieldNumber),
                      row->getRowHeight()), "rowAfter");
     }
@@ -245,9 +233,8 @@ private Q_SLOTS:
         QCOMPARE(allRoles(grid.model.index(0, 0)) + " / " + allRoles(grid.model.index(1, 1)),
                  "bool true | bool true | QString  | QSet<int>  / bool true | bool true | QString  | invalid");
 
-        // Receivers iterate the containers without knowing their types.
-        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole).value<QVariantHash>(),
-                 QVariantHash({{"-3", QColor(Qt::red)}})); // the signed kind survives
+        // Receivers iterate the containers without knowing their types; the signed kind survives.
+        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole).value<QVariantHash>(), QVariantHash({{"-3", QColor(Qt::red)}}));
         QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole).value<QVariantList>(), QVariantList{4});
     }
 
@@ -289,32 +276,29 @@ private Q_SLOTS:
     void clickedCell_data()
     {
         QTest::addColumn<QString>("list"); // resolving, foreign (no key), empty; the settings hold (7,-3) for the key
-        QTest::addColumn<int>("baseRow");
-        QTest::addColumn<int>("baseCol");
+        QTest::addColumn<QPoint>("baseCell"); // (row, column)
         QTest::addColumn<QString>("expected"); // GetClickRow(false) (true), GetClickCol(false) (true), GetClickRowAndCol
 
-        QTest::newRow("empty list keeps a negative row") << "empty" << -1 << -2 << "-1 -1 0 0 -1 0";
-        QTest::newRow("list without a key clamps the row to 0") << "foreign" << -1 << -2 << "0 0 0 0 0 0";
-        QTest::newRow("list without a key: the base's cell") << "foreign" << 3 << 1 << "3 3 1 1 3 1";
-        QTest::newRow("stored (7,-3) clamps the column only") << "resolving" << 1 << 1 << "1 7 1 0 7 0";
-        QTest::newRow("the settings win over the base") << "resolving" << 0 << 2 << "0 7 2 0 7 0";
+        QTest::newRow("empty list keeps a negative row") << "empty" << QPoint(-1, -2) << "-1 -1 0 0 -1 0";
+        QTest::newRow("list without a key clamps the row to 0") << "foreign" << QPoint(-1, -2) << "0 0 0 0 0 0";
+        QTest::newRow("list without a key: the base's cell") << "foreign" << QPoint(3, 1) << "3 3 1 1 3 1";
+        QTest::newRow("stored (7,-3) clamps the column only") << "resolving" << QPoint(1, 1) << "1 7 1 0 7 0";
+        QTest::newRow("the settings win over the base") << "resolving" << QPoint(0, 2) << "0 7 2 0 7 0";
     }
 
     void clickedCell()
     {
         QFETCH(QString, list);
-        QFETCH(int, baseRow);
-        QFETCH(int, baseCol);
+        QFETCH(QPoint, baseCell);
         Grid grid(QStringLiteral("A\nB"));
         QList<BaseDataItem*> noRows;
-        if (list == QLatin1String("empty"))
-            grid.model.BindSrcData(&noRows);
+        grid.model.BindSrcData(list == QLatin1String("empty") ? &noRows : &grid.rows);
         if (list == QLatin1String("foreign"))
             grid.table.setOwner(nullptr);
-        grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(baseRow, baseCol);
+        grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(baseCell.x(), baseCell.y());
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 7, -3);
         BaseDataItemModel& m = grid.model;
-        QTEST(joined(m.GetClickRow(false), m.GetClickRow(true), m.GetClickCol(false), m.GetClickCol(true), m.GetClickRowAndCol().first, m.GetClickRowAndCol().second), "expected");
+        QTEST(joined(m.GetClickRow(false), m.GetClickRow(true), m.GetClickCol(false), m.GetClickCol(true), joined(m.GetClickRowAndCol())), "expected");
     }
 
     void clickedCellWrites()
@@ -384,9 +368,8 @@ private Q_SLOTS:
     void blockRows()
     {
         Grid grid(QStringLiteral("A\nB\nC"));
-        grid.model.setRowBlockSelect(0);
-        grid.model.setRowBlockSelect(2);
-        grid.model.setRowBlockSelect(3); // past the end: nothing
+        for (int row : {0, 2, 3}) // 3 is past the end: nothing
+            grid.model.setRowBlockSelect(row);
         QCOMPARE(grid.model.getAllBlockSelectionRows(), QList<int>({10, 12}));
         grid.model.resetRowBlockSelect(0);
         QCOMPARE(grid.model.getAllBlockSelectionRows(), QList<int>({12}));

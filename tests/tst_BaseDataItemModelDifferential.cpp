@@ -29,16 +29,129 @@ bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
  * reference keeps only what the models write (the expanded, visible and work-changed flags) and
  * states every query over the shape: each node's parent, last child and place in pre-order.
  */
-class Sequence
+struct Sequence
 {
-public:
-    explicit Sequence(quint32 seed);
-    /// Step 0 is the set-up (build and bind); later steps are random operations.
-    QString step(int number);
-    /// The first answer that differs, or what the model testers reported.
-    QString difference();
+    explicit Sequence(quint32 seed)
+        : m_rng(seed)
+    {
+        const int nodes = chance(21);
+        m_lastChild.fill(-1, nodes);
+        for (int n = 0; n < nodes; ++n) { // numbered in pre-order: a node's parent is on the path to node n - 1
+            int parent = n == 0 || chance(4) == 0 ? -1 : n - 1;
+            for (int up = parent < 0 ? 0 : chance(m_depth[n - 1] + 1); up > 0; --up)
+                parent = m_parent[parent];
+            m_parent.append(parent);
+            m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
+            m_block.append(0); // its descendants: the nodes n + 1 ... n + m_block[n]
+            for (int up = parent; up >= 0; up = m_parent[up])
+                ++m_block[up];
+            if (parent >= 0)
+                m_lastChild[parent] = n;
+        }
+        for (int m = 0; m < 2; ++m) {
+            m_tables[m].setTableType(chance(2) ? 3003 + chance(4) : 1001);
+            m_tables[m].setOwner(chance(5) ? &m_works[m] : nullptr);
+            for (int n = 0; n < nodes; ++n) {
+                m_rows[m].push_back(std::make_unique<TreeBaseItem>());
+                TreeBaseItem* parent = m_parent[n] < 0 ? nullptr : item(m, m_parent[n]);
+                item(m, n)->setParentAlone(parent);
+                if (parent)
+                    parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{item(m, n)});
+                item(m, n)->setLevel(chance(3) ? m_depth[n] : chance(4));
+                item(m, n)->setRowType(std::array<int, 6>{{0, 3, 5, 5, 7, 12}}[chance(6)]);
+                item(m, n)->setExpanded(chance(4) != 0);
+                item(m, n)->setVisible(chance(4) != 0);
+                item(m, n)->setOwner(chance(7) ? &m_tables[m] : nullptr);
+                m_expanded[m].append(item(m, n)->getExpanded());
+                m_visible[m].append(item(m, n)->getVisible());
+                if (m == 1 && chance(10) < 7)
+                    m_audit.SetRelationItem(item(0, n), item(1, n));
+            }
+        }
+        for (int m = 0; m < 2; ++m) {
+            m_models[m] = std::make_unique<BaseDataItemModel>();
+            m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
+            m_models[m]->SetAudit(&m_audit);
+            m_testers[m] = std::make_unique<ToleratedModelTester>(
+                m_models[m].get(), QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent);
+            bind(m, randomList(), false);
+        }
+    }
 
-private:
+    /// Step 0 is the set-up (build and bind); later steps are random operations.
+    QString step(int number)
+    {
+        m_difference.clear();
+        if (number == 0)
+            return QStringLiteral("build and bind");
+        const int m = chance(2), roll = chance(100), row = chance(qMax(size(m), 1) + 2) - 1;
+        if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
+            QList<int> ids = roll < 10 ? randomList() : m_ids[m];
+            const int position = chance(ids.size() + 1), kind = roll < 10 ? 3 : chance(4), n = chance(m_parent.size() + 1) - 1;
+            if (kind == 0)
+                ids.insert(position, n);
+            else if (kind == 1 && position < ids.size())
+                ids.removeAt(position);
+            else if (kind == 2 && position < ids.size())
+                ids.move(position, chance(ids.size()));
+            bind(m, ids, roll >= 10 && m_boundList[m] >= 0);
+            return QStringLiteral("bind to model %1 a list (new: %2, edit %3 at %4 with node %5)").arg(m).arg(roll < 10).arg(kind).arg(position).arg(n);
+        }
+        if (roll < 22) {
+            m_models[m]->BindSrcData(nullptr);
+            m_boundList[m] = -1;
+            return QStringLiteral("unbind model %1").arg(m);
+        }
+        if (roll < 25) {
+            m_following[m] = !m_following[m];
+            m_models[m]->SetAudit(m_following[m] ? &m_audit : nullptr);
+            return QStringLiteral("model %1 follows the audit: %2").arg(m).arg(m_following[m]);
+        }
+        if (roll < 50)
+            return setFold(m, row, chance(2));
+        if (roll < 75) {
+            const bool fold = chance(2);
+            const QVector<int> real = m_models[m]->getExpandOrFlodChildren(row, fold);
+            QVector<int> reference;
+            for (int r = row + 1, last = row < 0 ? -1 : lastFoldRowNumber(m, row); r <= last && r < size(m); ++r) {
+                const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
+                if (n >= 0 && fold)
+                    m_visible[m][n] = false;
+                else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
+                    m_visible[m][n] = true;
+                reference.append(r);
+            }
+            check(m, row, "getExpandOrFlodChildren", real, reference);
+            return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(m);
+        }
+        if (m_parent.isEmpty())
+            return QStringLiteral("nothing to change");
+        const int tree = chance(2), n = chance(m_parent.size()), kind = chance(3);
+        if (kind == 0)
+            item(tree, n)->setRowType(std::array<int, 5>{{0, 5, 7, 12, 4}}[chance(5)]);
+        else if (kind == 1)
+            item(tree, n)->setExpanded(m_expanded[tree][n] = !m_expanded[tree][n]);
+        else
+            item(tree, n)->setVisible(m_visible[tree][n] = !m_visible[tree][n]);
+        return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
+    }
+
+    /// The first answer that differs, or what the model testers reported.
+    QString difference()
+    {
+        for (int m = 0; m < 2; ++m) {
+            check(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
+            for (int row = -1; row <= qMax(size(m), 1); ++row)
+                compareRow(m, row);
+            check(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
+            for (int n = 0; n < m_parent.size(); ++n) {
+                check(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
+                check(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
+            }
+        }
+        const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
+        return m_difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : m_difference;
+    }
     int chance(int below) { return std::uniform_int_distribution<int>(0, below - 1)(m_rng); }
 
     // The rules, by model (= tree) and row of its bound list.
@@ -119,34 +232,6 @@ private:
         }
         return QStringLiteral("setFold(%1, %2) on model %3").arg(row).arg(flag).arg(m);
     }
-    QVector<int> expandOrFold(int m, int row, bool fold)
-    {
-        QVector<int> result;
-        const int last = row < 0 ? -1 : lastFoldRowNumber(m, row);
-        for (int r = row + 1; r <= last && r < size(m); ++r) {
-            const int n = node(m, r), parent = n < 0 ? -1 : m_parent[n];
-            if (n >= 0 && fold)
-                m_visible[m][n] = false;
-            else if (parent >= 0 && m_visible[m][parent] && (m_expanded[m][parent] || isExempt(rowType(m, r))))
-                m_visible[m][n] = true;
-            result.append(r);
-        }
-        return result;
-    }
-    /// getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
-    QVector<int> lines(int m, int row) const
-    {
-        QVector<int> chain, levels{-7}; // chain: the parent row, its parent row... up to the top
-        for (int r = row >= size(m) ? -1 : parentRow(m, row); r >= 0; r = parentRow(m, r))
-            chain.append(r);
-        for (int i = 1; i < chain.size(); ++i)
-            levels.append(level(m, chain[i]));
-        // A last child's line ends at it: the first line at its parent's level goes.
-        for (int i = 0; i + 1 < chain.size(); ++i)
-            if (isLastChild(m, chain[i]))
-                levels.removeOne(level(m, chain[i + 1]));
-        return levels;
-    }
     template <typename Answer>
     void check(int m, int row, const char* query, const Answer& real, const Answer& reference)
     {
@@ -158,9 +243,18 @@ private:
         BaseDataItemModel& real = *m_models[m];
         const int n = node(m, row), parent = parentRow(m, row);
         const bool hasChildren = n >= 0 && m_block[n] > 0;
-        QVector<int> realLines{-7};
+        // getParentLevelNeedDrawLine's levels, appended to a sentinel level no row has.
+        QVector<int> realLines{-7}, levels{-7}, chain; // chain: the parent row, its parent row... up to the top
         real.getParentLevelNeedDrawLine(row, realLines);
-        check(m, row, "getParentLevelNeedDrawLine", realLines, lines(m, row));
+        for (int r = parent; r >= 0; r = parentRow(m, r))
+            chain.append(r);
+        for (int i = 1; i < chain.size(); ++i)
+            levels.append(level(m, chain[i]));
+        // A last child's line ends at it: the first line at its parent's level goes.
+        for (int i = 0; i + 1 < chain.size(); ++i)
+            if (isLastChild(m, chain[i]))
+                levels.removeOne(level(m, chain[i + 1]));
+        check(m, row, "getParentLevelNeedDrawLine", realLines, levels);
         check(m, row, "getParentIndex", real.getParentIndex(row), parent);
         check(m, row, "getItemLevel", real.getItemLevel(row), level(m, row));
         check(m, row, "getChildrenItemCnt", real.getChildrenItemCnt(row), block(m, row));
@@ -191,119 +285,6 @@ private:
     std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers; // destroyed first, the last installed first
     QString m_difference;
 };
-
-Sequence::Sequence(quint32 seed)
-    : m_rng(seed)
-{
-    const int nodes = chance(21);
-    m_lastChild.fill(-1, nodes);
-    for (int n = 0; n < nodes; ++n) { // numbered in pre-order: a node's parent is on the path to node n - 1
-        int parent = n == 0 || chance(4) == 0 ? -1 : n - 1;
-        for (int up = parent < 0 ? 0 : chance(m_depth[n - 1] + 1); up > 0; --up)
-            parent = m_parent[parent];
-        m_parent.append(parent);
-        m_depth.append(parent < 0 ? 0 : m_depth[parent] + 1);
-        m_block.append(0); // its descendants: the nodes n + 1 ... n + m_block[n]
-        for (int up = parent; up >= 0; up = m_parent[up])
-            ++m_block[up];
-        if (parent >= 0)
-            m_lastChild[parent] = n;
-    }
-    const int rowTypes[] = {0, 3, 5, 5, 7, 12};
-    for (int m = 0; m < 2; ++m) {
-        m_tables[m].setTableType(chance(2) ? 3003 + chance(4) : 1001);
-        m_tables[m].setOwner(chance(5) ? &m_works[m] : nullptr);
-        for (int n = 0; n < nodes; ++n) {
-            m_rows[m].push_back(std::make_unique<TreeBaseItem>());
-            TreeBaseItem* parent = m_parent[n] < 0 ? nullptr : item(m, m_parent[n]);
-            item(m, n)->setParentAlone(parent);
-            if (parent)
-                parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{item(m, n)});
-            item(m, n)->setLevel(chance(3) ? m_depth[n] : chance(4));
-            item(m, n)->setRowType(rowTypes[chance(6)]);
-            item(m, n)->setExpanded(chance(4) != 0);
-            item(m, n)->setVisible(chance(4) != 0);
-            item(m, n)->setOwner(chance(7) ? &m_tables[m] : nullptr);
-            m_expanded[m].append(item(m, n)->getExpanded());
-            m_visible[m].append(item(m, n)->getVisible());
-            if (m == 1 && chance(10) < 7)
-                m_audit.SetRelationItem(item(0, n), item(1, n));
-        }
-    }
-    for (int m = 0; m < 2; ++m) {
-        m_models[m] = std::make_unique<BaseDataItemModel>();
-        m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
-        m_models[m]->SetAudit(&m_audit);
-        m_testers[m] = std::make_unique<ToleratedModelTester>(
-            m_models[m].get(), QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex} + Tolerated::flatRowCountIgnoresParent);
-        bind(m, randomList(), false);
-    }
-}
-
-QString Sequence::step(int number)
-{
-    m_difference.clear();
-    if (number == 0)
-        return QStringLiteral("build and bind");
-    const int m = chance(2), roll = chance(100), row = chance(qMax(size(m), 1) + 2) - 1;
-    if (roll < 20) { // a new list, or the last one edited and bound again (as the same list object when bound)
-        QList<int> ids = roll < 10 ? randomList() : m_ids[m];
-        const int position = chance(ids.size() + 1), kind = roll < 10 ? 3 : chance(4), n = chance(m_parent.size() + 1) - 1;
-        if (kind == 0)
-            ids.insert(position, n);
-        else if (kind == 1 && position < ids.size())
-            ids.removeAt(position);
-        else if (kind == 2 && position < ids.size())
-            ids.move(position, chance(ids.size()));
-        bind(m, ids, roll >= 10 && m_boundList[m] >= 0);
-        return QStringLiteral("bind to model %1 a list (new: %2, edit %3 at %4 with node %5)").arg(m).arg(roll < 10).arg(kind).arg(position).arg(n);
-    }
-    if (roll < 22) {
-        m_models[m]->BindSrcData(nullptr);
-        m_boundList[m] = -1;
-        return QStringLiteral("unbind model %1").arg(m);
-    }
-    if (roll < 25) {
-        m_following[m] = !m_following[m];
-        m_models[m]->SetAudit(m_following[m] ? &m_audit : nullptr);
-        return QStringLiteral("model %1 follows the audit: %2").arg(m).arg(m_following[m]);
-    }
-    if (roll < 50)
-        return setFold(m, row, chance(2));
-    if (roll < 75) {
-        const bool fold = chance(2);
-        const QVector<int> real = m_models[m]->getExpandOrFlodChildren(row, fold);
-        check(m, row, "getExpandOrFlodChildren", real, expandOrFold(m, row, fold));
-        return QStringLiteral("getExpandOrFlodChildren(%1, %2) on model %3").arg(row).arg(fold).arg(m);
-    }
-    if (m_parent.isEmpty())
-        return QStringLiteral("nothing to change");
-    const int tree = chance(2), n = chance(m_parent.size()), kind = chance(3);
-    const int rowTypes[] = {0, 5, 7, 12, 4};
-    if (kind == 0)
-        item(tree, n)->setRowType(rowTypes[chance(5)]);
-    else if (kind == 1)
-        item(tree, n)->setExpanded(m_expanded[tree][n] = !m_expanded[tree][n]);
-    else
-        item(tree, n)->setVisible(m_visible[tree][n] = !m_visible[tree][n]);
-    return QStringLiteral("change %1 of node %2 in tree %3").arg(kind).arg(n).arg(tree);
-}
-
-QString Sequence::difference()
-{
-    for (int m = 0; m < 2; ++m) {
-        check(m, -1, "rowCount", m_models[m]->rowCount(), size(m));
-        for (int row = -1; row <= qMax(size(m), 1); ++row)
-            compareRow(m, row);
-        check(m, -1, "work changed", m_works[m].getProjectWorkChanged(), m_workChanged[m]);
-        for (int n = 0; n < m_parent.size(); ++n) {
-            check(m, n, "expanded flag of node", item(m, n)->getExpanded(), m_expanded[m][n]);
-            check(m, n, "visible flag of node", item(m, n)->getVisible(), m_visible[m][n]);
-        }
-    }
-    const QStringList testerFailures = m_testers[0]->failures() + m_testers[1]->failures();
-    return m_difference.isEmpty() && !testerFailures.isEmpty() ? "model tester: " + testerFailures.join("; ") : m_difference;
-}
 
 } // namespace
 
