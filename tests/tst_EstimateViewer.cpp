@@ -34,16 +34,6 @@ QString foldState(bool folded, bool itemShown)
     return QStringLiteral("%1, 1.1.1 %2; ").arg(folded ? "folded" : "unfolded", itemShown ? "shown" : "hidden");
 }
 
-// A grid also names every row it hides or shows against the row's visible flag.
-QString foldState(Qtitan::GridView* grid)
-{
-    auto* model = static_cast<BaseDataItemModel*>(grid->model());
-    QString wrongRows;
-    for (int row = 0; row < model->rowCount(); ++row)
-        wrongRows += grid->isRowHidden(row) == model->isVisible(row) ? QStringLiteral("row %1 wrong; ").arg(row) : QString();
-    return foldState(model->getFold(positionOf(*model->All(), "1.1")), !grid->isRowHidden(positionOf(*model->All(), "1.1.1"))) + wrongRows;
-}
-
 // Real clicks on the button of 1.1 (level 1; tree display style 1, or the grid's) and on a tab.
 void clickButtonOf11(QTableView* view, int shownRow, bool tree)
 {
@@ -85,10 +75,7 @@ BaseDataItem* firstOfType(const Estimate::Table& table, int rowType)
     return found != table.rows.cend() ? *found : *std::find_if(table.rows.cbegin(), table.rows.cend(), ofType);
 }
 
-double total(BaseDataItem* row)
-{
-    return row->getValue(EstimateField::Total).toDouble();
-}
+double total(BaseDataItem* row) { return row->getValue(EstimateField::Total).toDouble(); }
 
 // Every row from this one up totals its children (notes and subtotals aside), and its subtotals repeat that.
 QString chainMismatch(BaseDataItem* parent)
@@ -232,9 +219,8 @@ private Q_SLOTS:
         tab.setTable(&table);
         const int deepest = EstimateJson::maxLevels - 1;
         QVERIFY(!tab.insertRowUnder(tab.model()->index(deepest, 1)));
-        QCOMPARE(table.rows.size(), EstimateJson::maxLevels);
         QVERIFY(tab.insertRowUnder(tab.model()->index(deepest - 1, 1)));
-        QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1);
+        QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1); // the refused insert added nothing
         QVERIFY2(EstimateJson::parse(EstimateJson::serialize(*estimate, &error), "deep.json", &error), qPrintable(error));
     }
 
@@ -335,8 +321,7 @@ private Q_SLOTS:
         const QByteArray before = viewer.saved();
         const int undoSteps = viewer.window.editor()->undoStack()->count();
         QVERIFY(!view->model()->setData(indexOf(view, row, field), typed, Qt::EditRole));
-        QVERIFY(viewer.saved() == before);
-        QCOMPARE(viewer.window.editor()->undoStack()->count(), undoSteps);
+        QVERIFY(viewer.saved() == before && viewer.window.editor()->undoStack()->count() == undoSteps); // nothing changed, nothing to undo
     }
 
     void unsavedChangesAsk_data()
@@ -582,8 +567,12 @@ private Q_SLOTS:
             const bool itemShown = tree->findVirtualIndexByItem(rows.at(positionOf(rows, "1.1.1"))) >= 0;
             QString states = foldState(!subsection.data(zTreeItemModel::TreeExpandedRole).toBool(), itemShown);
             for (const char* name : {"gridView", "submittedGrid", "reviewedGrid"}) {
-                clickTabOf(viewer.tabs(), viewer.view(name));
-                states += foldState(qobject_cast<Qtitan::GridView*>(viewer.view(name)));
+                auto* grid = qobject_cast<Qtitan::GridView*>(viewer.view(name));
+                auto* model = static_cast<BaseDataItemModel*>(grid->model());
+                clickTabOf(viewer.tabs(), grid);
+                states += foldState(model->getFold(positionOf(*model->All(), "1.1")), !grid->isRowHidden(positionOf(*model->All(), "1.1.1")));
+                for (int row = 0; row < model->rowCount(); ++row) // a grid also names every row it hides or shows against the row's visible flag
+                    states += grid->isRowHidden(row) == model->isVisible(row) ? QStringLiteral("row %1 wrong; ").arg(row) : QString();
             }
             return states;
         };
