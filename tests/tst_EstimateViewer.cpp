@@ -16,20 +16,6 @@
 #include <QtTest>
 
 namespace {
-int runViewer(const QStringList& arguments, QByteArray* errors)
-{
-    QProcess viewer;
-    QTemporaryDir settingsHome; // the viewer's own settings, never the user's
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", settingsHome.path());
-    viewer.setProcessEnvironment(environment);
-    viewer.start(QStringLiteral(VIEWER_PATH), arguments);
-    if (!viewer.waitForFinished(120000))
-        return -1;
-    *errors = viewer.readAllStandardError();
-    return viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1;
-}
-
 bool writeFile(const QString& path, const QByteArray& contents)
 {
     QFile file(path);
@@ -46,24 +32,6 @@ int positionOf(const QList<BaseDataItem*>& rows, const QString& value, int field
 QString foldState(bool folded, bool itemShown)
 {
     return QStringLiteral("%1, 1.1.1 %2; ").arg(folded ? "folded" : "unfolded", itemShown ? "shown" : "hidden");
-}
-
-QString foldState(TreeTab* tree)
-{
-    zTreeItemModel* model = tree->model();
-    const QList<BaseDataItem*>& rows = *model->GetBindSrcData();
-    const QModelIndex subsection = model->index(model->findVirtualIndexByItem(rows.at(positionOf(rows, "1.1"))), 1);
-    return foldState(!subsection.data(zTreeItemModel::TreeExpandedRole).toBool(), model->findVirtualIndexByItem(rows.at(positionOf(rows, "1.1.1"))) >= 0);
-}
-
-// A grid also names every row it hides or shows against the row's visible flag.
-QString foldState(Qtitan::GridView* grid)
-{
-    auto* model = static_cast<BaseDataItemModel*>(grid->model());
-    QString wrongRows;
-    for (int row = 0; row < model->rowCount(); ++row)
-        wrongRows += grid->isRowHidden(row) == model->isVisible(row) ? QStringLiteral("row %1 wrong; ").arg(row) : QString();
-    return foldState(model->getFold(positionOf(*model->All(), "1.1")), !grid->isRowHidden(positionOf(*model->All(), "1.1.1"))) + wrongRows;
 }
 
 // Real clicks on the button of 1.1 (level 1; tree display style 1, or the grid's) and on a tab.
@@ -107,39 +75,19 @@ BaseDataItem* firstOfType(const Estimate::Table& table, int rowType)
     return found != table.rows.cend() ? *found : *std::find_if(table.rows.cbegin(), table.rows.cend(), ofType);
 }
 
-// F2, select all, type, Enter: what a person does to change a cell.
-void typeInto(QAbstractItemView* view, const QModelIndex& index, const QString& text)
-{
-    view->setCurrentIndex(index);
-    QTest::keyClick(view, Qt::Key_F2);
-    QWidget* editor = view->indexWidget(index);
-    QVERIFY(editor);
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents(); // the delegate commits on a queued call
-}
-
-double total(BaseDataItem* row)
-{
-    return row->getValue(EstimateField::Total).toDouble();
-}
+double total(BaseDataItem* row) { return row->getValue(EstimateField::Total).toDouble(); }
 
 // Every row from this one up totals its children (notes and subtotals aside), and its subtotals repeat that.
 QString chainMismatch(BaseDataItem* parent)
 {
     for (; parent; parent = parent->getParent()) {
         double sum = 0;
-        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
-            if (child->getRowType() != EstimateRowType::Note && child->getRowType() != EstimateRowType::Subtotal)
-                sum += total(child);
+        for (BaseDataItem* child : parent->getBaseDataItemlist())
+            sum += child->getRowType() == EstimateRowType::Note || child->getRowType() == EstimateRowType::Subtotal ? 0 : total(child);
+        for (BaseDataItem* shown : parent->getBaseDataItemlist() + QList<BaseDataItem*>{parent}) {
+            if ((shown == parent || shown->getRowType() == EstimateRowType::Subtotal) && qAbs(total(shown) - sum) > 1e-6)
+                return parent->getValue(EstimateField::Code).toString() + ": " + QString::number(total(shown)) + " != " + QString::number(sum);
         }
-        for (BaseDataItem* child : parent->getBaseDataItemlist()) {
-            if (child->getRowType() == EstimateRowType::Subtotal && qAbs(total(child) - sum) > 1e-6)
-                return "subtotal under " + parent->getValue(EstimateField::Code).toString();
-        }
-        if (qAbs(total(parent) - sum) > 1e-6)
-            return parent->getValue(EstimateField::Code).toString() + ": " + QString::number(total(parent)) + " != " + QString::number(sum);
     }
     return {};
 }
@@ -156,11 +104,9 @@ struct Viewer
         QApplication::setActiveWindow(&window);
     }
     // The error the load reports, empty when it succeeded.
-    QString open(const QString& path, bool cancel = false)
+    QString open(const QString& path)
     {
         window.openFile(path);
-        if (cancel)
-            window.cancelLoad();
         return finished.wait(120000) ? finished.last().at(0).toString() : QStringLiteral("no report");
     }
     Estimate::Table& table(bool reviewed) const { return *window.estimate()->works.at(reviewed ? 1 : 0)->tables.front(); }
@@ -201,23 +147,22 @@ private Q_SLOTS:
     {
         QFETCH(QString, tab);
         QFETCH(QByteArray, file);
-        QTemporaryDir dir;
+        QTemporaryDir dir; // also the viewer's settings home, never the user's
         const QString shot = dir.filePath(tab + ".png"), path = dir.filePath("broken.json");
-        QStringList arguments{"--screenshot", shot, "--tab", tab};
-        if (!file.isEmpty()) {
-            QVERIFY(writeFile(path, file));
-            arguments.prepend(path);
-        }
-        QByteArray errors;
-        QCOMPARE(runViewer(arguments, &errors), file.isEmpty() ? 0 : 1);
+        QVERIFY(file.isEmpty() || writeFile(path, file));
+        QProcess viewer;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", dir.path());
+        viewer.setProcessEnvironment(environment);
+        viewer.start(QStringLiteral(VIEWER_PATH), (file.isEmpty() ? QStringList() : QStringList{path}) + QStringList{"--screenshot", shot, "--tab", tab});
+        QVERIFY(viewer.waitForFinished(120000));
+        QCOMPARE(viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1, file.isEmpty() ? 0 : 1);
+        const QByteArray errors = viewer.readAllStandardError();
         QVERIFY2(errors.contains(path.toUtf8() + ": line 1") != file.isEmpty(), errors.constData());
         const QImage image(shot);
         QCOMPARE(image.isNull(), !file.isEmpty());
-        if (image.isNull())
-            return;
-        QVERIFY(image.width() >= 800 && image.height() >= 500);
         const int colours = image.convertToFormat(QImage::Format_Indexed8).colorCount(); // a blank render has one
-        QVERIFY2(colours > 20, qPrintable(QString::number(colours)));
+        QVERIFY2(image.isNull() || (image.width() >= 800 && image.height() >= 500 && colours > 20), qPrintable(QString::number(colours)));
     }
 
     void anotherLoadReplacesOrKeepsTheShownEstimate_data()
@@ -236,7 +181,6 @@ private Q_SLOTS:
         QFETCH(QString, expectedError);
         Viewer viewer(200);
         Estimate* shown = viewer.window.estimate();
-        QVERIFY(shown);
         const int shownRows = viewer.view("treeView")->model()->rowCount();
         if (path == "large.json") { // large enough that the load is still reading when the cancel comes
             path = viewer.dir.filePath(path);
@@ -275,9 +219,8 @@ private Q_SLOTS:
         tab.setTable(&table);
         const int deepest = EstimateJson::maxLevels - 1;
         QVERIFY(!tab.insertRowUnder(tab.model()->index(deepest, 1)));
-        QCOMPARE(table.rows.size(), EstimateJson::maxLevels);
         QVERIFY(tab.insertRowUnder(tab.model()->index(deepest - 1, 1)));
-        QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1);
+        QCOMPARE(table.rows.size(), EstimateJson::maxLevels + 1); // the refused insert added nothing
         QVERIFY2(EstimateJson::parse(EstimateJson::serialize(*estimate, &error), "deep.json", &error), qPrintable(error));
     }
 
@@ -309,18 +252,19 @@ private Q_SLOTS:
         const bool reviewed = viewName == "reviewedGrid", structural = typed == "Delete" || typed == "Insert";
         Estimate::Table& table = viewer.table(reviewed);
         BaseDataItem* row = firstOfType(table, rowType);
-        QVERIFY(row);
         BaseDataItem* parent = row->getParent();
         BaseDataItem* counterpart = viewer.counterpart(row);
         QVERIFY(counterpart);
         const int rowsBefore = table.rows.size(), rowsAdded = typed == "Insert" ? 1 : typed == "Delete" ? -1 - row->getChildrenItemCount() : 0;
         const QByteArray before = viewer.saved();
         QAbstractItemView* view = viewer.view(viewName);
-        if (structural) {
-            view->setCurrentIndex(indexOf(view, row, field));
-            QTest::keyClick(view, typed == "Delete" ? Qt::Key_Delete : Qt::Key_Insert);
-        } else {
-            typeInto(view, indexOf(view, row, field), typed);
+        view->setCurrentIndex(indexOf(view, row, field));
+        QTest::keyClick(view, !structural ? Qt::Key_F2 : typed == "Delete" ? Qt::Key_Delete : Qt::Key_Insert);
+        if (QWidget* editor = view->indexWidget(view->currentIndex())) { // F2, select all, type, Enter: as a person changes a cell
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, typed);
+            QTest::keyClick(editor, Qt::Key_Return);
+            QCoreApplication::processEvents(); // the delegate commits on a queued call
         }
         QCOMPARE(table.rows.size(), rowsBefore + rowsAdded);
         QCOMPARE(viewer.view("gridView")->model()->rowCount(), viewer.table(false).rows.size());
@@ -334,16 +278,14 @@ private Q_SLOTS:
             BaseDataItem* section = table.rows.at(positionOf(table.rows, row->getValue(EstimateField::Code).toString().section('.', 0, 0)));
             for (const QString& name : reviewed ? QStringList{"reviewedGrid"} : QStringList{"treeView", "flatView", "gridView", "submittedGrid"})
                 QCOMPARE(indexOf(viewer.view(name), section, EstimateField::Total).data().toString(), EstimateColumns::formatNumber(total(section)));
-            constexpr int AuditDifferenceRole = 487;
             const QModelIndex shownTotal = indexOf(viewer.view(reviewed ? "reviewedGrid" : "submittedGrid"), row, EstimateField::Total);
-            QCOMPARE(shownTotal.data(AuditDifferenceRole).userType() != QMetaType::QString, total(row) != total(counterpart));
+            QCOMPARE(shownTotal.data(487).userType() != QMetaType::QString, total(row) != total(counterpart)); // 487: the audit's difference role
         }
         QVERIFY(viewer.window.isWindowModified());
         const QByteArray after = viewer.saved();
 
         viewer.press(QKeySequence(Qt::CTRL | Qt::Key_Z));
-        QVERIFY(viewer.saved() == before);
-        QVERIFY(!viewer.window.isWindowModified());
+        QVERIFY(viewer.saved() == before && !viewer.window.isWindowModified()); // undo restores the file and its clean state
         QCOMPARE(viewer.view("treeView")->model()->rowCount(), rowsBefore);
         QCOMPARE(viewer.counterpart(row), counterpart);
         viewer.press(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
@@ -379,8 +321,7 @@ private Q_SLOTS:
         const QByteArray before = viewer.saved();
         const int undoSteps = viewer.window.editor()->undoStack()->count();
         QVERIFY(!view->model()->setData(indexOf(view, row, field), typed, Qt::EditRole));
-        QVERIFY(viewer.saved() == before);
-        QCOMPARE(viewer.window.editor()->undoStack()->count(), undoSteps);
+        QVERIFY(viewer.saved() == before && viewer.window.editor()->undoStack()->count() == undoSteps); // nothing changed, nothing to undo
     }
 
     void unsavedChangesAsk_data()
@@ -403,7 +344,6 @@ private Q_SLOTS:
         QVERIFY(viewer.window.saveTo(viewer.dir.filePath("site.json"), &viewer.error));
         QAbstractItemView* grid = viewer.view("gridView");
         QVERIFY(grid->model()->setData(indexOf(grid, firstOfType(viewer.table(false), EstimateRowType::Item), EstimateField::Quantity), 3.0));
-        QVERIFY(viewer.window.isWindowModified());
         viewer.finished.clear();
         QTimer::singleShot(0, [answer] { // the question is modal: answer it from inside its event loop
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -413,11 +353,10 @@ private Q_SLOTS:
         if (action == "close") {
             QCOMPARE(viewer.window.close(), goesOn);
         } else {
-            QAction* open = nullptr;
-            for (QAction* candidate : viewer.window.menuBar()->findChildren<QAction*>())
-                open = candidate->text() == action ? candidate : open;
-            QVERIFY(open);
-            open->trigger();
+            const QList<QAction*> actions = viewer.window.menuBar()->findChildren<QAction*>();
+            const auto open = std::find_if(actions.cbegin(), actions.cend(), [&action](QAction* candidate) { return candidate->text() == action; });
+            QVERIFY(open != actions.cend());
+            (*open)->trigger();
             QCOMPARE(goesOn ? viewer.finished.wait(20000) : viewer.finished.isEmpty(), true); // a load, once started, always reports
         }
         QCOMPARE(viewer.window.isVisible(), action != "close" || !goesOn);
@@ -427,30 +366,28 @@ private Q_SLOTS:
     void remembersLayout_data()
     {
         QTest::addColumn<QString>("viewName");
-        QTest::addColumn<int>("tab");
         QTest::addColumn<int>("style");
-        QTest::newRow("tree, dotted text nodes") << "treeView" << 0 << 2;
-        QTest::newRow("grid, no lines") << "gridView" << 1 << 0;
-        QTest::newRow("audit reviewed side, no indentation") << "reviewedGrid" << 2 << 3;
-        QTest::newRow("flat list, solid lines") << "flatView" << 3 << 1;
+        QTest::newRow("tree, dotted text nodes") << "treeView" << 2;
+        QTest::newRow("grid, no lines") << "gridView" << 0;
+        QTest::newRow("audit reviewed side, no indentation") << "reviewedGrid" << 3;
+        QTest::newRow("flat list, solid lines") << "flatView" << 1;
     }
     void remembersLayout()
     {
         QFETCH(QString, viewName);
-        QFETCH(int, tab);
         QFETCH(int, style);
         const QRect geometry(40, 50, 1000, 700);
         {
             Viewer viewer;
             viewer.window.setGeometry(geometry);
             viewer.view(viewName)->horizontalHeader()->resizeSection(5, 223);
-            viewer.tabs()->setCurrentIndex(tab);
+            clickTabOf(viewer.tabs(), viewer.view(viewName));
             viewer.window.findChild<QActionGroup*>()->actions().at(style)->trigger();
             QVERIFY(viewer.window.close());
         }
         Viewer viewer;
         QCOMPARE(viewer.view(viewName)->horizontalHeader()->sectionSize(5), 223);
-        QCOMPARE(viewer.tabs()->currentIndex(), tab);
+        QVERIFY(viewer.tabs()->currentWidget()->isAncestorOf(viewer.view(viewName)));
         QVERIFY(viewer.window.findChild<QActionGroup*>()->actions().at(style)->isChecked());
         QCOMPARE(viewer.window.size(), geometry.size());
     }
@@ -482,43 +419,41 @@ private Q_SLOTS:
         QVERIFY2(shown.contains(',') && shown.contains('.') && shown.size() - shown.indexOf('.') == 3, qPrintable(shown));
         QCOMPARE(largest.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
         const int room = view->horizontalHeader()->sectionSize(largest.column()) - 8;
-        QVERIFY2(view->fontMetrics().horizontalAdvance(EstimateColumns::formatNumber(999999999.99)) <= room, qPrintable(shown));
-        QVERIFY2(view->fontMetrics().horizontalAdvance(shown) <= room, qPrintable(shown));
+        const QFontMetrics fm = view->fontMetrics(); // room for the shown total and for any under a billion
+        QVERIFY2(qMax(fm.horizontalAdvance(EstimateColumns::formatNumber(999999999.99)), fm.horizontalAdvance(shown)) <= room, qPrintable(shown));
     }
 
     void findsAndReveals_data()
     {
         QTest::addColumn<QString>("viewName");
-        QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("keys"); // after the text: Enter, F3 or Shift+F3, space-separated
         QTest::addColumn<int>("expectedMatch"); // 1-based, from the end when negative; 0 when nothing matches
-        QTest::newRow("tree: Enter twice, in collapsed sections") << "treeView" << 0 << "FORMWORK" << "Enter Enter" << 2;
-        QTest::newRow("tree: Shift+F3 first wraps to the last") << "treeView" << 0 << "screed" << "Shift+F3" << -1;
-        QTest::newRow("grid: F3 after Enter, in folded sections") << "gridView" << 1 << "Steel" << "Enter F3" << 2;
-        QTest::newRow("grid: code substring") << "gridView" << 1 << "2.1.1" << "Enter" << 1;
-        QTest::newRow("audit: the reviewed side has focus") << "reviewedGrid" << 2 << "manhole" << "Enter Enter Shift+F3" << 1;
-        QTest::newRow("audit: the submitted side has focus") << "submittedGrid" << 2 << "paint" << "F3" << 1;
-        QTest::newRow("flat: around the end") << "flatView" << 3 << "cable" << "Shift+F3 F3" << 1;
-        QTest::newRow("nothing matches") << "flatView" << 3 << "no such row" << "Enter" << 0;
-        QTest::newRow("large estimate: counted while the window serves events") << "flatView" << 3 << "steel" << "Enter F3" << 2;
+        QTest::newRow("tree: Enter twice, in collapsed sections") << "treeView" << "FORMWORK" << "Enter Enter" << 2;
+        QTest::newRow("tree: Shift+F3 first wraps to the last") << "treeView" << "screed" << "Shift+F3" << -1;
+        QTest::newRow("grid: F3 after Enter, in folded sections") << "gridView" << "Steel" << "Enter F3" << 2;
+        QTest::newRow("grid: code substring") << "gridView" << "2.1.1" << "Enter" << 1;
+        QTest::newRow("audit: the reviewed side has focus") << "reviewedGrid" << "manhole" << "Enter Enter Shift+F3" << 1;
+        QTest::newRow("audit: the submitted side has focus") << "submittedGrid" << "paint" << "F3" << 1;
+        QTest::newRow("flat: around the end") << "flatView" << "cable" << "Shift+F3 F3" << 1;
+        QTest::newRow("nothing matches") << "flatView" << "no such row" << "Enter" << 0;
+        QTest::newRow("large estimate: counted while the window serves events") << "flatView" << "steel" << "Enter F3" << 2;
     }
     void findsAndReveals()
     {
         QFETCH(QString, viewName);
-        QFETCH(int, tab);
         QFETCH(QString, text);
         QFETCH(QString, keys);
         QFETCH(int, expectedMatch);
         const bool large = QByteArray(QTest::currentDataTag()).startsWith("large");
         Viewer viewer(large ? 80000 : 300);
-        viewer.tabs()->setCurrentIndex(tab);
         QTableView* view = viewer.view(viewName);
+        clickTabOf(viewer.tabs(), view);
         const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
         QList<BaseDataItem*> matches; // code or description, case aside
         for (BaseDataItem* row : table.rows) {
             const QString both = row->getValue(EstimateField::Code).toString() + '\n' + row->getValue(EstimateField::Name).toString();
-            if (both.toLower().contains(text.toLower()))
+            if (both.contains(text, Qt::CaseInsensitive))
                 matches.append(row);
             if (row->getParent()) // every section collapsed or folded
                 continue;
@@ -537,12 +472,10 @@ private Q_SLOTS:
         QCOMPARE(bar->status().endsWith(QChar(0x2026)), large); // "2 of 17…" while counting
         while (bar->isSearching())
             QCoreApplication::processEvents();
-        if (expectedMatch == 0) {
-            QCOMPARE(bar->status(), QString("No matches"));
-            return;
-        }
         const int position = expectedMatch > 0 ? expectedMatch : matches.size() + 1 + expectedMatch;
-        QCOMPARE(bar->status(), QString("%L1 of %L2").arg(position).arg(matches.size()));
+        QCOMPARE(bar->status(), expectedMatch == 0 ? QString("No matches") : QString("%L1 of %L2").arg(position).arg(matches.size()));
+        if (expectedMatch == 0)
+            return;
         BaseDataItem* found = matches.at(position - 1);
         QCOMPARE(view->currentIndex().row(), indexOf(view, found, EstimateField::Name).row());
         QVERIFY(!view->isRowHidden(view->currentIndex().row()));
@@ -553,21 +486,19 @@ private Q_SLOTS:
     void exportsShownTable_data()
     {
         QTest::addColumn<QString>("viewName");
-        QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("hide"); // "section": collapse or fold the first section; "unit": hide that column
-        QTest::newRow("tree, first section collapsed") << "treeView" << 0 << "section";
-        QTest::newRow("grid, first section folded") << "gridView" << 1 << "section";
-        QTest::newRow("audit reviewed side, unit column hidden") << "reviewedGrid" << 2 << "unit";
-        QTest::newRow("flat list, unit column hidden") << "flatView" << 3 << "unit";
+        QTest::newRow("tree, first section collapsed") << "treeView" << "section";
+        QTest::newRow("grid, first section folded") << "gridView" << "section";
+        QTest::newRow("audit reviewed side, unit column hidden") << "reviewedGrid" << "unit";
+        QTest::newRow("flat list, unit column hidden") << "flatView" << "unit";
     }
     void exportsShownTable()
     {
         QFETCH(QString, viewName);
-        QFETCH(int, tab);
         QFETCH(QString, hide);
         Viewer viewer;
-        viewer.tabs()->setCurrentIndex(tab);
         QTableView* view = viewer.view(viewName);
+        clickTabOf(viewer.tabs(), view);
         view->setFocus();
         const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
         BaseDataItem* section = table.rows.first();
@@ -592,8 +523,7 @@ private Q_SLOTS:
         QCOMPARE(lines.takeLast(), QString()); // every line ends in CRLF
         QCOMPARE(lines.size(), 1 + shownRows);
         QCOMPARE(lines.first(), hide == "unit" ? "Code,Description,Quantity,Unit price,Total" : "Code,Description,Unit,Quantity,Unit price,Total");
-        const QString sectionTotal = QString::number(total(section), 'g', QLocale::FloatingPointShortest);
-        QVERIFY2(lines.at(1).endsWith("," + sectionTotal), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(1).endsWith("," + QString::number(total(section), 'g', QLocale::FloatingPointShortest)), qPrintable(lines.at(1)));
         QCOMPARE(csv.contains(",\"Formwork, \"\"special\"\" Ü\","), hide == "unit");
     }
 
@@ -613,8 +543,7 @@ private Q_SLOTS:
         auto* grid = qobject_cast<Qtitan::GridView*>(viewer.view("reviewedGrid"));
         QCOMPARE(static_cast<BaseDataItemModel*>(grid->model())->All(), &reviewedRows);
         grid->setRowFolded(rowNamed("A"), true);
-        QVERIFY(grid->isRowHidden(rowNamed("A1")));
-        QVERIFY(!grid->isRowHidden(rowNamed("B")));
+        QCOMPARE(QList<bool>({grid->isRowHidden(rowNamed("A1")), grid->isRowHidden(rowNamed("B"))}), QList<bool>({true, false}));
     }
 
     void foldInOneTabShowsInEveryTab_data()
@@ -629,18 +558,24 @@ private Q_SLOTS:
         QFETCH(QString, viewName);
         Viewer viewer;
         QVERIFY(QTest::qWaitForWindowExposed(&viewer.window));
-        auto* tree = viewer.window.findChild<TreeTab*>();
+        zTreeItemModel* tree = viewer.window.findChild<TreeTab*>()->model();
+        const QList<BaseDataItem*>& rows = *tree->GetBindSrcData();
+        const int row11 = positionOf(rows, "1.1"); // shown at the same row everywhere
         const auto everyTab = [&] {
-            clickTabOf(viewer.tabs(), tree->view());
-            QString states = foldState(tree);
+            clickTabOf(viewer.tabs(), viewer.view("treeView"));
+            const QModelIndex subsection = tree->index(tree->findVirtualIndexByItem(rows.at(row11)), 1);
+            const bool itemShown = tree->findVirtualIndexByItem(rows.at(positionOf(rows, "1.1.1"))) >= 0;
+            QString states = foldState(!subsection.data(zTreeItemModel::TreeExpandedRole).toBool(), itemShown);
             for (const char* name : {"gridView", "submittedGrid", "reviewedGrid"}) {
-                clickTabOf(viewer.tabs(), viewer.view(name));
-                states += foldState(qobject_cast<Qtitan::GridView*>(viewer.view(name)));
+                auto* grid = qobject_cast<Qtitan::GridView*>(viewer.view(name));
+                auto* model = static_cast<BaseDataItemModel*>(grid->model());
+                clickTabOf(viewer.tabs(), grid);
+                states += foldState(model->getFold(positionOf(*model->All(), "1.1")), !grid->isRowHidden(positionOf(*model->All(), "1.1.1")));
+                for (int row = 0; row < model->rowCount(); ++row) // a grid also names every row it hides or shows against the row's visible flag
+                    states += grid->isRowHidden(row) == model->isVisible(row) ? QStringLiteral("row %1 wrong; ").arg(row) : QString();
             }
             return states;
         };
-        const int row11 = positionOf(*tree->model()->GetBindSrcData(), "1.1"); // shown at the same row everywhere
-
         clickTabOf(viewer.tabs(), viewer.view(viewName));
         clickButtonOf11(viewer.view(viewName), row11, viewName == "treeView");
         QCOMPARE(everyTab(), foldState(true, false).repeated(4));

@@ -5,16 +5,6 @@
 
 #include <cstring>
 
-namespace {
-QStringList g_logged;
-
-void recordUsageLines(QtMsgType, const QMessageLogContext& context, const QString& message)
-{
-    if (context.category && std::strcmp(context.category, "itemviews.usage") == 0)
-        g_logged.append(message);
-}
-} // namespace
-
 class tst_SharedInterface : public QObject
 {
     Q_OBJECT
@@ -23,7 +13,11 @@ private Q_SLOTS:
     void reportsReachTheHandlerElseTheLog()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("itemviews.usage.debug=true"));
-        const QtMessageHandler previous = qInstallMessageHandler(&recordUsageLines);
+        static QStringList logged; // usage lines only
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& message) {
+            if (context.category && std::strcmp(context.category, "itemviews.usage") == 0)
+                logged.append(message);
+        });
         QStringList reports;
         SharedInterface::setUsageHandler([&reports](bool ended, int code, const QString& name) { reports << QStringLiteral("%1 %2 %3").arg(ended).arg(code).arg(name); });
         SharedInterface::UseFunc(70000, QStringLiteral("grid"));
@@ -33,9 +27,9 @@ private Q_SLOTS:
         SharedInterface::EndUseFun(87913779, QString());
         qInstallMessageHandler(previous);
         QCOMPARE(reports, QStringList({QStringLiteral("0 70000 grid"), QStringLiteral("1 -5 ")}));
-        QCOMPARE(g_logged.size(), 2);
-        QVERIFY(g_logged.at(0).contains(QLatin1String("87913779")));
-        QVERIFY(g_logged.at(0) != g_logged.at(1)); // start and end are told apart
+        QCOMPARE(logged.size(), 2);
+        QVERIFY(logged.at(0).contains(QLatin1String("87913779")));
+        QVERIFY(logged.at(0) != logged.at(1)); // start and end are told apart
     }
 };
 

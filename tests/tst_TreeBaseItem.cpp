@@ -28,12 +28,10 @@ private Q_SLOTS:
         QFETCH(bool, recursive);
         TreeFixture tree("A\n-A1\n--A1a\n--A1b\n-A2\n--A2a\nB");
         QStringList visits;
-        tree.row(root)->getAllBaseDataItemlist([&visits](BaseDataItem* parent, BaseDataItem* child) { visits << names({parent, child}).replace(' ', '>'); },
-                                               recursive);
-        QTEST(QStringList({names(tree.row(root)->getAllBaseDataItemlist(recursive)), QString::number(tree.row(root)->getChildrenItemCount()),
-                           visits.join(' ')})
-                  .join(" | "),
-              "expected");
+        NamedRow* top = tree.row(root);
+        top->getAllBaseDataItemlist([&visits](BaseDataItem* from, BaseDataItem* to) { visits << names({from, to}).replace(' ', '>'); }, recursive);
+        const QStringList answers{names(top->getAllBaseDataItemlist(recursive)), QString::number(top->getChildrenItemCount()), visits.join(' ')};
+        QTEST(answers.join(" | "), "expected");
     }
 
     void descendantCountFollowsShapeChanges()
