@@ -32,24 +32,14 @@ public:
     BlockFixture(const QString& kind, const QString& outline, const QString& initialMarks, bool recordCalls = true)
         : m_tree(outline), list(m_tree.rows())
     {
-        for (int listPosition = 0; listPosition < initialMarks.size(); ++listPosition) {
-            if (initialMarks.at(listPosition) == 'x')
-                list[listPosition] = nullptr;
-            else
-                list.at(listPosition)->SetBlock(initialMarks.at(listPosition) == '1');
-        }
+        for (int position = 0; position < initialMarks.size(); ++position)
+            initialMarks.at(position) == 'x' ? void(list[position] = nullptr) : list.at(position)->SetBlock(initialMarks.at(position) == '1');
         view.setModel(makeModel(kind, kind.endsWith(QLatin1String("unbound")) ? nullptr : &list));
         block = zBaseItemViewBlock::RegistUseBlock(&view);
         if (recordCalls) {
             block->RegistSetBlockFun(
-                [this](BaseDataItem* row, bool on) {
-                    calls.append(QString::number(list.indexOf(row)) + (on ? '+' : '-'));
-                    row->SetBlock(on);
-                },
-                [this](BaseDataItem* row) {
-                    calls.append('?' + QString::number(list.indexOf(row)));
-                    return row->IsBlock();
-                });
+                [this](BaseDataItem* row, bool on) { calls << QString::number(list.indexOf(row)) + (on ? '+' : '-'); row->SetBlock(on); },
+                [this](BaseDataItem* row) { calls << '?' + QString::number(list.indexOf(row)); return row->IsBlock(); });
             block->RegistSetBlockFun(nullptr, nullptr); // empty arguments keep the recording pair
         }
         view.resize(300, 1500); // every row in sight: a click never scrolls
@@ -109,11 +99,8 @@ private:
 inline void sendAction(QTableView& view, const QString& action, const QModelIndex& target)
 {
     const QString input = action.section('+', -1);
-    Qt::KeyboardModifiers modifiers;
-    const std::pair<const char*, Qt::KeyboardModifier> names[] = {
-        {"Ctrl+", Qt::ControlModifier}, {"Shift+", Qt::ShiftModifier}, {"Alt+", Qt::AltModifier}, {"Meta+", Qt::MetaModifier}};
-    for (const auto& name : names)
-        modifiers |= action.contains(QLatin1String(name.first)) ? name.second : Qt::NoModifier;
+    // The modifiers are spelt as in a key sequence: "Ctrl+Shift+click" has those of "Ctrl+Shift+A".
+    const auto modifiers = Qt::KeyboardModifiers(QKeySequence(action.left(action.lastIndexOf('+') + 1) + 'A')[0] & Qt::KeyboardModifierMask);
     if (input.startsWith('F')) {
         view.setCurrentIndex(target);
         return QTest::keyClick(&view, Qt::Key(Qt::Key_F1 + input.midRef(1).toInt() - 1), modifiers);

@@ -97,90 +97,80 @@ std::pair<QString, QString> randomRows(std::mt19937& random, bool tree)
 
 class Sequence
 {
-public:
-    explicit Sequence(quint32 seed);
-    /// Step 0 is the set-up; every later step sends one random event.
-    QString step(int number);
-    /// The first difference in marks or host calls, or what the model tester reported.
-    QString difference() const;
-
-private:
-    QModelIndex randomViewIndex();
-    int listPosition(const QModelIndex& viewIndex) const;
-
     std::mt19937 m_random;
     std::unique_ptr<BlockFixture> m_fixture;
     std::unique_ptr<ToleratedModelTester> m_tester; // goes before the view's model
     Reference m_reference;
     QString m_difference;
-};
 
-Sequence::Sequence(quint32 seed)
-    : m_random(seed)
-{
-    const QString kind = QStringList{"grid", "flat", "tree"}.at(int(m_random() % 3));
-    const auto rows = randomRows(m_random, kind == QLatin1String("tree"));
-    m_fixture = std::make_unique<BlockFixture>(kind, rows.first, rows.second);
-    m_reference.marks = rows.second;
-    // Each model's mandated deviations: the bare double size hint, a row count that ignores its
-    // parent, and the grid's flags for the invalid index.
-    m_tester = std::make_unique<ToleratedModelTester>(m_fixture->view.model(),
-        Tolerated::flatRowCountIgnoresParent + QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex});
-}
-
-// The list position of the row a model shows at an index; the tree model shows visible rows only.
-int Sequence::listPosition(const QModelIndex& viewIndex) const
-{
-    const auto* tree = qobject_cast<const zTreeItemModel*>(m_fixture->view.model());
-    BaseDataItem* row = !viewIndex.isValid() ? nullptr
-        : tree ? tree->findItemByIndex(viewIndex) : m_fixture->list.value(viewIndex.row(), nullptr);
-    return row ? m_fixture->list.indexOf(row) : -1;
-}
-
-QModelIndex Sequence::randomViewIndex()
-{
-    const QAbstractItemModel* model = m_fixture->view.model();
-    if (model->rowCount() == 0 || m_random() % 10 == 0)
-        return {}; // below the last row
-    return model->index(int(m_random() % uint(model->rowCount())), int(m_random() % 2));
-}
-
-QString Sequence::step(int number)
-{
-    if (number == 0)
-        return QStringLiteral("set-up");
-    QTableView& view = m_fixture->view;
-    static const QStringList common{"", "Ctrl+", "Shift+", "Ctrl+", "Shift+", "Ctrl+Shift+", "Alt+", "Shift+Meta+", "Ctrl+Alt+"};
-    static const QStringList buttons{"", "", "", "right ", "middle "}, clicks{"click", "click", "click", "click", "press", "release"};
-    const QString modifiers = common.at(int(m_random() % 9));
-    QString input;
-    QModelIndex target;
-    if (m_random() % 2 == 0) { // a key on the current cell, sometimes moved first
-        if (m_random() % 3 == 0)
-            view.setCurrentIndex(randomViewIndex());
-        target = view.currentIndex();
-        input = QStringLiteral("F") + "45674538"[m_random() % 8]; // F5 and F6 twice as often
-    } else {
-        target = randomViewIndex();
-        input = buttons.at(int(m_random() % 5)) + clicks.at(int(m_random() % 6));
+    // The list position of the row a model shows at an index; the tree model shows visible rows only.
+    int listPosition(const QModelIndex& viewIndex) const
+    {
+        const auto* tree = qobject_cast<const zTreeItemModel*>(m_fixture->view.model());
+        BaseDataItem* row = !viewIndex.isValid() ? nullptr
+            : tree ? tree->findItemByIndex(viewIndex) : m_fixture->list.value(viewIndex.row(), nullptr);
+        return row ? m_fixture->list.indexOf(row) : -1;
     }
-    const QString before = m_reference.marks;
-    m_fixture->calls.clear();
-    m_reference.calls.clear();
-    m_reference.run(modifiers, input, listPosition(target));
-    sendAction(view, modifiers + input, target);
-    const QString marks = m_fixture->marks();
-    m_difference.clear();
-    if (marks != m_reference.marks || m_fixture->calls != m_reference.calls)
-        m_difference = QStringLiteral("marks before %1\nmarks %2, expected %3\ncalls %4\nexpected %5")
-            .arg(before, marks, m_reference.marks, m_fixture->calls.join(' '), m_reference.calls.join(' '));
-    return QStringLiteral("%1 at view row %2").arg(modifiers + input).arg(target.row());
-}
+    QModelIndex randomViewIndex()
+    {
+        const QAbstractItemModel* model = m_fixture->view.model();
+        if (model->rowCount() == 0 || m_random() % 10 == 0)
+            return {}; // below the last row
+        return model->index(int(m_random() % uint(model->rowCount())), int(m_random() % 2));
+    }
 
-QString Sequence::difference() const
-{
-    return m_difference.isEmpty() && !m_tester->failures().isEmpty() ? "model tester: " + m_tester->failures().join("; ") : m_difference;
-}
+public:
+    explicit Sequence(quint32 seed)
+        : m_random(seed)
+    {
+        const QString kind = QStringList{"grid", "flat", "tree"}.at(int(m_random() % 3));
+        const auto rows = randomRows(m_random, kind == QLatin1String("tree"));
+        m_fixture = std::make_unique<BlockFixture>(kind, rows.first, rows.second);
+        m_reference.marks = rows.second;
+        // Each model's mandated deviations: the bare double size hint, a row count that ignores its
+        // parent, and the grid's flags for the invalid index.
+        m_tester = std::make_unique<ToleratedModelTester>(m_fixture->view.model(),
+            Tolerated::flatRowCountIgnoresParent + QStringList{Tolerated::doubleSizeHint, Tolerated::flagsOfInvalidIndex});
+    }
+
+    /// Step 0 is the set-up; every later step sends one random event.
+    QString step(int number)
+    {
+        if (number == 0)
+            return QStringLiteral("set-up");
+        QTableView& view = m_fixture->view;
+        static const QStringList common{"", "Ctrl+", "Shift+", "Ctrl+", "Shift+", "Ctrl+Shift+", "Alt+", "Shift+Meta+", "Ctrl+Alt+"};
+        static const QStringList buttons{"", "", "", "right ", "middle "}, clicks{"click", "click", "click", "click", "press", "release"};
+        const QString modifiers = common.at(int(m_random() % 9));
+        QString input;
+        QModelIndex target;
+        if (m_random() % 2 == 0) { // a key on the current cell, sometimes moved first
+            if (m_random() % 3 == 0)
+                view.setCurrentIndex(randomViewIndex());
+            target = view.currentIndex();
+            input = QStringLiteral("F") + "45674538"[m_random() % 8]; // F5 and F6 twice as often
+        } else {
+            target = randomViewIndex();
+            input = buttons.at(int(m_random() % 5)) + clicks.at(int(m_random() % 6));
+        }
+        const QString before = m_reference.marks;
+        m_fixture->calls.clear();
+        m_reference.calls.clear();
+        m_reference.run(modifiers, input, listPosition(target));
+        sendAction(view, modifiers + input, target);
+        const QString marks = m_fixture->marks();
+        m_difference = marks == m_reference.marks && m_fixture->calls == m_reference.calls ? QString()
+            : QStringLiteral("marks before %1\nmarks %2, expected %3\ncalls %4\nexpected %5")
+                  .arg(before, marks, m_reference.marks, m_fixture->calls.join(' '), m_reference.calls.join(' '));
+        return QStringLiteral("%1 at view row %2").arg(modifiers + input).arg(target.row());
+    }
+
+    /// The first difference in marks or host calls, or what the model tester reported.
+    QString difference() const
+    {
+        return m_difference.isEmpty() && !m_tester->failures().isEmpty() ? "model tester: " + m_tester->failures().join("; ") : m_difference;
+    }
+};
 
 } // namespace
 
