@@ -20,10 +20,8 @@ bool setLogicalDpi(qreal dpi)
 
 namespace Tolerated {
 const QString doubleSizeHint = QStringLiteral("FAIL! variant.canConvert<QSize>() ");
-const QStringList flatRowCountIgnoresParent = {
-    // The tester's parent() check asks for a child of the first cell; its later checks in that group are skipped.
-    QStringLiteral("FAIL! childIndex.isValid() "),
-};
+// The tester's parent() check asks for a child of the first cell; its later checks in that group are skipped.
+const QStringList flatRowCountIgnoresParent = {QStringLiteral("FAIL! childIndex.isValid() ")};
 const QString flagsOfInvalidIndex = QStringLiteral("FAIL! flags == Qt::ItemIsDropEnabled || flags == 0 ");
 }
 
@@ -60,11 +58,8 @@ void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContex
             first->m_previous(type, context, message);
         return;
     }
-    for (const QString& prefix : qAsConst(tester->m_tolerated)) {
-        if (message.startsWith(prefix))
-            return;
-    }
-    tester->m_failures.append(message);
+    if (std::none_of(tester->m_tolerated.cbegin(), tester->m_tolerated.cend(), [&message](const QString& prefix) { return message.startsWith(prefix); }))
+        tester->m_failures.append(message);
 }
 
 NamedRow::NamedRow(const QString& name, RowRegistry* registry)
@@ -89,14 +84,11 @@ TreeFixture::TreeFixture(const QString& outline)
         while (depth < line.size() && line.at(depth) == QLatin1Char('-'))
             ++depth;
         QString name = line.mid(depth);
-        bool visible = true;
-        bool expanded = true;
-        while (name.endsWith(QLatin1Char('!')) || name.endsWith(QLatin1Char('+')) || name.endsWith(QLatin1Char('-'))) {
-            const QChar flag = name.at(name.size() - 1);
-            visible = visible && flag != QLatin1Char('!');
-            if (flag != QLatin1Char('!'))
-                expanded = flag == QLatin1Char('+');
-            name.chop(1);
+        bool visible = true, expanded = true;
+        for (; name.endsWith('!') || name.endsWith('+') || name.endsWith('-'); name.chop(1)) {
+            const QChar flag = name.back();
+            visible = visible && flag != '!';
+            expanded = flag == '!' ? expanded : flag == '+';
         }
         Q_ASSERT_X(depth <= path.size(), "TreeFixture", "outline skips a level");
         path = path.mid(0, depth);
@@ -115,21 +107,8 @@ TreeFixture::~TreeFixture()
 
 NamedRow* TreeFixture::row(const QString& name) const
 {
-    for (NamedRow* candidate : m_alive) {
-        if (candidate->name() == name)
-            return candidate;
-    }
-    return nullptr;
-}
-
-bool TreeFixture::isAlive(BaseDataItem* row) const
-{
-    return m_alive.contains(row);
-}
-
-NamedRow* TreeFixture::makeRow(const QString& name)
-{
-    return new NamedRow(name, &m_alive);
+    const auto found = std::find_if(m_alive.cbegin(), m_alive.cend(), [&name](NamedRow* candidate) { return candidate->name() == name; });
+    return found == m_alive.cend() ? nullptr : *found;
 }
 
 // The row goes last under the row at the end of path (at the top when path is empty), and becomes the end of path.
@@ -138,14 +117,9 @@ void TreeFixture::appendRow(const QString& name, bool visible, bool expanded, QL
     NamedRow* row = makeRow(name);
     row->setVisible(visible);
     row->setExpanded(expanded);
-    if (path.isEmpty()) {
-        m_roots.append(row);
-    } else {
-        NamedRow* parent = path.last();
-        QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-        children.append(row);
-        parent->setBaseDataItemListDirect(children);
-        row->setParentAlone(parent);
+    if (!path.isEmpty()) {
+        path.last()->setBaseDataItemListDirect(path.last()->getBaseDataItemlist() + QList<BaseDataItem*>{row});
+        row->setParentAlone(path.last());
     }
     path.append(row);
     m_preOrder.append(row);
@@ -161,15 +135,11 @@ QString names(const QList<BaseDataItem*>& rows)
 
 int differentialSteps(int normalDefault, int sanitizerDefault)
 {
-    if (qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS"))
-        return qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
 #ifdef __SANITIZE_ADDRESS__
-    Q_UNUSED(normalDefault);
-    return sanitizerDefault;
-#else
-    Q_UNUSED(sanitizerDefault);
-    return normalDefault;
+    normalDefault = sanitizerDefault;
 #endif
+    Q_UNUSED(sanitizerDefault);
+    return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : normalDefault;
 }
 
 bool raiseTimeLimitForLongRun()
@@ -221,9 +191,8 @@ void recordTreeDeleteLine(QtMsgType type, const QMessageLogContext& context, con
         return g_handlerBeforeDeleteLines(type, context, message);
     static const QRegularExpression text(QStringLiteral("^zTreeItemModel::deleteItem  deleted:  (\\d+)  rows$"));
     const QRegularExpressionMatch match = text.match(message);
-    const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0
-        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0
-        && qstrcmp(context.category, "itemviews.treemodel") == 0;
+    const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0 && qstrcmp(context.category, "itemviews.treemodel") == 0
+        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0;
     g_treeDeleteLines.append(match.hasMatch() && fromDelete ? match.captured(1) : context.file + ('|' + message));
 }
 }
@@ -335,13 +304,10 @@ void TreeScenario::run(const QString& script)
         {"veto", [this](const QString&) { model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; }); }},
         {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)); say(row(arg.section('=', 0, 0))->getRowHeight()); }},
         {"flags", [this](const QString& arg) { say(int(qt()->flags(at(arg, 0)))); }},
-        {"flagsHook", [this](const QString& arg) { // says the flags it was given
-             model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, QFlags<Qt::ItemFlag>& flags) {
-                 say(int(flags));
-                 flags = QFlags<Qt::ItemFlag>(arg.section('/', 0, 0).toInt());
-                 return arg.endsWith("/1");
-             });
-         }},
+        {"flagsHook", [this](const QString& arg) { model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, Qt::ItemFlags& flags) {
+             say(int(flags)); // the flags it was given
+             flags = Qt::ItemFlags(arg.section('/', 0, 0).toInt());
+             return arg.endsWith("/1"); }); }},
     };
     for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
         if (step.startsWith('+') || step.startsWith('-'))
@@ -374,17 +340,16 @@ QString TreeScenario::snapshot(const QString& expected)
 
 QString TreeScenario::answer(const QString& key)
 {
-    QList<BaseDataItem*> aliveRows, expanded, visible, originalRows;
+    QList<BaseDataItem*> expanded, visible, originalRows;
     QStringList checks;
     for (BaseDataItem* row : tree.rows()) {
         if (!tree.isAlive(row))
             continue;
-        aliveRows.append(row);
         const QVariant state = read(names({row}), Qt::CheckStateRole);
         checks.append(names({row}) + ':' + (state.type() == QVariant::Bool ? QStringLiteral("-") : state.toString()));
+        expanded += row->getExpanded() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
+        visible += row->getVisible() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
     }
-    std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(expanded), [](BaseDataItem* row) { return row->getExpanded(); });
-    std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(visible), [](BaseDataItem* row) { return row->getVisible(); });
     for (int originalRow = 0; model.findItemByOriginalIndex(originalRow) || originalRow < list.size(); ++originalRow)
         originalRows.append(model.findItemByOriginalIndex(originalRow));
     // Children of A with A's child count, each marked when not linked back to A.
