@@ -58,20 +58,9 @@ void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContex
             first->m_previous(type, context, message);
         return;
     }
-    if (std::none_of(tester->m_tolerated.cbegin(), tester->m_tolerated.cend(), [&message](const QString& prefix) { return message.startsWith(prefix); }))
+    const auto tolerated = [&message](const QString& prefix) { return message.startsWith(prefix); };
+    if (std::none_of(tester->m_tolerated.cbegin(), tester->m_tolerated.cend(), tolerated))
         tester->m_failures.append(message);
-}
-
-NamedRow::NamedRow(const QString& name, RowRegistry* registry)
-    : m_registry(registry)
-{
-    setValue(1, name);
-    m_registry->insert(this, this);
-}
-
-NamedRow::~NamedRow()
-{
-    m_registry->remove(this);
 }
 
 TreeFixture::TreeFixture(const QString& outline)
@@ -97,12 +86,6 @@ TreeFixture::TreeFixture(const QString& outline)
         for (int linkNumber = 1; linkNumber <= links; ++linkNumber)
             appendRow(link.hasMatch() ? link.captured(1) + QString::number(linkNumber) + link.captured(3) : name, visible, expanded, path);
     }
-}
-
-TreeFixture::~TreeFixture()
-{
-    const RowRegistry alive = m_alive; // each row leaves m_alive as it goes
-    qDeleteAll(alive);
 }
 
 NamedRow* TreeFixture::row(const QString& name) const
@@ -169,17 +152,6 @@ QString describe(const QVariant& value)
         return QStringLiteral("QList<bool>[%1]").arg(flags.join(QLatin1Char(',')));
     }
     return QStringLiteral("%1 %2").arg(QLatin1String(value.typeName()), value.toString());
-}
-
-bool TreeProbeModel::getRowIsVisible(BaseDataItem* row) const
-{
-    return (hiddenNames.isEmpty() || !hiddenNames.contains(row->getValue(1).toString())) && zTreeItemModel::getRowIsVisible(row);
-}
-
-void TreeProbeModel::UpdateData()
-{
-    ++updateDataCalls;
-    zTreeItemModel::UpdateData();
 }
 
 namespace {
@@ -358,21 +330,12 @@ QString TreeScenario::answer(const QString& key)
     for (BaseDataItem* child : rowA ? rowA->getBaseDataItemlist() : QList<BaseDataItem*>())
         childrenOfA += child->getParent() == rowA ? "" : " unlinked";
     const QHash<QString, QString> answers{
-        {"list", names(list)},
-        {"original", names(originalRows)},
-        {"shown", shown()},
-        {"count", QString::number(qt()->rowCount())},
+        {"list", names(list)}, {"original", names(originalRows)}, {"shown", shown()}, {"count", QString::number(qt()->rowCount())},
         {"level", qt()->data(model.index(0, treeColumn), zTreeItemModel::TreeMaxLevelRole).toString()},
-        {"expanded", names(expanded)},
-        {"visible", names(visible)},
-        {"checks", checks.join(' ')},
-        {"A", childrenOfA},
-        {"alive", QString::number(tree.aliveCount())},
-        {"clicked", names({model.getClickedItem()})},
-        {"refreshes", QString::number(model.updateDataCalls)},
-        {"resets", QString::number(resets.size())},
-        {"log", g_treeDeleteLines.join(' ')},
-        {"said", said.join(" | ")},
+        {"expanded", names(expanded)}, {"visible", names(visible)}, {"checks", checks.join(' ')}, {"A", childrenOfA},
+        {"alive", QString::number(tree.aliveCount())}, {"clicked", names({model.getClickedItem()})},
+        {"refreshes", QString::number(model.updateDataCalls)}, {"resets", QString::number(resets.size())},
+        {"log", g_treeDeleteLines.join(' ')}, {"said", said.join(" | ")},
     };
     return answers.value(key, "unknown key");
 }

@@ -53,8 +53,8 @@ using RowRegistry = QHash<const BaseDataItem*, NamedRow*>;
 class NamedRow : public TreeBaseItem
 {
 public:
-    NamedRow(const QString& name, RowRegistry* registry);
-    ~NamedRow() override;
+    NamedRow(const QString& name, RowRegistry* registry) : m_registry(registry) { setValue(1, name); registry->insert(this, this); }
+    ~NamedRow() override { m_registry->remove(this); }
     QString name() { return getValue(1).toString(); }
 
 private:
@@ -76,7 +76,7 @@ class TreeFixture
 {
 public:
     explicit TreeFixture(const QString& outline);
-    ~TreeFixture();
+    ~TreeFixture() { qDeleteAll(RowRegistry(m_alive)); } // each row leaves m_alive as it goes
 
     NamedRow* row(const QString& name) const;
     QList<BaseDataItem*> rows() const { return m_preOrder; }
@@ -145,8 +145,11 @@ QString names(const QList<BaseDataItem*>& rows);
 class TreeProbeModel : public zTreeItemModel
 {
 public:
-    bool getRowIsVisible(BaseDataItem* row) const override;
-    void UpdateData() override;
+    bool getRowIsVisible(BaseDataItem* row) const override
+    {
+        return (hiddenNames.isEmpty() || !hiddenNames.contains(row->getValue(1).toString())) && zTreeItemModel::getRowIsVisible(row);
+    }
+    void UpdateData() override { ++updateDataCalls; zTreeItemModel::UpdateData(); }
     /// An index the model never handed out, e.g. one left over from before a refresh.
     QModelIndex staleIndex(int virtualRow, int column) const { return createIndex(virtualRow, column); }
     using zTreeItemModel::deleteItem;
