@@ -116,29 +116,14 @@ QString names(const QList<BaseDataItem*>& rows)
     return parts.join(QLatin1Char(' '));
 }
 
-int differentialSteps(int normalDefault, int sanitizerDefault)
-{
-#ifdef __SANITIZE_ADDRESS__
-    normalDefault = sanitizerDefault;
-#endif
-    Q_UNUSED(sanitizerDefault);
-    return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : normalDefault;
-}
-
 bool raiseTimeLimitForLongRun()
 {
     if (!qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") || qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
         return false;
     // Ample for any build (a step takes under a millisecond, a few under the sanitizers); a hang still ends the run.
     constexpr qint64 defaultLimitMs = 5 * 60 * 1000, allowedMsPerStep = 10;
-    const qint64 steps = qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
-    const qint64 limitMs = qBound(defaultLimitMs, steps * allowedMsPerStep, qint64(INT_MAX));
+    const qint64 limitMs = qBound(defaultLimitMs, qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") * allowedMsPerStep, qint64(INT_MAX));
     return qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(limitMs));
-}
-
-quint32 differentialFirstSeed()
-{
-    return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
 }
 
 QString describe(const QVariant& value)

@@ -92,11 +92,6 @@ private:
     QList<BaseDataItem*> m_preOrder;
 };
 
-/// Length of a differential run: ITEMVIEWS_DIFF_STEPS, else the default of this build (sanitizers run slower).
-int differentialSteps(int normalDefault, int sanitizerDefault);
-/// First seed of a differential run: ITEMVIEWS_DIFF_SEED, else 1.
-quint32 differentialFirstSeed();
-
 /// Differential tests: random operation sequences applied to a model and to a plain statement of
 /// its rules, compared after every step. runDifferential drives one:
 ///
@@ -110,8 +105,12 @@ quint32 differentialFirstSeed();
 template <typename Sequence>
 void runDifferential(int normalSteps, int sanitizerSteps, int perSequence)
 {
-    const int totalSteps = differentialSteps(normalSteps, sanitizerSteps);
-    const quint32 firstSeed = differentialFirstSeed();
+#ifdef __SANITIZE_ADDRESS__
+    normalSteps = sanitizerSteps;
+#endif
+    Q_UNUSED(sanitizerSteps);
+    const int totalSteps = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : normalSteps;
+    const quint32 firstSeed = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
     for (int done = 0, number = 0; done < totalSteps; done += perSequence, ++number) {
         const quint32 seed = firstSeed + quint32(number);
         Sequence sequence(seed);

@@ -360,7 +360,6 @@ void Sequence::apply(const Step& step)
     BaseDataItem* row = m_byName.value(step.row);
     const QModelIndex anyIndex = m_model.staleIndex(step.number, step.column), validIndex = qt->index(step.number, step.column);
     const QString rowShown = ref.shown.value(step.number);
-    const QString valid = !rowShown.isEmpty() ? "true" : "false";
     m_answers = {};
     QList<BaseDataItem*> rows;
     for (const QString& name : step.rows)
@@ -385,7 +384,7 @@ void Sequence::apply(const Step& step)
     case Check:
         if (step.column == treeColumn && !rowShown.isEmpty())
             ref.check(rowShown, step.state);
-        m_answers = {valid, say(qt->setData(validIndex, step.state, Qt::CheckStateRole))};
+        m_answers = {say(!rowShown.isEmpty()), say(qt->setData(validIndex, step.state, Qt::CheckStateRole))};
         break;
     case Mode: ref.mode = step.number; m_model.setProperty("checkType", step.number); break;
     case InsertAfter: placed = ref.insert(step.number, 1); m_model.insertItemAfterIndex(anyIndex); break;
@@ -399,7 +398,7 @@ void Sequence::apply(const Step& step)
             ref.clicked = rowShown;
             ref.clickedColumn = step.column;
         }
-        m_answers = {valid, say(qt->setData(validIndex, step.column, zTreeItemModel::ClickedCellRole))};
+        m_answers = {say(!rowShown.isEmpty()), say(qt->setData(validIndex, step.column, zTreeItemModel::ClickedCellRole))};
         break;
     case Span: ref.rows[step.row].spans = step.rows; row->setSpanChildrenRows(rows); break;
     case Collapsable: ref.rows[step.row].collapsable = step.flag; row->setCollapsable(step.flag); break;
@@ -433,8 +432,7 @@ QString Sequence::compare()
             first = QStringLiteral("%1%2: reference '%3', model '%4'").arg(subject, QLatin1String(what), describe(expected), describe(actual));
     };
     same({}, "answer", m_answers.first, m_answers.second);
-    QStringList hostMade, hostAlive;
-    std::copy_if(m_ref.alive.cbegin(), m_ref.alive.cend(), std::back_inserter(hostMade), [](const QString& name) { return !name.startsWith('n'); });
+    QStringList hostMade = QStringList(m_ref.alive).filter(QRegularExpression("^[rh]")), hostAlive; // n*: made by the model
     for (NamedRow* row : qAsConst(m_hostRows))
         hostAlive.append(row->name());
     hostMade.sort();
