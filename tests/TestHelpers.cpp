@@ -20,10 +20,8 @@ bool setLogicalDpi(qreal dpi)
 
 namespace Tolerated {
 const QString doubleSizeHint = QStringLiteral("FAIL! variant.canConvert<QSize>() ");
-const QStringList flatRowCountIgnoresParent = {
-    // The tester's parent() check asks for a child of the first cell; its later checks in that group are skipped.
-    QStringLiteral("FAIL! childIndex.isValid() "),
-};
+// The tester's parent() check asks for a child of the first cell; its later checks in that group are skipped.
+const QStringList flatRowCountIgnoresParent = {QStringLiteral("FAIL! childIndex.isValid() ")};
 const QString flagsOfInvalidIndex = QStringLiteral("FAIL! flags == Qt::ItemIsDropEnabled || flags == 0 ");
 }
 
@@ -60,23 +58,9 @@ void ToleratedModelTester::handleMessage(QtMsgType type, const QMessageLogContex
             first->m_previous(type, context, message);
         return;
     }
-    for (const QString& prefix : qAsConst(tester->m_tolerated)) {
-        if (message.startsWith(prefix))
-            return;
-    }
-    tester->m_failures.append(message);
-}
-
-NamedRow::NamedRow(const QString& name, RowRegistry* registry)
-    : m_registry(registry)
-{
-    setValue(1, name);
-    m_registry->insert(this, this);
-}
-
-NamedRow::~NamedRow()
-{
-    m_registry->remove(this);
+    const auto tolerated = [&message](const QString& prefix) { return message.startsWith(prefix); };
+    if (std::none_of(tester->m_tolerated.cbegin(), tester->m_tolerated.cend(), tolerated))
+        tester->m_failures.append(message);
 }
 
 TreeFixture::TreeFixture(const QString& outline)
@@ -89,14 +73,11 @@ TreeFixture::TreeFixture(const QString& outline)
         while (depth < line.size() && line.at(depth) == QLatin1Char('-'))
             ++depth;
         QString name = line.mid(depth);
-        bool visible = true;
-        bool expanded = true;
-        while (name.endsWith(QLatin1Char('!')) || name.endsWith(QLatin1Char('+')) || name.endsWith(QLatin1Char('-'))) {
-            const QChar flag = name.at(name.size() - 1);
-            visible = visible && flag != QLatin1Char('!');
-            if (flag != QLatin1Char('!'))
-                expanded = flag == QLatin1Char('+');
-            name.chop(1);
+        bool visible = true, expanded = true;
+        for (; name.endsWith('!') || name.endsWith('+') || name.endsWith('-'); name.chop(1)) {
+            const QChar flag = name.back();
+            visible = visible && flag != '!';
+            expanded = flag == '!' ? expanded : flag == '+';
         }
         Q_ASSERT_X(depth <= path.size(), "TreeFixture", "outline skips a level");
         path = path.mid(0, depth);
@@ -107,29 +88,10 @@ TreeFixture::TreeFixture(const QString& outline)
     }
 }
 
-TreeFixture::~TreeFixture()
-{
-    const RowRegistry alive = m_alive; // each row leaves m_alive as it goes
-    qDeleteAll(alive);
-}
-
 NamedRow* TreeFixture::row(const QString& name) const
 {
-    for (NamedRow* candidate : m_alive) {
-        if (candidate->name() == name)
-            return candidate;
-    }
-    return nullptr;
-}
-
-bool TreeFixture::isAlive(BaseDataItem* row) const
-{
-    return m_alive.contains(row);
-}
-
-NamedRow* TreeFixture::makeRow(const QString& name)
-{
-    return new NamedRow(name, &m_alive);
+    const auto found = std::find_if(m_alive.cbegin(), m_alive.cend(), [&name](NamedRow* candidate) { return candidate->name() == name; });
+    return found == m_alive.cend() ? nullptr : *found;
 }
 
 // The row goes last under the row at the end of path (at the top when path is empty), and becomes the end of path.
@@ -138,14 +100,9 @@ void TreeFixture::appendRow(const QString& name, bool visible, bool expanded, QL
     NamedRow* row = makeRow(name);
     row->setVisible(visible);
     row->setExpanded(expanded);
-    if (path.isEmpty()) {
-        m_roots.append(row);
-    } else {
-        NamedRow* parent = path.last();
-        QList<BaseDataItem*> children = parent->getBaseDataItemlist();
-        children.append(row);
-        parent->setBaseDataItemListDirect(children);
-        row->setParentAlone(parent);
+    if (!path.isEmpty()) {
+        path.last()->setBaseDataItemListDirect(path.last()->getBaseDataItemlist() + QList<BaseDataItem*>{row});
+        row->setParentAlone(path.last());
     }
     path.append(row);
     m_preOrder.append(row);
@@ -159,33 +116,14 @@ QString names(const QList<BaseDataItem*>& rows)
     return parts.join(QLatin1Char(' '));
 }
 
-int differentialSteps(int normalDefault, int sanitizerDefault)
-{
-    if (qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS"))
-        return qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
-#ifdef __SANITIZE_ADDRESS__
-    Q_UNUSED(normalDefault);
-    return sanitizerDefault;
-#else
-    Q_UNUSED(sanitizerDefault);
-    return normalDefault;
-#endif
-}
-
 bool raiseTimeLimitForLongRun()
 {
     if (!qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") || qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
         return false;
     // Ample for any build (a step takes under a millisecond, a few under the sanitizers); a hang still ends the run.
     constexpr qint64 defaultLimitMs = 5 * 60 * 1000, allowedMsPerStep = 10;
-    const qint64 steps = qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS");
-    const qint64 limitMs = qBound(defaultLimitMs, steps * allowedMsPerStep, qint64(INT_MAX));
+    const qint64 limitMs = qBound(defaultLimitMs, qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") * allowedMsPerStep, qint64(INT_MAX));
     return qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(limitMs));
-}
-
-quint32 differentialFirstSeed()
-{
-    return qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
 }
 
 QString describe(const QVariant& value)
@@ -201,17 +139,6 @@ QString describe(const QVariant& value)
     return QStringLiteral("%1 %2").arg(QLatin1String(value.typeName()), value.toString());
 }
 
-bool TreeProbeModel::getRowIsVisible(BaseDataItem* row) const
-{
-    return (hiddenNames.isEmpty() || !hiddenNames.contains(row->getValue(1).toString())) && zTreeItemModel::getRowIsVisible(row);
-}
-
-void TreeProbeModel::UpdateData()
-{
-    ++updateDataCalls;
-    zTreeItemModel::UpdateData();
-}
-
 namespace {
 QStringList g_treeDeleteLines;
 QtMessageHandler g_handlerBeforeDeleteLines = nullptr;
@@ -221,9 +148,8 @@ void recordTreeDeleteLine(QtMsgType type, const QMessageLogContext& context, con
         return g_handlerBeforeDeleteLines(type, context, message);
     static const QRegularExpression text(QStringLiteral("^zTreeItemModel::deleteItem  deleted:  (\\d+)  rows$"));
     const QRegularExpressionMatch match = text.match(message);
-    const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0
-        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0
-        && qstrcmp(context.category, "itemviews.treemodel") == 0;
+    const bool fromDelete = qstrcmp(context.file, "zTreeItemModel") == 0 && qstrcmp(context.category, "itemviews.treemodel") == 0
+        && qstrcmp(context.function, "bool zTreeItemModel::deleteItem(BaseDataItem*)") == 0;
     g_treeDeleteLines.append(match.hasMatch() && fromDelete ? match.captured(1) : context.file + ('|' + message));
 }
 }
@@ -335,13 +261,10 @@ void TreeScenario::run(const QString& script)
         {"veto", [this](const QString&) { model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; }); }},
         {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)); say(row(arg.section('=', 0, 0))->getRowHeight()); }},
         {"flags", [this](const QString& arg) { say(int(qt()->flags(at(arg, 0)))); }},
-        {"flagsHook", [this](const QString& arg) { // says the flags it was given
-             model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, QFlags<Qt::ItemFlag>& flags) {
-                 say(int(flags));
-                 flags = QFlags<Qt::ItemFlag>(arg.section('/', 0, 0).toInt());
-                 return arg.endsWith("/1");
-             });
-         }},
+        {"flagsHook", [this](const QString& arg) { model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, Qt::ItemFlags& flags) {
+             say(int(flags)); // the flags it was given
+             flags = Qt::ItemFlags(arg.section('/', 0, 0).toInt());
+             return arg.endsWith("/1"); }); }},
     };
     for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
         if (step.startsWith('+') || step.startsWith('-'))
@@ -374,17 +297,16 @@ QString TreeScenario::snapshot(const QString& expected)
 
 QString TreeScenario::answer(const QString& key)
 {
-    QList<BaseDataItem*> aliveRows, expanded, visible, originalRows;
+    QList<BaseDataItem*> expanded, visible, originalRows;
     QStringList checks;
     for (BaseDataItem* row : tree.rows()) {
         if (!tree.isAlive(row))
             continue;
-        aliveRows.append(row);
         const QVariant state = read(names({row}), Qt::CheckStateRole);
         checks.append(names({row}) + ':' + (state.type() == QVariant::Bool ? QStringLiteral("-") : state.toString()));
+        expanded += row->getExpanded() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
+        visible += row->getVisible() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
     }
-    std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(expanded), [](BaseDataItem* row) { return row->getExpanded(); });
-    std::copy_if(aliveRows.cbegin(), aliveRows.cend(), std::back_inserter(visible), [](BaseDataItem* row) { return row->getVisible(); });
     for (int originalRow = 0; model.findItemByOriginalIndex(originalRow) || originalRow < list.size(); ++originalRow)
         originalRows.append(model.findItemByOriginalIndex(originalRow));
     // Children of A with A's child count, each marked when not linked back to A.
@@ -393,21 +315,12 @@ QString TreeScenario::answer(const QString& key)
     for (BaseDataItem* child : rowA ? rowA->getBaseDataItemlist() : QList<BaseDataItem*>())
         childrenOfA += child->getParent() == rowA ? "" : " unlinked";
     const QHash<QString, QString> answers{
-        {"list", names(list)},
-        {"original", names(originalRows)},
-        {"shown", shown()},
-        {"count", QString::number(qt()->rowCount())},
+        {"list", names(list)}, {"original", names(originalRows)}, {"shown", shown()}, {"count", QString::number(qt()->rowCount())},
         {"level", qt()->data(model.index(0, treeColumn), zTreeItemModel::TreeMaxLevelRole).toString()},
-        {"expanded", names(expanded)},
-        {"visible", names(visible)},
-        {"checks", checks.join(' ')},
-        {"A", childrenOfA},
-        {"alive", QString::number(tree.aliveCount())},
-        {"clicked", names({model.getClickedItem()})},
-        {"refreshes", QString::number(model.updateDataCalls)},
-        {"resets", QString::number(resets.size())},
-        {"log", g_treeDeleteLines.join(' ')},
-        {"said", said.join(" | ")},
+        {"expanded", names(expanded)}, {"visible", names(visible)}, {"checks", checks.join(' ')}, {"A", childrenOfA},
+        {"alive", QString::number(tree.aliveCount())}, {"clicked", names({model.getClickedItem()})},
+        {"refreshes", QString::number(model.updateDataCalls)}, {"resets", QString::number(resets.size())},
+        {"log", g_treeDeleteLines.join(' ')}, {"said", said.join(" | ")},
     };
     return answers.value(key, "unknown key");
 }

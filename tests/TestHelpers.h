@@ -7,14 +7,8 @@
 #include <zBaseHeaderColumn.h>
 #include <zTreeItemModel.h>
 
-#include <QAbstractItemModelTester>
-#include <QHash>
-#include <QSet>
-#include <QSignalSpy>
-#include <QStringList>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 /// Sets the primary screen's logical DPI for real; true when the screen reports it.
@@ -31,11 +25,9 @@ extern const QStringList flatRowCountIgnoresParent;
 extern const QString flagsOfInvalidIndex;
 }
 
-/*!
- * Attaches QAbstractItemModelTester in warning mode and records every warning it
- * prints, except those starting with one of the tolerated prefixes. A test checks
- * failures() is empty after its mutations.
- */
+/// Attaches QAbstractItemModelTester in warning mode and records every warning it
+/// prints, except those starting with one of the tolerated prefixes. A test checks
+/// failures() is empty after its mutations.
 class ToleratedModelTester
 {
 public:
@@ -61,71 +53,64 @@ using RowRegistry = QHash<const BaseDataItem*, NamedRow*>;
 class NamedRow : public TreeBaseItem
 {
 public:
-    NamedRow(const QString& name, RowRegistry* registry);
-    ~NamedRow() override;
+    NamedRow(const QString& name, RowRegistry* registry) : m_registry(registry) { setValue(1, name); registry->insert(this, this); }
+    ~NamedRow() override { m_registry->remove(this); }
     QString name() { return getValue(1).toString(); }
 
 private:
     RowRegistry* m_registry;
 };
 
-/*!
- * A tree built from an outline, one row per line, depth by leading dashes:
- *
- *     A          rows()  = [A, A1, A1a, A2, B]   (pre-order)
- *     -A1        roots() = [A, B]
- *     --A1a
- *     -A2
- *     B
- *
- * A trailing "!" hides the row, a trailing "+" / "-" after the name sets expanded
- * true / false (default true). "C*3" is a chain: C1, its only child C2, its only
- * child C3 (with the same flags). Rows still alive are deleted with the fixture.
- */
+/// A tree built from an outline, one row per line, depth by leading dashes:
+///
+///     A          rows()  = [A, A1, A1a, A2, B]   (pre-order)
+///     -A1
+///     --A1a
+///     -A2
+///     B
+///
+/// A trailing "!" hides the row, a trailing "+" / "-" after the name sets expanded
+/// true / false (default true). "C*3" is a chain: C1, its only child C2, its only
+/// child C3 (with the same flags). Rows still alive are deleted with the fixture.
 class TreeFixture
 {
 public:
     explicit TreeFixture(const QString& outline);
-    ~TreeFixture();
+    ~TreeFixture() { qDeleteAll(RowRegistry(m_alive)); } // each row leaves m_alive as it goes
 
     NamedRow* row(const QString& name) const;
     QList<BaseDataItem*> rows() const { return m_preOrder; }
-    QList<BaseDataItem*> roots() const { return m_roots; }
-    bool isAlive(BaseDataItem* row) const;
+    bool isAlive(BaseDataItem* row) const { return m_alive.contains(row); }
     int aliveCount() const { return m_alive.size(); }
     /// A row made by the fixture's rules but linked to nothing.
-    NamedRow* makeRow(const QString& name);
+    NamedRow* makeRow(const QString& name) { return new NamedRow(name, &m_alive); }
 
 private:
     void appendRow(const QString& name, bool visible, bool expanded, QList<NamedRow*>& path);
 
     RowRegistry m_alive;
     QList<BaseDataItem*> m_preOrder;
-    QList<BaseDataItem*> m_roots;
 };
 
-/// Length of a differential run: ITEMVIEWS_DIFF_STEPS, else the default of this build (sanitizers run slower).
-int differentialSteps(int normalDefault, int sanitizerDefault);
-/// First seed of a differential run: ITEMVIEWS_DIFF_SEED, else 1.
-quint32 differentialFirstSeed();
-
-/*!
- * Differential tests: random operation sequences applied to a model and to a plain statement of
- * its rules, compared after every step. runDifferential drives one:
- *
- *     Sequence sequence(seed);          // fresh rows, models and reference from a seed
- *     sequence.step(n)                  // applies step n (0: the set-up), returns what it did
- *     sequence.difference()             // the first disagreement after it, or empty
- *
- * Sequences of perSequence steps each get their own seed, from ITEMVIEWS_DIFF_SEED (default 1) on,
- * until ITEMVIEWS_DIFF_STEPS steps are done (default: normalSteps, sanitizerSteps under
- * AddressSanitizer). A failure names its seed and step and the variables that replay it.
- */
+/// Differential tests: random operation sequences applied to a model and to a plain statement of
+/// its rules, compared after every step. runDifferential drives one:
+///
+///     Sequence sequence(seed);          // fresh rows, models and reference from a seed
+///     sequence.step(n)                  // applies step n (0: the set-up), returns what it did
+///     sequence.difference()             // the first disagreement after it, or empty
+///
+/// Sequences of perSequence steps each get their own seed, from ITEMVIEWS_DIFF_SEED (default 1) on,
+/// until ITEMVIEWS_DIFF_STEPS steps are done (default: normalSteps, sanitizerSteps under
+/// AddressSanitizer). A failure names its seed and step and the variables that replay it.
 template <typename Sequence>
 void runDifferential(int normalSteps, int sanitizerSteps, int perSequence)
 {
-    const int totalSteps = differentialSteps(normalSteps, sanitizerSteps);
-    const quint32 firstSeed = differentialFirstSeed();
+#ifdef __SANITIZE_ADDRESS__
+    normalSteps = sanitizerSteps;
+#endif
+    Q_UNUSED(sanitizerSteps);
+    const int totalSteps = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_STEPS") ? qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_STEPS") : normalSteps;
+    const quint32 firstSeed = qEnvironmentVariableIsSet("ITEMVIEWS_DIFF_SEED") ? quint32(qEnvironmentVariableIntValue("ITEMVIEWS_DIFF_SEED")) : 1;
     for (int done = 0, number = 0; done < totalSteps; done += perSequence, ++number) {
         const quint32 seed = firstSeed + quint32(number);
         Sequence sequence(seed);
@@ -159,8 +144,11 @@ QString names(const QList<BaseDataItem*>& rows);
 class TreeProbeModel : public zTreeItemModel
 {
 public:
-    bool getRowIsVisible(BaseDataItem* row) const override;
-    void UpdateData() override;
+    bool getRowIsVisible(BaseDataItem* row) const override
+    {
+        return (hiddenNames.isEmpty() || !hiddenNames.contains(row->getValue(1).toString())) && zTreeItemModel::getRowIsVisible(row);
+    }
+    void UpdateData() override { ++updateDataCalls; zTreeItemModel::UpdateData(); }
     /// An index the model never handed out, e.g. one left over from before a refresh.
     QModelIndex staleIndex(int virtualRow, int column) const { return createIndex(virtualRow, column); }
     using zTreeItemModel::deleteItem;
@@ -175,22 +163,20 @@ void recordTreeDeleteLines();
 /// The delete lines so far, each as its row count when text, file, function and category are right, verbatim otherwise.
 QStringList& treeDeleteLines();
 
-/*!
- * A TreeFixture bound to a TreeProbeModel with three declared columns ("code", "name", "qty"): column 0 is
- * hidden and the tree column is declared column 2, so the tree column is shown column 1 (treeColumn).
- * run() plays a script of space-separated steps; most say their answer (said). "X" names a row (a
- * number: that virtual row, even out of range; "null": no row); read:X@ROLE@0 and check:X@0=S use column 0:
- *   +X -X                 expand / collapse request; list:X,Y host edits its list in place and refreshes;
- *                         bind:X,Y rebuild:X,Y rebind without / with rebuild (one refresh, not counted)
- *   mode:N check:X=S      check mode property; check-state write; hide:X refresh fold:X (setExpandeItem)
- *   span:X>Y,Z fixed:X height:X=H twice:X move:X>Y   host edits to rows (twice: X listed again by its
- *                         parent; move: X relinked under Y without a rebind)
- *   read:X@ROLE shown flags:X uncollapsable:X uname:X size:X=H   reads (size: writes, says result and height)
- *   click:X after:X before:X under:X delete:X deleteRow:X deleteAll   clicks and structural edits
- *   hook veto flagsHook:F/1 lookups dpi:D   hooks (flagsHook answers flags F, with true when "/1"), tables, DPI
- * snapshot("key=value; ...") gives the answers of those keys in that form; keys: list original shown count
- * level expanded visible checks A (A's children, child count) alive clicked refreshes resets log said.
- */
+/// A TreeFixture bound to a TreeProbeModel with three declared columns ("code", "name", "qty"): column 0 is
+/// hidden and the tree column is declared column 2, so the tree column is shown column 1 (treeColumn).
+/// run() plays a script of space-separated steps; most say their answer (said). "X" names a row (a
+/// number: that virtual row, even out of range; "null": no row); read:X@ROLE@0 and check:X@0=S use column 0:
+///   +X -X                 expand / collapse request; list:X,Y host edits its list in place and refreshes;
+///                         bind:X,Y rebuild:X,Y rebind without / with rebuild (one refresh, not counted)
+///   mode:N check:X=S      check mode property; check-state write; hide:X refresh fold:X (setExpandeItem)
+///   span:X>Y,Z fixed:X height:X=H twice:X move:X>Y   host edits to rows (twice: X listed again by its
+///                         parent; move: X relinked under Y without a rebind)
+///   read:X@ROLE shown flags:X uncollapsable:X uname:X size:X=H   reads (size: writes, says result and height)
+///   click:X after:X before:X under:X delete:X deleteRow:X deleteAll   clicks and structural edits
+///   hook veto flagsHook:F/1 lookups dpi:D   hooks (flagsHook answers flags F, with true when "/1"), tables, DPI
+/// snapshot("key=value; ...") gives the answers of those keys in that form; keys: list original shown count
+/// level expanded visible checks A (A's children, child count) alive clicked refreshes resets log said.
 class TreeScenario
 {
 public:

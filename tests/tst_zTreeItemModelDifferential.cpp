@@ -9,6 +9,8 @@
 
 #include <zBaseHeaderItem.h>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <random>
 
@@ -61,10 +63,8 @@ struct Reference
     {
         const QStringList list = unbound ? QStringList() : host;
         roots.clear();
-        for (const QString& name : list) {
-            if (!name.isEmpty() && rows.value(name).parent.isEmpty())
-                roots.append(name);
-        }
+        std::copy_if(list.cbegin(), list.cend(), std::back_inserter(roots),
+                     [this](const QString& name) { return !name.isEmpty() && rows.value(name).parent.isEmpty(); });
         original = rebuild && !unbound ? (host = preOrder(roots)) : list;
         maxLevel = 0; // deepest childless row with a parent
         for (const QString& name : original) {
@@ -76,16 +76,10 @@ struct Reference
     void deriveShown()
     {
         shown.clear();
-        for (const QString& name : original) {
-            if (!name.isEmpty() && rows.value(name).visible)
-                shown.append(name);
-        }
+        std::copy_if(original.cbegin(), original.cend(), std::back_inserter(shown),
+                     [this](const QString& name) { return !name.isEmpty() && rows.value(name).visible; });
     }
-    void refresh()
-    {
-        ++refreshes;
-        bind(false);
-    }
+    void refresh() { ++refreshes; bind(false); }
     // Children take the row's state, grandchildren on only through expanded children.
     void setExpande(const QString& name, bool expand)
     {
@@ -180,14 +174,9 @@ struct Reference
     }
     void removeAll()
     {
-        if (unbound)
-            return;
-        bool deletedAny = false;
-        for (const QString& name : QStringList(host)) {
-            if (rows.contains(name))
-                deletedAny = remove(name, true) || deletedAny;
-        }
-        host.clear();
+        bool deletedAny = false; // the host's list is unused while unbound
+        for (const QString& name : unbound ? QStringList() : std::exchange(host, {}))
+            deletedAny = (rows.contains(name) && remove(name, true)) || deletedAny;
         if (deletedAny)
             refresh();
     }
@@ -210,11 +199,9 @@ struct Reference
     {
         const QString parent = rows.value(name).parent;
         const QStringList siblings = parent.isEmpty() ? roots : rows.value(parent).children;
-        for (int position = siblings.size() - 1; position >= 0; --position) {
-            if (rows.value(siblings.at(position)).visible)
-                return siblings.at(position) == name;
-        }
-        return false;
+        const auto last = std::find_if(siblings.crbegin(), siblings.crend(),
+                                       [this](const QString& sibling) { return rows.value(sibling).visible; });
+        return last != siblings.crend() && *last == name;
     }
     /// The answers to roles 205, 206, 207, 208, 210, 211, 219 and 220 of a shown row.
     QVariantList treeRoles(const QString& name) const
@@ -234,10 +221,8 @@ enum Op { Bind, Refresh, Expand, SetExpande, SetVisible, Check, Mode, InsertAfte
 struct Step
 {
     Op op = Refresh;
-    int number = 0; // virtual row, or check mode
-    int flag = 0; // rebuild, expand, visible, collapsable
-    int column = treeColumn;
-    int state = 0; // check state written
+    // number: virtual row or mode; flag: rebuild, expand, visible or collapsable; state: check state written
+    int number = 0, flag = 0, column = treeColumn, state = 0;
     bool unbound = false; // bind a null list
     QString row; // "" is a null row
     QStringList rows; // "" entries are null rows
@@ -251,12 +236,6 @@ struct Step
 };
 
 QString orNull(const QString& name) { return name.isEmpty() ? QStringLiteral("null") : name; }
-QString nameList(const QStringList& list)
-{
-    QStringList shown;
-    std::transform(list.cbegin(), list.cend(), std::back_inserter(shown), orNull);
-    return shown.join(' ');
-}
 int position(const QStringList& list, const QString& name) { return name.isEmpty() ? -1 : list.indexOf(name); }
 
 /// One tree of rows behind the model and its mirror in the reference, from one seed.
@@ -381,7 +360,6 @@ void Sequence::apply(const Step& step)
     BaseDataItem* row = m_byName.value(step.row);
     const QModelIndex anyIndex = m_model.staleIndex(step.number, step.column), validIndex = qt->index(step.number, step.column);
     const QString rowShown = ref.shown.value(step.number);
-    const QString valid = !rowShown.isEmpty() ? "true" : "false";
     m_answers = {};
     QList<BaseDataItem*> rows;
     for (const QString& name : step.rows)
@@ -406,7 +384,7 @@ void Sequence::apply(const Step& step)
     case Check:
         if (step.column == treeColumn && !rowShown.isEmpty())
             ref.check(rowShown, step.state);
-        m_answers = {valid, say(qt->setData(validIndex, step.state, Qt::CheckStateRole))};
+        m_answers = {say(!rowShown.isEmpty()), say(qt->setData(validIndex, step.state, Qt::CheckStateRole))};
         break;
     case Mode: ref.mode = step.number; m_model.setProperty("checkType", step.number); break;
     case InsertAfter: placed = ref.insert(step.number, 1); m_model.insertItemAfterIndex(anyIndex); break;
@@ -420,7 +398,7 @@ void Sequence::apply(const Step& step)
             ref.clicked = rowShown;
             ref.clickedColumn = step.column;
         }
-        m_answers = {valid, say(qt->setData(validIndex, step.column, zTreeItemModel::ClickedCellRole))};
+        m_answers = {say(!rowShown.isEmpty()), say(qt->setData(validIndex, step.column, zTreeItemModel::ClickedCellRole))};
         break;
     case Span: ref.rows[step.row].spans = step.rows; row->setSpanChildrenRows(rows); break;
     case Collapsable: ref.rows[step.row].collapsable = step.flag; row->setCollapsable(step.flag); break;
@@ -454,8 +432,7 @@ QString Sequence::compare()
             first = QStringLiteral("%1%2: reference '%3', model '%4'").arg(subject, QLatin1String(what), describe(expected), describe(actual));
     };
     same({}, "answer", m_answers.first, m_answers.second);
-    QStringList hostMade, hostAlive;
-    std::copy_if(m_ref.alive.cbegin(), m_ref.alive.cend(), std::back_inserter(hostMade), [](const QString& name) { return !name.startsWith('n'); });
+    QStringList hostMade = QStringList(m_ref.alive).filter(QRegularExpression("^[rh]")), hostAlive; // n*: made by the model
     for (NamedRow* row : qAsConst(m_hostRows))
         hostAlive.append(row->name());
     hostMade.sort();
@@ -491,7 +468,7 @@ QString Sequence::compare()
             same(name, ": flags expanded 4 + visible 2 + collapsable 1", mirror.expanded * 4 + mirror.visible * 2 + mirror.collapsable,
                  row->getExpanded() * 4 + row->getVisible() * 2 + row->getCollapsable());
     }
-    same({}, "bound", m_ref.unbound ? "unbound" : nameList(m_ref.host), m_model.GetBindSrcData() ? names(*m_model.GetBindSrcData()) : "unbound");
+    same({}, "bound", m_ref.unbound ? "unbound" : QStringList(m_ref.host).replaceInStrings(QRegularExpression("^$"), "null").join(' '), m_model.GetBindSrcData() ? names(*m_model.GetBindSrcData()) : "unbound");
     same({}, "clicked", QStringLiteral("%1 row %2 column %3").arg(orNull(m_ref.clicked)).arg(position(m_ref.shown, m_ref.clicked)).arg(m_ref.clickedColumn),
          QStringLiteral("%1 row %2 column %3").arg(names({m_model.getClickedItem()})).arg(m_model.getClickedVirtualRow()).arg(m_model.getClickedVirtualColumn()));
     same({}, "deleted", std::exchange(m_ref.log, {}).join(' '), std::exchange(treeDeleteLines(), {}).join(' '));
