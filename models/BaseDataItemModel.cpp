@@ -3,7 +3,6 @@
 #include "AuditBusiness.h"
 #include "BaseDataItemModel_p.h"
 #include "HeaderItem.h"
-#include "RowPositionIndex_p.h"
 #include "SharedInterface.h"
 #include "TableHeaderColumn.h"
 #include "TreeBaseItem.h"
@@ -62,9 +61,14 @@ void registerMetaTypes()
 }
 } // namespace
 
+BaseDataItemModelPrivate::BaseDataItemModelPrivate(BaseDataItemModel* q)
+    : q_ptr(q)
+{
+}
+
 BaseDataItemModel::BaseDataItemModel(QObject* parent)
     : Qtitan::TableModel(parent)
-    , m_positions(std::make_unique<RowPositionIndex>())
+    , d(std::make_unique<BaseDataItemModelPrivate>(this))
 {
     registerMetaTypes();
 }
@@ -73,7 +77,8 @@ BaseDataItemModel::~BaseDataItemModel() = default;
 
 void BaseDataItemModel::BindSrcData(QList<BaseDataItem*>* list)
 {
-    if (list != m_rows) {
+    Q_D(BaseDataItemModel);
+    if (list != d->m_rows) {
         // Restored through the base's setter: the settings are neither written nor keyed by the old list.
         if (!list || list->isEmpty()) {
             Qtitan::BaseTableModel::SetClickRowAndCol(0, 0);
@@ -81,33 +86,37 @@ void BaseDataItemModel::BindSrcData(QList<BaseDataItem*>* list)
             const QPair<int, int> cell = key->storedCell();
             Qtitan::BaseTableModel::SetClickRowAndCol(cell.first, cell.second);
         }
-        m_rows = list;
+        d->m_rows = list;
     }
     // The host rebinds after changing its list, so every bind refreshes the positions.
-    if (m_rows)
-        m_positions->build(*m_rows);
+    if (d->m_rows)
+        d->m_positions.build(*d->m_rows);
     else
-        m_positions->clear();
+        d->m_positions.clear();
 }
 
 QList<BaseDataItem*>* BaseDataItemModel::All()
 {
-    return m_rows;
+    Q_D(BaseDataItemModel);
+    return d->m_rows;
 }
 
 QList<BaseDataItem*>* BaseDataItemModel::getTotalData() const
 {
-    return m_rows;
+    Q_D(const BaseDataItemModel);
+    return d->m_rows;
 }
 
 BaseDataItem* BaseDataItemModel::GetBean(int row)
 {
-    return itemAt(row);
+    Q_D(BaseDataItemModel);
+    return d->itemAt(row);
 }
 
 TreeBaseItem* BaseDataItemModel::GetTreeBean(int row)
 {
-    return dynamic_cast<TreeBaseItem*>(itemAt(row));
+    Q_D(BaseDataItemModel);
+    return dynamic_cast<TreeBaseItem*>(d->itemAt(row));
 }
 
 int BaseDataItemModel::Row(const QModelIndex& index)
@@ -117,7 +126,8 @@ int BaseDataItemModel::Row(const QModelIndex& index)
 
 int BaseDataItemModel::GetRowByItem(BaseDataItem* item)
 {
-    return firstPositionOf(item);
+    Q_D(BaseDataItemModel);
+    return d->firstPositionOf(item);
 }
 
 int BaseDataItemModel::GetMaxLevel()
@@ -127,12 +137,14 @@ int BaseDataItemModel::GetMaxLevel()
 
 void BaseDataItemModel::SetDataMode(int mode)
 {
-    m_dataMode = mode;
+    Q_D(BaseDataItemModel);
+    d->m_dataMode = mode;
 }
 
 void BaseDataItemModel::SetDataModeByField()
 {
-    m_dataMode = 1;
+    Q_D(BaseDataItemModel);
+    d->m_dataMode = 1;
 }
 
 Qtitan::HeaderItem* BaseDataItemModel::GetColumn(int col)
@@ -155,21 +167,24 @@ Qtitan::HeaderItem* BaseDataItemModel::GetColumn(QString name)
 
 void BaseDataItemModel::setRowBlockSelect(int row) const
 {
-    if (BaseDataItem* item = itemAt(row))
+    Q_D(const BaseDataItemModel);
+    if (BaseDataItem* item = d->itemAt(row))
         item->SetBlock(1);
 }
 
 void BaseDataItemModel::resetRowBlockSelect(int row) const
 {
-    if (BaseDataItem* item = itemAt(row))
+    Q_D(const BaseDataItemModel);
+    if (BaseDataItem* item = d->itemAt(row))
         item->SetBlock(0);
 }
 
 void BaseDataItemModel::clearBlockSelect() const
 {
-    if (!m_rows)
+    Q_D(const BaseDataItemModel);
+    if (!d->m_rows)
         return;
-    for (BaseDataItem* item : qAsConst(*m_rows)) {
+    for (BaseDataItem* item : qAsConst(*d->m_rows)) {
         if (item)
             item->SetBlock(0);
     }
@@ -177,10 +192,11 @@ void BaseDataItemModel::clearBlockSelect() const
 
 QList<int> BaseDataItemModel::getAllBlockSelectionRows() const
 {
+    Q_D(const BaseDataItemModel);
     QList<int> curIndexes;
-    if (!m_rows)
+    if (!d->m_rows)
         return curIndexes;
-    for (BaseDataItem* item : qAsConst(*m_rows)) {
+    for (BaseDataItem* item : qAsConst(*d->m_rows)) {
         if (item && item->IsBlock())
             curIndexes.append(item->getCurIndex());
     }
@@ -189,18 +205,20 @@ QList<int> BaseDataItemModel::getAllBlockSelectionRows() const
 
 int BaseDataItemModel::rowCount(const QModelIndex&) const
 {
-    return m_rows ? m_rows->size() : 0;
+    Q_D(const BaseDataItemModel);
+    return d->m_rows ? d->m_rows->size() : 0;
 }
 
 void BaseDataItemModel::getParentLevelNeedDrawLine(int row, QVector<int>& levels)
 {
-    if (!m_rows || row == -1 || row >= m_rows->size())
+    Q_D(BaseDataItemModel);
+    if (!d->m_rows || row == -1 || row >= d->m_rows->size())
         return;
     QVector<int> ancestorRows; // parent first, up to the top level
     const int parentRow = getParentIndex(row);
     if (parentRow >= 0) {
         ancestorRows.append(parentRow);
-        getParentRows(parentRow, ancestorRows);
+        d->getParentRows(parentRow, ancestorRows);
     }
     for (int i = 1; i < ancestorRows.size(); ++i)
         levels.append(getItemLevel(ancestorRows.at(i)));
@@ -220,13 +238,15 @@ int BaseDataItemModel::getMaxLevel()
 
 int BaseDataItemModel::getItemLevel(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     return item ? item->getLevel() : -1;
 }
 
 bool BaseDataItemModel::getFold(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     if (!item) {
         qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
@@ -236,16 +256,18 @@ bool BaseDataItemModel::getFold(int row)
 
 bool BaseDataItemModel::hasChildrenItem(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     return item && !item->getBaseDataItemlist().isEmpty();
 }
 
 bool BaseDataItemModel::isLastChild(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     if (!item || !item->getParent())
         return true;
-    BaseDataItem* parent = itemAt(getParentIndex(row));
+    BaseDataItem* parent = d->itemAt(getParentIndex(row));
     if (!parent || parent->getBaseDataItemlist().isEmpty())
         return true;
     // Identity in the parent's child list, not position in the flat list.
@@ -254,13 +276,15 @@ bool BaseDataItemModel::isLastChild(int row)
 
 bool BaseDataItemModel::isVisible(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     return item ? item->getVisible() : true;
 }
 
 bool BaseDataItemModel::getBtnShowState(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     if (!item) {
         qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
         return false;
@@ -282,33 +306,36 @@ bool BaseDataItemModel::getCheckBoxEnable(int row)
 
 int BaseDataItemModel::getChildrenItemCnt(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     return item ? item->getChildrenItemCount() : 0;
 }
 
 int BaseDataItemModel::getParentIndex(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     TreeBaseItem* parent = item ? item->getParent() : nullptr;
-    return parent ? firstPositionOf(parent) : -1;
+    return parent ? d->firstPositionOf(parent) : -1;
 }
 
 QVariant BaseDataItemModel::data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const
 {
-    BaseDataItem* item = index.isValid() && index.column() >= 0 ? itemAt(index.row()) : nullptr;
+    Q_D(const BaseDataItemModel);
+    BaseDataItem* item = index.isValid() && index.column() >= 0 ? d->itemAt(index.row()) : nullptr;
     if (!item)
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return fieldData(index, role, item, header);
+        return d->fieldData(index, role, item, header);
     case Qt::SizeHintRole: // unscaled: the grid scales row heights itself
         return item->getRowHeight() > 0 ? item->getRowHeight() : -1.0;
     case AuditIsSSRole:
     case AuditDifferenceRole:
     case AuditOpenRole:
     case AuditSSFocusedRowsRole:
-        return auditData(item, role, header);
+        return d->auditData(item, role, header);
     default:
         return Qtitan::TableModel::data(index, role, header);
     }
@@ -316,7 +343,8 @@ QVariant BaseDataItemModel::data(const QModelIndex& index, int role, const Qtita
 
 bool BaseDataItemModel::setData(const QModelIndex& index, const QVariant& value, int role, const Qtitan::HeaderItem* header)
 {
-    BaseDataItem* item = index.isValid() ? itemAt(index.row()) : nullptr;
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = index.isValid() ? d->itemAt(index.row()) : nullptr;
     if (!item)
         return false;
     if (role == Qt::SizeHintRole) {
@@ -345,26 +373,29 @@ QVariant BaseDataItemModel::verticalHeaderData(int, int) const
 
 void BaseDataItemModel::CustomModelData(std::function<bool(Qtitan::TModelAux&)> callback)
 {
-    m_customData = std::move(callback);
+    Q_D(BaseDataItemModel);
+    d->m_customData = std::move(callback);
 }
 
 AuditBusiness* BaseDataItemModel::GetAudit()
 {
-    return m_audit;
+    Q_D(BaseDataItemModel);
+    return d->m_audit;
 }
 
 void BaseDataItemModel::SetAudit(AuditBusiness* audit)
 {
-    if (audit == m_audit)
+    Q_D(BaseDataItemModel);
+    if (audit == d->m_audit)
         return;
-    if (m_audit)
-        disconnect(m_audit, nullptr, this, nullptr);
-    m_audit = audit;
+    if (d->m_audit)
+        disconnect(d->m_audit, nullptr, this, nullptr);
+    d->m_audit = audit;
     if (!audit)
         return;
     // The model is the context: destroying it ends the connection.
     connect(audit, &AuditBusiness::OnSync, this,
-            [this](int code, int value, const QVariant& payload) { applyFoldSync(code, value, payload); });
+            [d](int code, int value, const QVariant& payload) { d->applyFoldSync(code, value, payload); });
 }
 
 void BaseDataItemModel::post2GoCode(int row, QList<BaseDataItem*>* list, const Qtitan::HeaderItem* header)
@@ -383,56 +414,61 @@ void BaseDataItemModel::post2GoCode(int row, QList<BaseDataItem*>* list, const Q
     SharedInterface::EndUseFun(int(code), QStringLiteral(""));
 }
 
-BaseDataItem* BaseDataItemModel::itemAt(int row) const
+BaseDataItem* BaseDataItemModelPrivate::itemAt(int row) const
 {
     return m_rows && row >= 0 && row < m_rows->size() ? m_rows->at(row) : nullptr;
 }
 
-int BaseDataItemModel::firstPositionOf(BaseDataItem* item)
+int BaseDataItemModelPrivate::firstPositionOf(BaseDataItem* item)
 {
     if (!m_rows)
         return -1;
     if (!item) // null entries are not indexed
         return m_rows->indexOf(nullptr);
-    int position = m_positions->firstPosition(item);
+    int position = m_positions.firstPosition(item);
     if (position >= 0 && (position >= m_rows->size() || m_rows->at(position) != item)) {
         // The list changed without a rebind: a stale hit is caught here, a miss is trusted.
-        m_positions->build(*m_rows);
-        position = m_positions->firstPosition(item);
+        m_positions.build(*m_rows);
+        position = m_positions.firstPosition(item);
     }
     return position;
 }
 
-void BaseDataItemModel::getParentRows(int row, QVector<int>& rows)
+void BaseDataItemModelPrivate::getParentRows(int row, QVector<int>& rows)
 {
+    Q_Q(BaseDataItemModel);
     int ancestorRow = row;
     while (m_rows && ancestorRow < m_rows->size()) {
-        ancestorRow = getParentIndex(ancestorRow);
+        ancestorRow = q->getParentIndex(ancestorRow);
         if (ancestorRow < 0)
             return;
         rows.append(ancestorRow);
     }
 }
 
-QVariant BaseDataItemModel::fieldData(const QModelIndex& index, int role, BaseDataItem* item,
-                                      const Qtitan::HeaderItem* header) const
+QVariant BaseDataItemModelPrivate::fieldData(const QModelIndex& index, int role, BaseDataItem* item,
+                                             const Qtitan::HeaderItem* header) const
 {
+    Q_Q(const BaseDataItemModel);
     if (m_dataMode != 0 && m_dataMode != 1)
-        return Qtitan::TableModel::data(index, role, header);
+        return q->Qtitan::TableModel::data(index, role, header);
     if (!header)
         return QVariant();
-    if (m_dataMode == 0 && header->fieldNumber() == CurIndexFieldNumber)
+    if (m_dataMode == 0 && header->fieldNumber() == BaseDataItemModel::CurIndexFieldNumber)
         return item->getCurIndex();
     return item->getValue(header->fieldNumber());
 }
 
-void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& payload)
+void BaseDataItemModelPrivate::applyFoldSync(int code, int value, const QVariant& payload)
 {
     if (code != FoldSyncCode || (value != 0 && value != 1) || !payload.canConvert<BaseDataItem*>())
         return;
     BaseDataItem* row = payload.value<BaseDataItem*>();
     if (!row) {
-        qCWarning(lcGridModel, "%s", qUtf8Printable(nullRowMessage()));
+        // Named after the model, as hosts know it and filter its messages, not after its private class.
+        if (lcGridModel().isWarningEnabled())
+            QMessageLogger(__FILE__, __LINE__, "void BaseDataItemModel::applyFoldSync(int, int, const QVariant&)",
+                           lcGridModel().categoryName()).warning("%s", qUtf8Printable(nullRowMessage()));
         return;
     }
     bool ok = false;
@@ -441,5 +477,6 @@ void BaseDataItemModel::applyFoldSync(int code, int value, const QVariant& paylo
         return;
     counterpart->setExpanded(value == 0); // 0 = unfolded
     GridModel::applyFoldToDescendants(counterpart);
-    UpdateData();
+    Q_Q(BaseDataItemModel);
+    q->UpdateData();
 }

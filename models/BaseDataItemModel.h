@@ -12,8 +12,8 @@
 
 class AuditBusiness;
 class BaseDataItem;
+class BaseDataItemModelPrivate;
 class TreeBaseItem;
-class RowPositionIndex;
 
 /*!
  * The model behind the grid: a host-owned flat row list in tree pre-order, one
@@ -139,18 +139,6 @@ protected:
     void post2GoCode(int row, QList<BaseDataItem*>* list, const Qtitan::HeaderItem* header);
 
 private:
-    BaseDataItem* itemAt(int row) const;
-    int firstPositionOf(BaseDataItem* item);
-    void getParentRows(int row, QVector<int>& rows);
-    QVariant fieldData(const QModelIndex& index, int role, BaseDataItem* item, const Qtitan::HeaderItem* header) const;
-    QVariant auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const;
-    QVariant differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const;
-    void writeClickCell(int row, int col) const;
-    void applyFoldSync(int code, int value, const QVariant& payload);
-
-    int m_dataMode = 0;
-    QPointer<AuditBusiness> m_audit; // not owned
-    std::function<bool(Qtitan::TModelAux&)> m_customData;
-    QList<BaseDataItem*>* m_rows = nullptr; // not owned
-    std::unique_ptr<RowPositionIndex> m_positions; // first position of each row object, rebuilt on binding
+    std::unique_ptr<BaseDataItemModelPrivate> const d;
+    Q_DECLARE_PRIVATE_D(d, BaseDataItemModel)
 };

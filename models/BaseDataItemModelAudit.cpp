@@ -30,14 +30,14 @@ void GridModel::applyFoldToDescendants(BaseDataItem* counterpart)
     counterpart->getAllBaseDataItemlist(follow, true);
 }
 
-QVariant BaseDataItemModel::auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const
+QVariant BaseDataItemModelPrivate::auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const
 {
     switch (role) {
-    case AuditIsSSRole:
+    case BaseDataItemModel::AuditIsSSRole:
         return m_audit ? m_audit->IsSS(item->getOwner()) : false;
-    case AuditOpenRole:
+    case BaseDataItemModel::AuditOpenRole:
         return m_audit ? m_audit->IsAuditOpen(item->getOwner()) : false;
-    case AuditSSFocusedRowsRole:
+    case BaseDataItemModel::AuditSSFocusedRowsRole:
         if (!m_audit || !m_audit->IsSS(item))
             return QVariant();
         return QVariant::fromValue(m_audit->GetSSFocusedRows());
@@ -46,7 +46,7 @@ QVariant BaseDataItemModel::auditData(BaseDataItem* item, int role, const Qtitan
     }
 }
 
-QVariant BaseDataItemModel::differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const
+QVariant BaseDataItemModelPrivate::differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const
 {
     if (!m_audit)
         return QStringLiteral("");

@@ -38,7 +38,7 @@ void BaseDataItemModel::SetClickRow(int row)
     if (row == Qtitan::BaseTableModel::GetClickRow(false))
         return;
     Qtitan::BaseTableModel::SetClickRow(row);
-    writeClickCell(row, Qtitan::BaseTableModel::GetClickCol(false));
+    d_func()->writeClickCell(row, Qtitan::BaseTableModel::GetClickCol(false));
 }
 
 void BaseDataItemModel::SetClickCol(int col)
@@ -46,7 +46,7 @@ void BaseDataItemModel::SetClickCol(int col)
     if (col == Qtitan::BaseTableModel::GetClickCol(false))
         return;
     Qtitan::BaseTableModel::SetClickCol(col);
-    writeClickCell(Qtitan::BaseTableModel::GetClickRow(false), col);
+    d_func()->writeClickCell(Qtitan::BaseTableModel::GetClickRow(false), col);
 }
 
 void BaseDataItemModel::SetClickRowAndCol(int row, int col)
@@ -54,28 +54,30 @@ void BaseDataItemModel::SetClickRowAndCol(int row, int col)
     if (qMakePair(row, col) == Qtitan::BaseTableModel::GetClickRowAndCol())
         return;
     Qtitan::BaseTableModel::SetClickRowAndCol(row, col);
-    writeClickCell(row, col);
+    d_func()->writeClickCell(row, col);
 }
 
 int BaseDataItemModel::GetClickRow(bool fromSettings) const
 {
-    if (!m_rows)
+    Q_D(const BaseDataItemModel);
+    if (!d->m_rows)
         return -1;
     int row = Qtitan::BaseTableModel::GetClickRow(false);
-    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
+    const auto key = fromSettings ? clickCellKey(d->m_rows) : std::nullopt;
     if (key)
         row = key->storedCell().first;
     if (row >= 0)
         return row;
-    return m_rows->isEmpty() ? row : 0; // an empty list keeps the negative row
+    return d->m_rows->isEmpty() ? row : 0; // an empty list keeps the negative row
 }
 
 int BaseDataItemModel::GetClickCol(bool fromSettings) const
 {
-    if (!m_rows)
+    Q_D(const BaseDataItemModel);
+    if (!d->m_rows)
         return -1;
     int col = Qtitan::BaseTableModel::GetClickCol(false);
-    const auto key = fromSettings ? clickCellKey(m_rows) : std::nullopt;
+    const auto key = fromSettings ? clickCellKey(d->m_rows) : std::nullopt;
     if (key)
         col = key->storedCell().second;
     return qMax(col, 0);
@@ -83,18 +85,19 @@ int BaseDataItemModel::GetClickCol(bool fromSettings) const
 
 QPair<int, int> BaseDataItemModel::GetClickRowAndCol() const
 {
-    if (!m_rows)
+    Q_D(const BaseDataItemModel);
+    if (!d->m_rows)
         return qMakePair(0, 0);
     QPair<int, int> cell = Qtitan::BaseTableModel::GetClickRowAndCol();
-    if (const auto key = clickCellKey(m_rows))
+    if (const auto key = clickCellKey(d->m_rows))
         cell = key->storedCell();
-    if (cell.first < 0 && !m_rows->isEmpty())
+    if (cell.first < 0 && !d->m_rows->isEmpty())
         cell.first = 0;
     cell.second = qMax(cell.second, 0);
     return cell;
 }
 
-void BaseDataItemModel::writeClickCell(int row, int col) const
+void BaseDataItemModelPrivate::writeClickCell(int row, int col) const
 {
     if (const auto key = clickCellKey(m_rows))
         key->store(row, col);

@@ -29,7 +29,8 @@ using GridModel::workOf;
 
 void BaseDataItemModel::setFold(int row, bool flag)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     if (!item)
         return;
     item->setExpanded(flag);
@@ -37,13 +38,14 @@ void BaseDataItemModel::setFold(int row, bool flag)
     if (!work)
         return;
     work->setProjectWorkChanged(true);
-    if (m_audit) // the payload type must be BaseDataItem* or followers ignore it
-        m_audit->EmitSync(FoldSyncCode, flag ? 0 : 1, QVariant::fromValue<BaseDataItem*>(item));
+    if (d->m_audit) // the payload type must be BaseDataItem* or followers ignore it
+        d->m_audit->EmitSync(FoldSyncCode, flag ? 0 : 1, QVariant::fromValue<BaseDataItem*>(item));
 }
 
 bool BaseDataItemModel::hasFoldParent(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     TreeBaseItem* ancestor = item ? item->getParent() : nullptr;
     // The top-level ancestor is never asked.
     while (ancestor && ancestor->getParent()) {
@@ -56,26 +58,28 @@ bool BaseDataItemModel::hasFoldParent(int row)
 
 bool BaseDataItemModel::needFold(int parentRow, int row)
 {
-    if (!m_rows || row >= m_rows->size())
+    Q_D(BaseDataItemModel);
+    if (!d->m_rows || row >= d->m_rows->size())
         return false;
     if (getParentIndex(row) != parentRow || parentRow == -1)
         return true;
-    BaseDataItem* parent = itemAt(parentRow);
+    BaseDataItem* parent = d->itemAt(parentRow);
     if (!parent || parent->getRowType() != GroupRowType)
         return true;
-    BaseDataItem* item = itemAt(row);
+    BaseDataItem* item = d->itemAt(row);
     return !(item && isFoldExemptType(item->getRowType()));
 }
 
 int BaseDataItemModel::lastFoldRowNumber(int row)
 {
-    if (!m_rows)
+    Q_D(BaseDataItemModel);
+    if (!d->m_rows)
         return -1;
     const int lastBlockRow = int(qMin<qint64>(qint64(row) + getChildrenItemCnt(row), INT_MAX));
     for (int blockRow = lastBlockRow; blockRow > row; --blockRow) {
         if (getParentIndex(blockRow) != row)
             return blockRow;
-        BaseDataItem* item = itemAt(blockRow);
+        BaseDataItem* item = d->itemAt(blockRow);
         if (!item || !isFoldExemptType(item->getRowType()))
             return blockRow;
     }
@@ -84,7 +88,8 @@ int BaseDataItemModel::lastFoldRowNumber(int row)
 
 bool BaseDataItemModel::hasNotFlodChild(int row)
 {
-    BaseDataItem* item = itemAt(row);
+    Q_D(BaseDataItemModel);
+    BaseDataItem* item = d->itemAt(row);
     if (!item)
         return true;
     if (item->getRowType() != GroupRowType)
@@ -95,14 +100,15 @@ bool BaseDataItemModel::hasNotFlodChild(int row)
 
 QVector<int> BaseDataItemModel::getExpandOrFlodChildren(int row, bool fold)
 {
+    Q_D(BaseDataItemModel);
     QVector<int> blockRows;
-    if (!m_rows || row < 0 || row >= m_rows->size()) // a row past the list has no block, and row + 1 may overflow
+    if (!d->m_rows || row < 0 || row >= d->m_rows->size()) // a row past the list has no block, and row + 1 may overflow
         return blockRows;
-    const int lastRow = qMin(lastFoldRowNumber(row), m_rows->size() - 1);
+    const int lastRow = qMin(lastFoldRowNumber(row), d->m_rows->size() - 1);
     blockRows.reserve(qMax(lastRow - row, 0));
     // Pre-order: a parent's visibility is settled before its children are reached.
     for (int blockRow = row + 1; blockRow <= lastRow; ++blockRow) {
-        BaseDataItem* item = m_rows->at(blockRow);
+        BaseDataItem* item = d->m_rows->at(blockRow);
         if (item && fold) {
             item->setVisible(false);
         } else if (item) {

@@ -1,13 +1,17 @@
 #pragma once
 
-// Facts shared by the sources of BaseDataItemModel; not installed.
+// State of BaseDataItemModel behind its one pointer, and facts shared by its sources; not
+// installed, so it may change in a patch release.
 
 #include "BaseDataItem.h"
+#include "BaseDataItemModel.h"
+#include "RowPositionIndex_p.h"
 #include "TableBaseObject.h"
 
 #include <QList>
 #include <QLoggingCategory>
 #include <QPair>
+#include <QPointer>
 
 #include <algorithm>
 #include <iterator>
@@ -82,3 +86,26 @@ std::optional<ClickCellKey> clickCellKey(const QList<BaseDataItem*>* rows);
 void applyFoldToDescendants(BaseDataItem* counterpart);
 
 } // namespace GridModel
+
+class BaseDataItemModelPrivate
+{
+    Q_DECLARE_PUBLIC(BaseDataItemModel)
+public:
+    explicit BaseDataItemModelPrivate(BaseDataItemModel* q);
+
+    BaseDataItem* itemAt(int row) const;
+    int firstPositionOf(BaseDataItem* item);
+    void getParentRows(int row, QVector<int>& rows);
+    QVariant fieldData(const QModelIndex& index, int role, BaseDataItem* item, const Qtitan::HeaderItem* header) const;
+    QVariant auditData(BaseDataItem* item, int role, const Qtitan::HeaderItem* header) const;
+    QVariant differenceData(BaseDataItem* item, const Qtitan::HeaderItem* header) const;
+    void writeClickCell(int row, int col) const;
+    void applyFoldSync(int code, int value, const QVariant& payload);
+
+    BaseDataItemModel* const q_ptr; // owns this
+    int m_dataMode = 0;
+    QPointer<AuditBusiness> m_audit; // not owned
+    std::function<bool(Qtitan::TModelAux&)> m_customData;
+    QList<BaseDataItem*>* m_rows = nullptr; // not owned
+    RowPositionIndex m_positions; // first position of each row object, rebuilt on binding
+};

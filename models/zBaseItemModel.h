@@ -9,9 +9,9 @@
 #include <memory>
 
 class BaseDataItem;
-class CellHooks;
 class TableBaseObject;
 class WorkBaseObject;
+class zBaseItemModelPrivate;
 
 /*!
  * A host-owned list of data-layer rows shown as a flat table, one row per list
@@ -43,16 +43,16 @@ public:
     /// Binds the host's list (null unbinds); views see it at their next reset or refresh.
     void BindSrcData(QList<BaseDataItem*>* list);
     /// The bound list, possibly null.
-    QList<BaseDataItem*>* GetBindSrcData() const { return m_boundList; }
+    QList<BaseDataItem*>* GetBindSrcData() const;
 
     /// The table the rows belong to; stored for the host, not owned.
-    void SetTable(TableBaseObject* table) { m_table = table; }
+    void SetTable(TableBaseObject* table);
     /// The stored table, or null.
-    TableBaseObject* GetTable() const { return m_table; }
+    TableBaseObject* GetTable() const;
     /// The work the rows belong to; stored for the host, not owned.
-    void SetWork(WorkBaseObject* work) { m_work = work; }
+    void SetWork(WorkBaseObject* work);
     /// The stored work, or null.
-    WorkBaseObject* GetWrok() { return m_work; }
+    WorkBaseObject* GetWrok();
 
     /// First read hook, before the model answers: true means the hook answered with its value.
     void dataStarting(DataHook hook);
@@ -76,10 +76,6 @@ public:
     using zBaseTableModel::setData;
 
 private:
-    BaseDataItem* rowAt(const QModelIndex& index) const;
-
-    WorkBaseObject* m_work = nullptr; // not owned
-    TableBaseObject* m_table = nullptr; // not owned
-    QList<BaseDataItem*>* m_boundList = nullptr; // not owned
-    std::unique_ptr<CellHooks> m_hooks; // owned
+    std::unique_ptr<zBaseItemModelPrivate> const d;
+    Q_DECLARE_PRIVATE_D(d, zBaseItemModel)
 };

@@ -1,6 +1,5 @@
 #include "zTreeItemModel.h"
 
-#include "CellHooks_p.h"
 #include "zTreeItemModel_p.h"
 
 #include <BaseDataItem.h>
@@ -38,7 +37,7 @@ void forEachPreOrder(const QList<BaseDataItem*>& rootRows, Visit visit)
 /// Ancestor counts within one bind. Estimates are shallow and walked up directly; past a few
 /// dozen levels the counts are remembered, as a walk per childless row would be quadratic in the
 /// depth of a comb-shaped tree (a deep chain with a leaf at every level).
-struct zTreeItemModel::AncestorCounter
+struct zTreeItemModelPrivate::AncestorCounter
 {
     int ancestorsOf(BaseDataItem* row)
     {
@@ -81,9 +80,14 @@ private:
     int lastParentAncestors = 0;
 };
 
+zTreeItemModelPrivate::zTreeItemModelPrivate(zTreeItemModel* q)
+    : q_ptr(q)
+{
+}
+
 zTreeItemModel::zTreeItemModel(QObject* parent)
     : zBaseTableModel(parent)
-    , m_hooks(std::make_unique<CellHooks>())
+    , d(std::make_unique<zTreeItemModelPrivate>(this))
 {
     qRegisterMetaType<QList<bool>>("QList<bool>");
 }
@@ -92,46 +96,54 @@ zTreeItemModel::~zTreeItemModel() = default;
 
 void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
 {
-    m_boundList = list;
-    m_rootRows.clear();
-    m_originalPositions.reset();
-    m_ownerIndex.reset();
-    m_maxLevel = 0;
+    Q_D(zTreeItemModel);
+    d->m_boundList = list;
+    d->m_rootRows.clear();
+    d->m_originalPositions.reset();
+    d->m_ownerIndex.reset();
+    d->m_maxLevel = 0;
     if (rebuild && list) {
         for (BaseDataItem* row : qAsConst(*list)) {
             if (row && !row->getParent())
-                m_rootRows.append(row);
+                d->m_rootRows.append(row);
         }
-        m_originalRows.clear();
-        startShownRows();
-        AncestorCounter levels;
+        d->m_originalRows.clear();
+        d->startShownRows();
+        zTreeItemModelPrivate::AncestorCounter levels;
         // Each row is derived as it is flattened: one sweep over a large tree instead of two.
-        forEachPreOrder(m_rootRows, [this, &levels](BaseDataItem* row) {
-            m_originalRows.append(row);
-            deriveRow(row, false, levels);
+        forEachPreOrder(d->m_rootRows, [d, &levels](BaseDataItem* row) {
+            d->m_originalRows.append(row);
+            d->deriveRow(row, false, levels);
         });
-        *list = m_originalRows;
+        *list = d->m_originalRows;
         return;
     }
-    m_originalRows = list ? *list : QList<BaseDataItem*>();
-    startShownRows();
-    AncestorCounter levels;
-    for (BaseDataItem* row : qAsConst(m_originalRows))
-        deriveRow(row, true, levels);
+    d->m_originalRows = list ? *list : QList<BaseDataItem*>();
+    d->startShownRows();
+    zTreeItemModelPrivate::AncestorCounter levels;
+    for (BaseDataItem* row : qAsConst(d->m_originalRows))
+        d->deriveRow(row, true, levels);
+}
+
+QList<BaseDataItem*>* zTreeItemModel::GetBindSrcData() const
+{
+    Q_D(const zTreeItemModel);
+    return d->m_boundList;
 }
 
 void zTreeItemModel::UpdateData()
 {
-    BindSrcData(m_boundList, false);
+    BindSrcData(d_func()->m_boundList, false);
     zBaseModel::UpdateData();
 }
 
 int zTreeItemModel::rowCount(const QModelIndex&) const
 {
-    const int shownRows = m_visibleRows.size();
-    if (shownRows != m_lastReportedRowCount) {
-        const int previous = m_lastReportedRowCount;
-        m_lastReportedRowCount = shownRows;
+    Q_D(const zTreeItemModel);
+    const int shownRows = d->m_visibleRows.size();
+    if (shownRows != d->m_lastReportedRowCount) {
+        const int previous = d->m_lastReportedRowCount;
+        d->m_lastReportedRowCount = shownRows;
         // A const query that signals: the row count is only known to have changed when a view asks.
         Q_EMIT const_cast<zTreeItemModel*>(this)->doRowCountChanged(previous, shownRows);
     }
@@ -145,35 +157,77 @@ BaseDataItem* zTreeItemModel::findItemByIndex(const QModelIndex& index) const
 
 BaseDataItem* zTreeItemModel::findItemByIndex(int virtualRow) const
 {
-    return m_visibleRows.value(virtualRow, nullptr);
+    Q_D(const zTreeItemModel);
+    return d->shownRow(virtualRow);
 }
 
 int zTreeItemModel::findVirtualIndexByItem(BaseDataItem* item) const
 {
     // Visibility is a property of the row object, so every occurrence of a row is
     // shown or hidden alike: its first shown position is that of its first original one.
-    const int originalRow = findOriginalIndexByItem(item);
-    return originalRow < 0 ? -1 : m_virtualRowOfOriginal.at(originalRow);
+    Q_D(const zTreeItemModel);
+    const int originalRow = d->originalPositions().firstPosition(item);
+    return originalRow < 0 ? -1 : d->m_virtualRowOfOriginal.at(originalRow);
 }
 
 int zTreeItemModel::findModelIndexInData(int virtualRow) const
 {
-    return findOriginalIndexByItem(findItemByIndex(virtualRow));
+    Q_D(const zTreeItemModel);
+    return d->originalPositions().firstPosition(d->shownRow(virtualRow));
 }
 
 int zTreeItemModel::findOriginalIndexByItem(BaseDataItem* item) const
 {
-    return originalPositions().firstPosition(item);
+    Q_D(const zTreeItemModel);
+    return d->originalPositions().firstPosition(item);
 }
 
 BaseDataItem* zTreeItemModel::findItemByOriginalIndex(int originalRow) const
 {
-    return m_originalRows.value(originalRow, nullptr);
+    Q_D(const zTreeItemModel);
+    return d->m_originalRows.value(originalRow, nullptr);
+}
+
+BaseDataItem* zTreeItemModel::getClickedItem() const
+{
+    Q_D(const zTreeItemModel);
+    return d->m_clickedItem;
+}
+
+int zTreeItemModel::getClickedVirtualColumn() const
+{
+    Q_D(const zTreeItemModel);
+    return d->m_clickedVirtualColumn;
 }
 
 int zTreeItemModel::getClickedVirtualRow() const
 {
-    return findVirtualIndexByItem(m_clickedItem);
+    Q_D(const zTreeItemModel);
+    return findVirtualIndexByItem(d->m_clickedItem);
+}
+
+TableBaseObject* zTreeItemModel::GetTable() const
+{
+    Q_D(const zTreeItemModel);
+    return d->m_table;
+}
+
+void zTreeItemModel::SetTable(TableBaseObject* table)
+{
+    Q_D(zTreeItemModel);
+    d->m_table = table;
+}
+
+WorkBaseObject* zTreeItemModel::GetWrok() const
+{
+    Q_D(const zTreeItemModel);
+    return d->m_work;
+}
+
+void zTreeItemModel::SetWork(WorkBaseObject* work)
+{
+    Q_D(zTreeItemModel);
+    d->m_work = work;
 }
 
 bool zTreeItemModel::getRowIsVisible(BaseDataItem* row) const
@@ -188,7 +242,7 @@ void zTreeItemModel::setRowIsVisible(BaseDataItem* row, bool visible)
 
 // Everything derived from one original row, appended in original-row order; the root rows too
 // unless they were collected before flattening.
-void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels)
+void zTreeItemModelPrivate::deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels)
 {
     placeRow(row);
     if (!row)
@@ -200,14 +254,14 @@ void zTreeItemModel::deriveRow(BaseDataItem* row, bool collectRootRows, Ancestor
         m_maxLevel = qMax(m_maxLevel, levels.ancestorsOf(row));
 }
 
-void zTreeItemModel::rebuildShownRows()
+void zTreeItemModelPrivate::rebuildShownRows()
 {
     startShownRows();
     for (BaseDataItem* row : qAsConst(m_originalRows))
         placeRow(row);
 }
 
-void zTreeItemModel::startShownRows()
+void zTreeItemModelPrivate::startShownRows()
 {
     m_visibleRows.clear();
     m_hiddenRows.clear();
@@ -216,16 +270,17 @@ void zTreeItemModel::startShownRows()
     m_virtualRowOfOriginal.reserve(m_originalRows.size());
 }
 
-bool zTreeItemModel::placeRow(BaseDataItem* row)
+bool zTreeItemModelPrivate::placeRow(BaseDataItem* row)
 {
+    Q_Q(const zTreeItemModel);
     // A null entry keeps its original position but is never shown.
-    const bool shown = row && getRowIsVisible(row);
+    const bool shown = row && q->getRowIsVisible(row);
     m_virtualRowOfOriginal.append(shown ? m_visibleRows.size() : -1);
     (shown ? m_visibleRows : m_hiddenRows).append(row);
     return shown;
 }
 
-const RowPositionIndex& zTreeItemModel::originalPositions() const
+const RowPositionIndex& zTreeItemModelPrivate::originalPositions() const
 {
     if (!m_originalPositions) {
         m_originalPositions = std::make_unique<RowPositionIndex>();
@@ -265,22 +320,23 @@ void zTreeItemModel::getCantCollaspeChildren(BaseDataItem* row, QList<BaseDataIt
     });
 }
 
-bool zTreeItemModel::expandRequest(int virtualRow, bool expand)
+bool zTreeItemModelPrivate::expandRequest(int virtualRow, bool expand)
 {
-    BaseDataItem* row = findItemByIndex(virtualRow);
+    Q_Q(zTreeItemModel);
+    BaseDataItem* row = shownRow(virtualRow);
     if (!row)
         return false;
-    setExpandeItem(row, expand);
+    q->setExpandeItem(row, expand);
     m_visibleRows.clear();
     m_hiddenRows.clear();
     placeRowsFollowingSpans();
-    zBaseModel::UpdateData(); // the rows are derived already; the model's own UpdateData would rebind
+    q->zBaseModel::UpdateData(); // the rows are derived already; the model's own UpdateData would rebind
     return true;
 }
 
 // Rows drawn inside another row follow that row's visibility (a row listed for both ends hidden).
 // The spans are collected while the rows are placed, so a tree without spans takes one pass.
-void zTreeItemModel::placeRowsFollowingSpans()
+void zTreeItemModelPrivate::placeRowsFollowingSpans()
 {
     QList<BaseDataItem*> shownBySpan;
     QList<BaseDataItem*> hiddenBySpan;
@@ -293,13 +349,14 @@ void zTreeItemModel::placeRowsFollowingSpans()
     }
     if (shownBySpan.isEmpty() && hiddenBySpan.isEmpty())
         return;
+    Q_Q(zTreeItemModel);
     for (BaseDataItem* spannedRow : qAsConst(shownBySpan)) {
         if (spannedRow)
-            setRowIsVisible(spannedRow, true);
+            q->setRowIsVisible(spannedRow, true);
     }
     for (BaseDataItem* spannedRow : qAsConst(hiddenBySpan)) {
         if (spannedRow)
-            setRowIsVisible(spannedRow, false);
+            q->setRowIsVisible(spannedRow, false);
     }
     rebuildShownRows();
 }

@@ -11,11 +11,10 @@
 #include <memory>
 
 class BaseDataItem;
-class CellHooks;
-class RowPositionIndex;
 class TableBaseObject;
 class TreeBaseItem;
 class WorkBaseObject;
+class zTreeItemModelPrivate;
 
 /*!
  * A tree of data-layer rows shown as a flat table. The host binds a list of
@@ -73,7 +72,7 @@ public:
     /// Binds the host's list (null unbinds); rebuild flattens the tree under its root rows into it first.
     void BindSrcData(QList<BaseDataItem*>* list, bool rebuild);
     /// The bound list, possibly null.
-    QList<BaseDataItem*>* GetBindSrcData() const { return m_boundList; }
+    QList<BaseDataItem*>* GetBindSrcData() const;
     /// Rebinds the bound list without flattening and makes the views re-read the model.
     void UpdateData() override;
 
@@ -91,20 +90,20 @@ public:
     Q_INVOKABLE BaseDataItem* findItemByOriginalIndex(int originalRow) const;
 
     /// The row of the last clicked cell (recorded by a ClickedCellRole write), or null.
-    BaseDataItem* getClickedItem() const { return m_clickedItem; }
+    BaseDataItem* getClickedItem() const;
     /// The virtual column of the last clicked cell, -1 before any click.
-    int getClickedVirtualColumn() const { return m_clickedVirtualColumn; }
+    int getClickedVirtualColumn() const;
     /// Virtual row of the clicked row: follows it as rows above are shown or hidden; -1 when hidden or none.
     int getClickedVirtualRow() const;
 
     /// The stored table, or null.
-    TableBaseObject* GetTable() const { return m_table; }
+    TableBaseObject* GetTable() const;
     /// The table the rows belong to; stored only, not owned.
-    void SetTable(TableBaseObject* table) { m_table = table; }
+    void SetTable(TableBaseObject* table);
     /// The stored work, or null.
-    WorkBaseObject* GetWrok() const { return m_work; }
+    WorkBaseObject* GetWrok() const;
     /// The work whose project is marked changed by every cell write; not owned.
-    void SetWork(WorkBaseObject* work) { m_work = work; }
+    void SetWork(WorkBaseObject* work);
 
     /// First read hook, after the tree roles: true means it answered; an empty callable removes it.
     void dataStarting(DataHook hook);
@@ -171,47 +170,6 @@ protected:
     bool deleteItem(BaseDataItem* row);
 
 private:
-    struct AncestorCounter;
-    struct DeletionBatch;
-    struct OwnerIndex;
-
-    void deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels);
-    void rebuildShownRows();
-    void startShownRows();
-    bool placeRow(BaseDataItem* row);
-    const RowPositionIndex& originalPositions() const;
-    bool expandRequest(int virtualRow, bool expand);
-    void placeRowsFollowingSpans();
-    QVariant storedCheckState(int virtualRow) const;
-    QVariant sizeHint(int virtualRow) const;
-    void storeRowHeight(int virtualRow, const QVariant& value);
-    QVariant lookupValue(int virtualRow, const zBaseHeaderItem* header) const;
-    void markProjectChanged();
-    int summedCheckState(BaseDataItem* parent) const;
-    void insertSibling(const QModelIndex& index, int offset);
-    QList<bool> ancestorLastFlags(BaseDataItem* row) const;
-    void unlinkFromParent(BaseDataItem* row);
-    int destroySubtree(BaseDataItem* row);
-    void forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions);
-    const OwnerIndex& ownerIndex();
-
-    QList<BaseDataItem*>* m_boundList = nullptr; // not owned
-    QList<BaseDataItem*> m_rootRows;
-    QList<BaseDataItem*> m_originalRows;
-    QList<BaseDataItem*> m_visibleRows;
-    QList<BaseDataItem*> m_hiddenRows;
-    int m_maxLevel = 0;
-    QHash<BaseDataItem*, int> m_checkStates;
-    BaseDataItem* m_clickedItem = nullptr; // not owned
-    int m_clickedVirtualColumn = -1;
-    mutable int m_lastReportedRowCount = -1;
-    std::unique_ptr<CellHooks> m_hooks; // owned
-    WorkBaseObject* m_work = nullptr; // not owned
-    TableBaseObject* m_table = nullptr; // not owned
-    DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs
-
-    // Derived from the original and visible rows, rebuilt with them.
-    mutable std::unique_ptr<RowPositionIndex> m_originalPositions; // built on first use after a bind
-    QVector<int> m_virtualRowOfOriginal; // -1 for hidden rows
-    std::unique_ptr<OwnerIndex> m_ownerIndex; // built on first unameItem after a bind
+    std::unique_ptr<zTreeItemModelPrivate> const d;
+    Q_DECLARE_PRIVATE_D(d, zTreeItemModel)
 };

@@ -1,7 +1,7 @@
 #include "zTreeItemModel.h"
 
-#include "CellHooks_p.h"
 #include "ScreenScale_p.h"
+#include "zTreeItemModel_p.h"
 
 #include <BaseDataItem.h>
 #include <ConstructionWorks.h>
@@ -60,63 +60,67 @@ bool hasUncollapsableChild(BaseDataItem* row)
 //                      stores nothing)                     when they refuse)
 //   callFlags preset   selectable|editable (3)             none (0)
 //   callFlags result   false: the hook's flags answer      true: the hook's flags answer
-void zTreeItemModel::dataStarting(DataHook hook) { m_hooks->dataStarting = std::move(hook); }
-void zTreeItemModel::dataEnding(DataHook hook) { m_hooks->dataEnding = std::move(hook); }
-void zTreeItemModel::editorStarting(DataHook hook) { m_hooks->editorStarting = std::move(hook); }
-void zTreeItemModel::editorEnding(DataHook hook) { m_hooks->editorEnding = std::move(hook); }
-void zTreeItemModel::callFlags(FlagsHook hook) { m_hooks->callFlags = std::move(hook); }
+void zTreeItemModel::dataStarting(DataHook hook) { d_func()->m_hooks.dataStarting = std::move(hook); }
+void zTreeItemModel::dataEnding(DataHook hook) { d_func()->m_hooks.dataEnding = std::move(hook); }
+void zTreeItemModel::editorStarting(DataHook hook) { d_func()->m_hooks.editorStarting = std::move(hook); }
+void zTreeItemModel::editorEnding(DataHook hook) { d_func()->m_hooks.editorEnding = std::move(hook); }
+void zTreeItemModel::callFlags(FlagsHook hook) { d_func()->m_hooks.callFlags = std::move(hook); }
 
 QVariant zTreeItemModel::data(const QModelIndex& index, int role, const zBaseHeaderItem* header) const
 {
     if (isTreeRole(role) && isTreeColumn(index))
         return treeDataRole(index, role, header);
+    Q_D(const zTreeItemModel);
     QVariant startingAnswer;
-    if (CellHooks::run(m_hooks->dataStarting, false, role, index, header, startingAnswer))
+    if (CellHooks::run(d->m_hooks.dataStarting, false, role, index, header, startingAnswer))
         return startingAnswer;
     QVariant endingAnswer;
-    if (CellHooks::run(m_hooks->dataEnding, false, role, index, header, endingAnswer))
+    if (CellHooks::run(d->m_hooks.dataEnding, false, role, index, header, endingAnswer))
         return endingAnswer;
     if (role == Qt::CheckStateRole && headerColumn)
-        return isTreeColumn(index) ? storedCheckState(index.row()) : zBaseTableModel::data(index, role, header);
+        return isTreeColumn(index) ? d->storedCheckState(index.row()) : zBaseTableModel::data(index, role, header);
     if (role == Qt::SizeHintRole)
-        return sizeHint(index.row());
+        return d->sizeHint(index.row());
     if (role == TableLookupRoleA || role == TableLookupRoleB)
-        return lookupValue(index.row(), header);
+        return d->lookupValue(index.row(), header);
     return zBaseTableModel::data(index, role, header);
 }
 
 bool zTreeItemModel::setData(const QModelIndex& index, const QVariant& value, int role, const zBaseHeaderItem* header)
 {
+    Q_D(zTreeItemModel);
     if (role == TreeExpandedRole)
-        return expandRequest(index.row(), value.toBool());
+        return d->expandRequest(index.row(), value.toBool());
     QVariant hookValue = value; // what the hooks write here is never stored
     if (role == ClickedCellRole) {
-        m_clickedItem = findItemByIndex(index);
-        m_clickedVirtualColumn = value.toInt();
+        d->m_clickedItem = d->shownRow(index.row());
+        d->m_clickedVirtualColumn = value.toInt();
     }
     if (role == Qt::SizeHintRole)
-        storeRowHeight(index.row(), value);
-    if (!CellHooks::run(m_hooks->editorStarting, true, role, index, header, hookValue)
-        || !CellHooks::run(m_hooks->editorEnding, true, role, index, header, hookValue))
+        d->storeRowHeight(index.row(), value);
+    if (!CellHooks::run(d->m_hooks.editorStarting, true, role, index, header, hookValue)
+        || !CellHooks::run(d->m_hooks.editorEnding, true, role, index, header, hookValue))
         return false;
     if (role != ClickedCellRole)
-        markProjectChanged();
+        d->markProjectChanged();
     if (role == Qt::CheckStateRole && isTreeColumn(index))
-        setItemCheckState(findItemByIndex(index), value.toInt());
+        setItemCheckState(d->shownRow(index.row()), value.toInt());
     return zBaseTableModel::setData(index, value, role, header);
 }
 
 QFlags<Qt::ItemFlag> zTreeItemModel::flags(const QModelIndex& index, const zBaseHeaderItem* header) const
 {
+    Q_D(const zTreeItemModel);
     QFlags<Qt::ItemFlag> hookFlags;
-    if (CellHooks::run(m_hooks->callFlags, false, index, header, hookFlags))
+    if (CellHooks::run(d->m_hooks.callFlags, false, index, header, hookFlags))
         return hookFlags;
     return zBaseTableModel::flags(index, header);
 }
 
 QVariant zTreeItemModel::treeDataRole(const QModelIndex& index, int role, const zBaseHeaderItem*) const
 {
-    BaseDataItem* row = findItemByIndex(index);
+    Q_D(const zTreeItemModel);
+    BaseDataItem* row = d->shownRow(index.row());
     if (!row)
         return {};
     switch (role) {
@@ -125,15 +129,15 @@ QVariant zTreeItemModel::treeDataRole(const QModelIndex& index, int role, const 
     case TreeChildCountRole:
         return row->getBaseDataItemlist().size();
     case TreeLastSiblingRole:
-        return isLastSibling(m_rootRows, row);
+        return isLastSibling(d->m_rootRows, row);
     case TreeExpandedRole:
         return row->getExpanded();
     case TreeMaxLevelRole:
-        return m_maxLevel;
+        return d->m_maxLevel;
     case TreeParentRowRole:
         return findVirtualIndexByItem(row->getParent());
     case TreeAncestorLastFlagsRole:
-        return QVariant::fromValue(ancestorLastFlags(row));
+        return QVariant::fromValue(d->ancestorLastFlags(row));
     case TreeHasUncollapsableChildRole:
         return hasUncollapsableChild(row);
     default:
@@ -156,9 +160,9 @@ bool zTreeItemModel::isLastSibling(const QList<BaseDataItem*>& rootRows, BaseDat
     return false;
 }
 
-QVariant zTreeItemModel::sizeHint(int virtualRow) const
+QVariant zTreeItemModelPrivate::sizeHint(int virtualRow) const
 {
-    BaseDataItem* row = findItemByIndex(virtualRow);
+    BaseDataItem* row = shownRow(virtualRow);
     if (!row)
         return {};
     const double height = row->getRowHeight();
@@ -166,38 +170,40 @@ QVariant zTreeItemModel::sizeHint(int virtualRow) const
     return (height > 0 ? height : -1.0) * screenScale();
 }
 
-void zTreeItemModel::storeRowHeight(int virtualRow, const QVariant& value)
+void zTreeItemModelPrivate::storeRowHeight(int virtualRow, const QVariant& value)
 {
-    if (BaseDataItem* row = findItemByIndex(virtualRow))
+    if (BaseDataItem* row = shownRow(virtualRow))
         row->setRowHeight(value.toDouble() / screenScale());
 }
 
-QVariant zTreeItemModel::lookupValue(int virtualRow, const zBaseHeaderItem* header) const
+QVariant zTreeItemModelPrivate::lookupValue(int virtualRow, const zBaseHeaderItem* header) const
 {
     if (!header)
         return {};
-    const int originalRow = findModelIndexInData(virtualRow);
+    Q_Q(const zTreeItemModel);
+    const int originalRow = q->findModelIndexInData(virtualRow);
     const QString& columnId = header->headerIdentify();
-    const auto cellRow = cellValues.constFind(originalRow);
-    if (cellRow != cellValues.cend() && cellRow->contains(columnId))
+    const auto cellRow = q->cellValues.constFind(originalRow);
+    if (cellRow != q->cellValues.cend() && cellRow->contains(columnId))
         return cellRow->value(columnId);
-    const auto rowValue = rowValues.constFind(originalRow);
-    if (rowValue != rowValues.cend())
+    const auto rowValue = q->rowValues.constFind(originalRow);
+    if (rowValue != q->rowValues.cend())
         return *rowValue;
-    return columnValues.value(columnId);
+    return q->columnValues.value(columnId);
 }
 
-void zTreeItemModel::markProjectChanged()
+void zTreeItemModelPrivate::markProjectChanged()
 {
     ConstructionWorks* project = m_work ? m_work->GetXmWorks() : nullptr;
     if (project && !project->getProjectWorkChanged())
         project->setProjectWorkChanged(true);
 }
 
-QList<bool> zTreeItemModel::ancestorLastFlags(BaseDataItem* row) const
+QList<bool> zTreeItemModelPrivate::ancestorLastFlags(BaseDataItem* row) const
 {
+    Q_Q(const zTreeItemModel);
     QList<bool> flags; // top-level ancestor first
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-        flags.prepend(isLastSibling(m_rootRows, ancestor));
+        flags.prepend(q->isLastSibling(m_rootRows, ancestor));
     return flags;
 }

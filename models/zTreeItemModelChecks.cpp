@@ -1,6 +1,7 @@
 #include "zTreeItemModel.h"
 
 #include "CheckTypeProperty_p.h"
+#include "zTreeItemModel_p.h"
 
 #include <BaseDataItem.h>
 #include <TreeBaseItem.h>
@@ -12,16 +13,17 @@ void zTreeItemModel::setItemCheckState(BaseDataItem* row, int state)
 {
     if (!row)
         return;
-    m_checkStates.insert(row, state);
+    Q_D(zTreeItemModel);
+    d->m_checkStates.insert(row, state);
     // Re-read on every change: the view or the host may switch the mode at any time.
     if (property(CheckTypeProperty).toInt() == 0)
         return;
     // One level at a time: each ancestor from its direct children, after the level below is stored.
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
-        m_checkStates.insert(ancestor, summedCheckState(ancestor));
+        d->m_checkStates.insert(ancestor, d->summedCheckState(ancestor));
     if (state != Qt::PartiallyChecked) {
         // One growth, not twenty; no more than the bound rows, whatever a corrupt tree counts.
-        m_checkStates.reserve(m_checkStates.size() + qMin(row->getChildrenItemCount(), m_originalRows.size()));
+        d->m_checkStates.reserve(d->m_checkStates.size() + qMin(row->getChildrenItemCount(), d->m_originalRows.size()));
         setChildCheckState(row, state);
     }
 }
@@ -30,23 +32,24 @@ void zTreeItemModel::setChildCheckState(BaseDataItem* row, int state)
 {
     if (!row)
         return;
+    Q_D(zTreeItemModel);
     const QList<BaseDataItem*> children = row->getBaseDataItemlist();
     for (BaseDataItem* child : children) {
         if (!child)
             continue;
-        m_checkStates.insert(child, state);
+        d->m_checkStates.insert(child, state);
         if (child->getChildrenCount() > 0)
             setChildCheckState(child, state);
     }
 }
 
-QVariant zTreeItemModel::storedCheckState(int virtualRow) const
+QVariant zTreeItemModelPrivate::storedCheckState(int virtualRow) const
 {
-    const auto state = m_checkStates.constFind(findItemByIndex(virtualRow));
+    const auto state = m_checkStates.constFind(shownRow(virtualRow));
     return state == m_checkStates.cend() ? QVariant(false) : QVariant(*state); // never checked reads false
 }
 
-int zTreeItemModel::summedCheckState(BaseDataItem* parent) const
+int zTreeItemModelPrivate::summedCheckState(BaseDataItem* parent) const
 {
     const QList<BaseDataItem*> children = parent->getBaseDataItemlist();
     float sum = 0.0f; // single precision is contract: past 2^24 children the sum rounds as a float does

@@ -1,6 +1,6 @@
 #include "zTreeItemModel.h"
 
-#include "RowPositionIndex_p.h"
+#include "zTreeItemModel_p.h"
 
 #include <BaseDataItem.h>
 #include <TreeBaseItem.h>
@@ -18,7 +18,7 @@
 Q_LOGGING_CATEGORY(lcTreeModel, "itemviews.treemodel")
 
 /// Rows destroyed so far by one deleteAll, by their first position in its snapshot of the bound list.
-struct zTreeItemModel::DeletionBatch
+struct zTreeItemModelPrivate::DeletionBatch
 {
     explicit DeletionBatch(const QList<BaseDataItem*>& snapshot)
         : destroyedAt(size_t(snapshot.size()), false)
@@ -45,12 +45,14 @@ struct zTreeItemModel::DeletionBatch
 
 void zTreeItemModel::insertItemAfterIndex(QModelIndex index)
 {
-    insertSibling(index, 1);
+    Q_D(zTreeItemModel);
+    d->insertSibling(index, 1);
 }
 
 void zTreeItemModel::insertItemBeforeIndex(QModelIndex index)
 {
-    insertSibling(index, 0);
+    Q_D(zTreeItemModel);
+    d->insertSibling(index, 0);
 }
 
 void zTreeItemModel::insertItemUnderIndex(QModelIndex index)
@@ -73,20 +75,21 @@ void zTreeItemModel::deleteItemByIndex(QModelIndex index)
 
 void zTreeItemModel::deleteAll()
 {
-    if (!m_boundList)
+    Q_D(zTreeItemModel);
+    if (!d->m_boundList)
         return;
-    const QList<BaseDataItem*> snapshot = *m_boundList;
+    const QList<BaseDataItem*> snapshot = *d->m_boundList;
     bool deletedAny = false;
     {
-        DeletionBatch batch(snapshot);
-        const QScopedValueRollback<DeletionBatch*> inBatch(m_deletionBatch, &batch);
+        zTreeItemModelPrivate::DeletionBatch batch(snapshot);
+        const QScopedValueRollback<zTreeItemModelPrivate::DeletionBatch*> inBatch(d->m_deletionBatch, &batch);
         for (BaseDataItem* row : snapshot) {
             // A row of the snapshot may have gone with the subtree of an earlier one.
             if (row && !batch.isDestroyed(row))
                 deletedAny = deleteItem(row) || deletedAny;
         }
     }
-    m_boundList->clear();
+    d->m_boundList->clear();
     // One refresh for the whole call instead of one per row: a rebind per row makes this quadratic,
     // and since every step runs synchronously on the GUI thread no view can see the states between.
     if (deletedAny)
@@ -97,20 +100,22 @@ bool zTreeItemModel::deleteItem(BaseDataItem* row)
 {
     if (!row)
         return false;
-    const int destroyedCount = destroySubtree(row);
+    Q_D(zTreeItemModel);
+    const int destroyedCount = d->destroySubtree(row);
     // The file is named explicitly: __FILE__ would carry the build's full path.
     if (lcTreeModel().isDebugEnabled()) {
         QMessageLogger("zTreeItemModel", __LINE__, Q_FUNC_INFO, lcTreeModel().categoryName()).debug()
             << "zTreeItemModel::deleteItem" << " deleted: " << destroyedCount << " rows";
     }
-    if (!m_deletionBatch)
+    if (!d->m_deletionBatch)
         UpdateData();
     return true;
 }
 
-void zTreeItemModel::insertSibling(const QModelIndex& index, int offset)
+void zTreeItemModelPrivate::insertSibling(const QModelIndex& index, int offset)
 {
-    auto* row = dynamic_cast<TreeBaseItem*>(findItemByIndex(index));
+    Q_Q(zTreeItemModel);
+    auto* row = dynamic_cast<TreeBaseItem*>(shownRow(index.row()));
     if (!row)
         return;
     if (TreeBaseItem* parent = row->getParent()) {
@@ -127,10 +132,10 @@ void zTreeItemModel::insertSibling(const QModelIndex& index, int offset)
         if (position >= 0)
             m_boundList->insert(position + offset, new TreeBaseItem);
     }
-    UpdateData();
+    q->UpdateData();
 }
 
-void zTreeItemModel::unlinkFromParent(BaseDataItem* row)
+void zTreeItemModelPrivate::unlinkFromParent(BaseDataItem* row)
 {
     TreeBaseItem* parent = row->getParent();
     if (!parent)
@@ -141,7 +146,7 @@ void zTreeItemModel::unlinkFromParent(BaseDataItem* row)
 }
 
 // Unlinks row, forgets it and its subtree everywhere and destroys them; the count includes null entries.
-int zTreeItemModel::destroySubtree(BaseDataItem* row)
+int zTreeItemModelPrivate::destroySubtree(BaseDataItem* row)
 {
     unlinkFromParent(row);
     QList<BaseDataItem*> doomed = row->getAllBaseDataItemlist(true);
@@ -159,7 +164,7 @@ int zTreeItemModel::destroySubtree(BaseDataItem* row)
 }
 
 // No reference to a row survives its destruction: a new row at a freed address starts clean.
-void zTreeItemModel::forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions)
+void zTreeItemModelPrivate::forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions)
 {
     for (BaseDataItem* row : rows) {
         m_checkStates.remove(row);

@@ -24,12 +24,13 @@ QString zTreeItemModel::unameItem(TreeBaseItem* row)
 {
     if (!row)
         return {};
-    const OwnerIndex& owners = ownerIndex();
+    Q_D(zTreeItemModel);
+    const zTreeItemModelPrivate::OwnerIndex& owners = d->ownerIndex();
     QStringList parts;
     BaseDataItem* current = row;
     for (;;) {
         const int childPos = owners.childPositions.firstPosition(current);
-        BaseDataItem* owner = childPos < 0 ? nullptr : m_originalRows.at(owners.ownerOfChild.at(childPos));
+        BaseDataItem* owner = childPos < 0 ? nullptr : d->m_originalRows.at(owners.ownerOfChild.at(childPos));
         if (!dynamic_cast<TreeBaseItem*>(owner))
             break;
         const int positionInOwner = childPosition(owner, current);
@@ -41,7 +42,7 @@ QString zTreeItemModel::unameItem(TreeBaseItem* row)
     return parts.join(QLatin1Char('-'));
 }
 
-const zTreeItemModel::OwnerIndex& zTreeItemModel::ownerIndex()
+const zTreeItemModelPrivate::OwnerIndex& zTreeItemModelPrivate::ownerIndex()
 {
     // The host may relink children between binds: the owners are those of the child lists as they are now.
     if (m_ownerIndex && m_ownerIndex->treeShape == TreeBaseItem::shapeGeneration())

@@ -1,14 +1,75 @@
 #pragma once
 
-// State of zTreeItemModel shared by its sources; not installed.
+// State of zTreeItemModel behind its one pointer, shared by its sources; not installed, so it
+// may change in a patch release.
 
+#include "CellHooks_p.h"
 #include "RowPositionIndex_p.h"
 #include "zTreeItemModel.h"
 
+#include <QHash>
+#include <QList>
 #include <QVector>
 
+#include <memory>
+
+class zTreeItemModelPrivate
+{
+    Q_DECLARE_PUBLIC(zTreeItemModel)
+public:
+    struct AncestorCounter;
+    struct DeletionBatch;
+    struct OwnerIndex;
+
+    explicit zTreeItemModelPrivate(zTreeItemModel* q);
+
+    /// The row shown at a virtual row, or null: findItemByIndex without a second trip through the pointer.
+    BaseDataItem* shownRow(int virtualRow) const { return m_visibleRows.value(virtualRow, nullptr); }
+
+    void deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels);
+    void rebuildShownRows();
+    void startShownRows();
+    bool placeRow(BaseDataItem* row);
+    const RowPositionIndex& originalPositions() const;
+    bool expandRequest(int virtualRow, bool expand);
+    void placeRowsFollowingSpans();
+    QVariant storedCheckState(int virtualRow) const;
+    QVariant sizeHint(int virtualRow) const;
+    void storeRowHeight(int virtualRow, const QVariant& value);
+    QVariant lookupValue(int virtualRow, const zBaseHeaderItem* header) const;
+    void markProjectChanged();
+    int summedCheckState(BaseDataItem* parent) const;
+    void insertSibling(const QModelIndex& index, int offset);
+    QList<bool> ancestorLastFlags(BaseDataItem* row) const;
+    void unlinkFromParent(BaseDataItem* row);
+    int destroySubtree(BaseDataItem* row);
+    void forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions);
+    const OwnerIndex& ownerIndex();
+
+    zTreeItemModel* const q_ptr; // owns this
+    QList<BaseDataItem*>* m_boundList = nullptr; // not owned
+    QList<BaseDataItem*> m_rootRows;
+    QList<BaseDataItem*> m_originalRows;
+    QList<BaseDataItem*> m_visibleRows;
+    QList<BaseDataItem*> m_hiddenRows;
+    int m_maxLevel = 0;
+    QHash<BaseDataItem*, int> m_checkStates;
+    BaseDataItem* m_clickedItem = nullptr; // not owned
+    int m_clickedVirtualColumn = -1;
+    mutable int m_lastReportedRowCount = -1;
+    CellHooks m_hooks;
+    WorkBaseObject* m_work = nullptr; // not owned
+    TableBaseObject* m_table = nullptr; // not owned
+    DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs
+
+    // Derived from the original and visible rows, rebuilt with them.
+    mutable std::unique_ptr<RowPositionIndex> m_originalPositions; // built on first use after a bind
+    QVector<int> m_virtualRowOfOriginal; // -1 for hidden rows
+    std::unique_ptr<OwnerIndex> m_ownerIndex; // built on first unameItem after a bind
+};
+
 /// Who lists a row as its child first, and where the root rows are: O(1) answers for unameItem.
-struct zTreeItemModel::OwnerIndex
+struct zTreeItemModelPrivate::OwnerIndex
 {
     RowPositionIndex childPositions; // over the child lists of the original rows, concatenated in order
     QVector<int> ownerOfChild; // original row owning each entry of the concatenation

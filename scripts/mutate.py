@@ -14,7 +14,7 @@ and ends with the survivors and the score, killed / applicable (killed + survive
 
     scripts/mutate.py                 every mutant
     scripts/mutate.py -k check fold   only mutants whose label contains one of the words
-    scripts/mutate.py --list          the table, nothing built
+    scripts/mutate.py --list          the table, nothing built; fails if a mutant is stale
     scripts/mutate.py --all-tests     run the whole suite even after a failure, to name every killer
     scripts/mutate.py --tests REGEX   only the tests CTest matches (-R): what those tests alone catch
 
@@ -41,15 +41,15 @@ MUTANTS = [
     ("zbase-zero-height-kept", M + "zBaseItemModel.cpp", "return height > 0 ? height", "return height >= 0 ? height"),
     ("zbase-write-refusal-ignored", M + "zBaseItemModel.cpp", "hookValue))\n            return false;", "hookValue))\n            break;"),
     ("zbase-flags-preset-not-editable", M + "zBaseItemModel.cpp", "Qt::ItemIsSelectable | Qt::ItemIsEditable;", "Qt::ItemIsSelectable;"),
-    ("zbase-flags-result-flipped", M + "zBaseItemModel.cpp", "if (!CellHooks::run(m_hooks->callFlags", "if (CellHooks::run(m_hooks->callFlags"),
-    ("zbase-read-hooks-swapped", M + "zBaseItemModel.cpp", "{&m_hooks->dataStarting, &m_hooks->dataEnding}", "{&m_hooks->dataEnding, &m_hooks->dataStarting}"),
+    ("zbase-flags-result-flipped", M + "zBaseItemModel.cpp", "if (!CellHooks::run(d->m_hooks.callFlags", "if (CellHooks::run(d->m_hooks.callFlags"),
+    ("zbase-read-hooks-swapped", M + "zBaseItemModel.cpp", "{&d->m_hooks.dataStarting, &d->m_hooks.dataEnding}", "{&d->m_hooks.dataEnding, &d->m_hooks.dataStarting}"),
     ("zbase-height-write-unscaled", M + "zBaseItemModel.cpp", "value.toDouble() / screenScale()", "value.toDouble()"),
     # zTreeItemModel: binding and rows shown
     ("tree-preorder-children-reversed", M + "zTreeItemModel.cpp", "for (int childPos = children.size() - 1; childPos >= 0; --childPos)", "for (int childPos = 0; childPos < children.size(); ++childPos)"),
     ("tree-bind-child-as-root", M + "zTreeItemModel.cpp", "if (row && !row->getParent())", "if (row)"),
     ("tree-rowcount-signal-dropped", M + "zTreeItemModel.cpp", "Q_EMIT const_cast<zTreeItemModel*>(this)->doRowCountChanged(previous, shownRows);", "Q_UNUSED(previous);"),
     ("tree-rowcount-not-latched", M + "zTreeItemModel.cpp", "m_lastReportedRowCount = shownRows;", ""),
-    ("tree-virtual-row-is-original", M + "zTreeItemModel.cpp", "originalRow < 0 ? -1 : m_virtualRowOfOriginal.at(originalRow)", "originalRow"),
+    ("tree-virtual-row-is-original", M + "zTreeItemModel.cpp", "originalRow < 0 ? -1 : d->m_virtualRowOfOriginal.at(originalRow)", "originalRow"),
     ("tree-maxlevel-from-parents", M + "zTreeItemModel.cpp", "else if (parent && row->getChildrenCount() == 0)", "else if (parent && row->getChildrenCount() != 0)"),
     ("tree-level-cache-inverted", M + "zTreeItemModel.cpp", "if (parent != lastParent)", "if (parent == lastParent)"),
     ("tree-deep-level-off-by-one", M + "zTreeItemModel.cpp", "steps + 1 + rememberedAncestors(ancestor)", "steps + rememberedAncestors(ancestor)"),
@@ -61,23 +61,23 @@ MUTANTS = [
     # zTreeItemModel: cells
     ("tree-role-uncollapsable-not-tree", M + "zTreeItemModelCells.cpp", "    case zTreeItemModel::TreeHasUncollapsableChildRole:\n", ""),
     ("tree-roles-in-every-column", M + "zTreeItemModelCells.cpp", "if (isTreeRole(role) && isTreeColumn(index))", "if (isTreeRole(role))"),
-    ("tree-check-state-every-column", M + "zTreeItemModelCells.cpp", "isTreeColumn(index) ? storedCheckState(index.row()) :", "true ? storedCheckState(index.row()) :"),
-    ("tree-click-marks-changed", M + "zTreeItemModelCells.cpp", "if (role != ClickedCellRole)\n        markProjectChanged();", "markProjectChanged();"),
+    ("tree-check-state-every-column", M + "zTreeItemModelCells.cpp", "isTreeColumn(index) ? d->storedCheckState(index.row()) :", "true ? d->storedCheckState(index.row()) :"),
+    ("tree-click-marks-changed", M + "zTreeItemModelCells.cpp", "if (role != ClickedCellRole)\n        d->markProjectChanged();", "d->markProjectChanged();"),
     ("tree-clicked-column-from-index", M + "zTreeItemModelCells.cpp", "m_clickedVirtualColumn = value.toInt();", "m_clickedVirtualColumn = index.column();"),
-    ("tree-height-stored-after-hooks", M + "zTreeItemModelCells.cpp", "    if (role == Qt::SizeHintRole)\n        storeRowHeight(index.row(), value);\n", ""),
-    ("tree-flags-unset-hook-answers", M + "zTreeItemModelCells.cpp", "run(m_hooks->callFlags, false,", "run(m_hooks->callFlags, true,"),
+    ("tree-height-stored-after-hooks", M + "zTreeItemModelCells.cpp", "    if (role == Qt::SizeHintRole)\n        d->storeRowHeight(index.row(), value);\n", ""),
+    ("tree-flags-unset-hook-answers", M + "zTreeItemModelCells.cpp", "run(d->m_hooks.callFlags, false,", "run(d->m_hooks.callFlags, true,"),
     ("tree-last-sibling-counts-hidden", M + "zTreeItemModelCells.cpp", "if (sibling && getRowIsVisible(sibling))", "if (sibling)"),
     ("tree-no-height-unscaled", M + "zTreeItemModelCells.cpp", "return (height > 0 ? height : -1.0) * screenScale();", "return height > 0 ? height * screenScale() : -1.0;"),
-    ("tree-lookup-cell-without-column", M + "zTreeItemModelCells.cpp", "cellRow != cellValues.cend() && cellRow->contains(columnId)", "cellRow != cellValues.cend()"),
-    ("tree-lookup-by-virtual-row", M + "zTreeItemModelCells.cpp", "const int originalRow = findModelIndexInData(virtualRow);", "const int originalRow = virtualRow;"),
-    ("tree-ancestor-flags-reversed", M + "zTreeItemModelCells.cpp", "flags.prepend(isLastSibling", "flags.append(isLastSibling"),
+    ("tree-lookup-cell-without-column", M + "zTreeItemModelCells.cpp", "cellRow != q->cellValues.cend() && cellRow->contains(columnId)", "cellRow != q->cellValues.cend()"),
+    ("tree-lookup-by-virtual-row", M + "zTreeItemModelCells.cpp", "const int originalRow = q->findModelIndexInData(virtualRow);", "const int originalRow = virtualRow;"),
+    ("tree-ancestor-flags-reversed", M + "zTreeItemModelCells.cpp", "flags.prepend(q->isLastSibling", "flags.append(q->isLastSibling"),
     ("tree-uncollapsable-inverted", M + "zTreeItemModelCells.cpp", "return child && !child->getCollapsable();", "return child && child->getCollapsable();"),
     ("tree-parent-row-original", M + "zTreeItemModelCells.cpp", "return findVirtualIndexByItem(row->getParent());", "return findOriginalIndexByItem(row->getParent());"),
     # zTreeItemModel: check states
     ("tree-check-mode-inverted", M + "zTreeItemModelChecks.cpp", "toInt() == 0)\n        return;", "toInt() != 0)\n        return;"),
     ("tree-check-partial-pushed-down", M + "zTreeItemModelChecks.cpp", "if (state != Qt::PartiallyChecked) {", "if (true) {"),
     ("tree-check-partial-counts-full", M + "zTreeItemModelChecks.cpp", "sum += 0.5f;", "sum += 1.0f;"),
-    ("tree-check-parent-only", M + "zTreeItemModelChecks.cpp", "ancestor; ancestor = ancestor->getParent())\n        m_checkStates", "ancestor; ancestor = nullptr)\n        m_checkStates"),
+    ("tree-check-parent-only", M + "zTreeItemModelChecks.cpp", "ancestor; ancestor = ancestor->getParent())\n        d->m_checkStates", "ancestor; ancestor = nullptr)\n        d->m_checkStates"),
     ("tree-check-children-only", M + "zTreeItemModelChecks.cpp", "        if (child->getChildrenCount() > 0)\n            setChildCheckState(child, state);\n", ""),
     ("tree-check-unset-reads-int", M + "zTreeItemModelChecks.cpp", "QVariant(false)", "QVariant(int(Qt::Unchecked))"),
     # zTreeItemModel: structural edits and names
@@ -89,7 +89,7 @@ MUTANTS = [
     ("tree-delete-keeps-check-state", M + "zTreeItemModelEdits.cpp", "m_checkStates.remove(row);", ""),
     ("tree-delete-twice-listed", M + "zTreeItemModelEdits.cpp", "if (doomedRow && doomedPositions.firstPosition(doomedRow) == position)", "if (doomedRow)"),
     ("tree-delete-not-unlinked", M + "zTreeItemModelEdits.cpp", "if (siblings.removeOne(row))", "if (false)"),
-    ("tree-delete-one-no-refresh", M + "zTreeItemModelEdits.cpp", "if (!m_deletionBatch)\n        UpdateData();", ""),
+    ("tree-delete-one-no-refresh", M + "zTreeItemModelEdits.cpp", "if (!d->m_deletionBatch)\n        UpdateData();", ""),
     ("tree-name-root-off-by-one", M + "zTreeItemModelNaming.cpp", "owners.rootPositions.firstPosition(current))", "owners.rootPositions.firstPosition(current) + 1)"),
     ("tree-name-owners-never-stale", M + "zTreeItemModelNaming.cpp", "if (m_ownerIndex && m_ownerIndex->treeShape == TreeBaseItem::shapeGeneration())", "if (m_ownerIndex)"),
     ("tree-name-parts-reversed", M + "zTreeItemModelNaming.cpp", "parts.prepend(QString::number(positionInOwner));", "parts.append(QString::number(positionInOwner));"),
@@ -99,7 +99,7 @@ MUTANTS = [
     ("grid-usage-offset", M + "BaseDataItemModel.cpp", "code += 30000u;", "code += 3000u;"),
     ("grid-usage-field-byte", M + "BaseDataItemModel.cpp", "(quint32(header->fieldNumber()) & 0xFFFFu)", "(quint32(header->fieldNumber()) & 0xFFu)"),
     ("grid-bind-empty-keeps-click", M + "BaseDataItemModel.cpp", "            Qtitan::BaseTableModel::SetClickRowAndCol(0, 0);\n", ""),
-    ("grid-bind-positions-not-rebuilt", M + "BaseDataItemModel.cpp", "    if (m_rows)\n        m_positions->build(*m_rows);\n    else\n", "    if (!m_rows)\n"),
+    ("grid-bind-positions-not-rebuilt", M + "BaseDataItemModel.cpp", "    if (d->m_rows)\n        d->m_positions.build(*d->m_rows);\n    else\n", "    if (!d->m_rows)\n"),
     ("grid-lines-from-parent", M + "BaseDataItemModel.cpp", "for (int i = 1; i < ancestorRows.size(); ++i)", "for (int i = 0; i < ancestorRows.size(); ++i)"),
     ("grid-lines-last-child-inverted", M + "BaseDataItemModel.cpp", "if (isLastChild(ancestorRows.at(i)))", "if (!isLastChild(ancestorRows.at(i)))"),
     ("grid-lines-remove-every-occurrence", M + "BaseDataItemModel.cpp", "(*count)-- > 0", "(*count) > 0"),
@@ -110,15 +110,15 @@ MUTANTS = [
     ("grid-item-at-past-end", M + "BaseDataItemModel.cpp", "row < m_rows->size() ? m_rows->at(row)", "row <= m_rows->size() ? m_rows->at(row)"),
     ("grid-stale-position-trusted", M + "BaseDataItemModel.cpp", "if (position >= 0 && (position >= m_rows->size() || m_rows->at(position) != item)) {", "if (false) {"),
     ("grid-display-write-marks-changed", M + "BaseDataItemModel.cpp", "if (role == Qt::EditRole && oldValue != value && work)", "if (oldValue != value && work)"),
-    ("grid-cur-index-in-field-mode", M + "BaseDataItemModel.cpp", "if (m_dataMode == 0 && header->fieldNumber() == CurIndexFieldNumber)", "if (header->fieldNumber() == CurIndexFieldNumber)"),
+    ("grid-cur-index-in-field-mode", M + "BaseDataItemModel.cpp", "if (m_dataMode == 0 && header->fieldNumber() == BaseDataItemModel::CurIndexFieldNumber)", "if (header->fieldNumber() == BaseDataItemModel::CurIndexFieldNumber)"),
     ("grid-fold-sync-inverted", M + "BaseDataItemModel.cpp", "counterpart->setExpanded(value == 0);", "counterpart->setExpanded(value == 1);"),
-    ("grid-old-audit-kept-connected", M + "BaseDataItemModel.cpp", "disconnect(m_audit, nullptr, this, nullptr);", ""),
+    ("grid-old-audit-kept-connected", M + "BaseDataItemModel.cpp", "disconnect(d->m_audit, nullptr, this, nullptr);", ""),
     ("grid-audit-hidden-parent-ignored", M + "BaseDataItemModelAudit.cpp", "if (!parent->getVisible())", "if (false)"),
     ("grid-audit-exempt-rows-fold", M + "BaseDataItemModelAudit.cpp", "(keepExemptRows && isFoldExemptType(child->getRowType())) || parent->getExpanded()", "parent->getExpanded()"),
     ("grid-sync-table-last-excluded", M + "BaseDataItemModel_p.h", "tableType <= LastSyncTableType", "tableType < LastSyncTableType"),
     ("grid-audit-ss-of-row", M + "BaseDataItemModelAudit.cpp", "return m_audit ? m_audit->IsSS(item->getOwner()) : false;", "return m_audit ? m_audit->IsSS(item) : false;"),
     ("grid-click-row-rewritten", M + "BaseDataItemModelClickedCell.cpp", "if (row == Qtitan::BaseTableModel::GetClickRow(false))\n        return;\n", ""),
-    ("grid-click-row-empty-clamped", M + "BaseDataItemModelClickedCell.cpp", "return m_rows->isEmpty() ? row : 0;", "return 0;"),
+    ("grid-click-row-empty-clamped", M + "BaseDataItemModelClickedCell.cpp", "return d->m_rows->isEmpty() ? row : 0;", "return 0;"),
     ("grid-click-col-negative", M + "BaseDataItemModelClickedCell.cpp", "return qMax(col, 0);", "return col;"),
     ("grid-click-key-ids-swapped", M + "BaseDataItemModelClickedCell.cpp", "work->getAuditId(), work->getNodeId()", "work->getNodeId(), work->getAuditId()"),
     ("grid-fold-sync-code-inverted", M + "BaseDataItemModelFolding.cpp", "flag ? 0 : 1", "flag ? 1 : 0"),
@@ -152,7 +152,7 @@ MUTANTS = [
     ("block-shift-tie-joins-above", V + "zBaseItemViewBlock.cpp", "position - up >= down - position", "position - up > down - position"),
     ("block-shift-below-through-setter", V + "zBaseItemViewBlock.cpp", "rows.setBlockRange(position, down, true);", "rows.markRange(position, down, true);"),
     ("block-toggle-ignores-test", V + "zBaseItemViewBlock.cpp", "rows.mark(row, !isBlock(row));", "rows.mark(row, !row->IsBlock());"),
-    ("block-empty-setter-taken", V + "zBaseItemViewBlock.cpp", "if (setter)\n        m_setBlock", "if (true)\n        m_setBlock"),
+    ("block-empty-setter-taken", V + "zBaseItemViewBlock.cpp", "if (setter)\n        d->m_setBlock", "if (true)\n        d->m_setBlock"),
     ("block-no-repaint", V + "zBaseItemViewBlock.cpp", "if (applyAction(action, rows))\n        m_view->update();", "applyAction(action, rows);"),
 ]
 
@@ -237,9 +237,12 @@ def main():
     labels = [m[0] for m in MUTANTS]
     assert len(labels) == len(set(labels)), "duplicate labels"
     if args.list:
+        stale = 0
         for label, rel, old, new in chosen:
-            print(f"{label:40} {rel}")
-        return 0
+            found = (ROOT / rel).read_text().count(old)
+            stale += found != 1
+            print(f"{label:40} {rel}" + ("" if found == 1 else f"  stale: snippet found {found} times"))
+        return 1 if stale else 0
     if not chosen:
         print("no mutant matches", file=sys.stderr)
         return 2

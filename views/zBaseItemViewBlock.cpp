@@ -1,5 +1,7 @@
 #include "zBaseItemViewBlock.h"
 
+#include "zBaseItemViewBlock_p.h"
+
 #include "BaseDataItemModel.h"
 #include "zBaseItemModel.h"
 #include "zTreeItemModel.h"
@@ -9,8 +11,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTableView>
-
-enum class zBaseItemViewBlock::Action : int { None, SelectAll, UnselectAll, ToggleRow, BlockBegin, BlockEnd, ShiftExtend };
 
 namespace {
 
@@ -47,7 +47,7 @@ ViewRows rowsOfModel(QAbstractItemModel* model, const QModelIndex& index)
  * that re-registers itself or edits the list cannot pull either away mid-scan.
  * Null entries keep their position but are never marked and never reach the setter.
  */
-class zBaseItemViewBlock::Rows
+class zBaseItemViewBlockPrivate::Rows
 {
 public:
     Rows(const QList<BaseDataItem*>& list, BaseDataItem* current, BlockSetter setter)
@@ -108,11 +108,18 @@ private:
     const BlockSetter m_setBlock;
 };
 
+zBaseItemViewBlockPrivate::zBaseItemViewBlockPrivate(QTableView* view, BlockSetter setBlock, BlockTest isBlock)
+    : m_view(view)
+    , m_setBlock(std::move(setBlock))
+    , m_isBlock(std::move(isBlock))
+{
+}
+
 zBaseItemViewBlock::zBaseItemViewBlock(QTableView* view)
     : QObject(view)
-    , m_view(view)
-    , m_setBlock([](BaseDataItem* row, bool on) { row->SetBlock(on ? 1 : 0); })
-    , m_isBlock([](BaseDataItem* row) { return row->IsBlock(); })
+    , d(std::make_unique<zBaseItemViewBlockPrivate>(
+          view, [](BaseDataItem* row, bool on) { row->SetBlock(on ? 1 : 0); },
+          [](BaseDataItem* row) { return row->IsBlock(); }))
 {
     if (!view)
         return;
@@ -131,23 +138,26 @@ zBaseItemViewBlock* zBaseItemViewBlock::RegistUseBlock(QTableView* view)
 
 void zBaseItemViewBlock::RegistSetBlockFun(BlockSetter setter, BlockTest test)
 {
+    Q_D(zBaseItemViewBlock);
     if (setter)
-        m_setBlock = std::move(setter);
+        d->m_setBlock = std::move(setter);
     if (test)
-        m_isBlock = std::move(test);
+        d->m_isBlock = std::move(test);
 }
 
 bool zBaseItemViewBlock::eventFilter(QObject* watched, QEvent* event)
 {
-    const Action action = actionFor(watched, event, m_view);
+    using Action = zBaseItemViewBlockPrivate::Action;
+    Q_D(zBaseItemViewBlock);
+    const Action action = d->actionFor(watched, event, d->m_view);
     if (action == Action::ToggleRow || action == Action::ShiftExtend)
-        runAction(action, m_view->indexAt(static_cast<QMouseEvent*>(event)->pos()));
+        d->runAction(action, d->m_view->indexAt(static_cast<QMouseEvent*>(event)->pos()));
     else if (action != Action::None)
-        runAction(action, m_view->currentIndex());
+        d->runAction(action, d->m_view->currentIndex());
     return QObject::eventFilter(watched, event);
 }
 
-zBaseItemViewBlock::Action zBaseItemViewBlock::actionFor(const QObject* watched, const QEvent* event, const QTableView* view)
+zBaseItemViewBlockPrivate::Action zBaseItemViewBlockPrivate::actionFor(const QObject* watched, const QEvent* event, const QTableView* view)
 {
     if (event->type() == QEvent::KeyPress && watched == view) {
         const auto* keyEvent = static_cast<const QKeyEvent*>(event);
@@ -174,7 +184,7 @@ zBaseItemViewBlock::Action zBaseItemViewBlock::actionFor(const QObject* watched,
     return Action::None;
 }
 
-void zBaseItemViewBlock::runAction(Action action, const QModelIndex& index)
+void zBaseItemViewBlockPrivate::runAction(Action action, const QModelIndex& index)
 {
     const ViewRows found = rowsOfModel(m_view->model(), index);
     if (!found.list)
@@ -184,7 +194,7 @@ void zBaseItemViewBlock::runAction(Action action, const QModelIndex& index)
         m_view->update();
 }
 
-bool zBaseItemViewBlock::applyAction(Action action, const Rows& rows) const
+bool zBaseItemViewBlockPrivate::applyAction(Action action, const Rows& rows) const
 {
     switch (action) {
     case Action::SelectAll: return markAll(rows, true);
@@ -198,13 +208,13 @@ bool zBaseItemViewBlock::applyAction(Action action, const Rows& rows) const
     return false;
 }
 
-bool zBaseItemViewBlock::markAll(const Rows& rows, bool on)
+bool zBaseItemViewBlockPrivate::markAll(const Rows& rows, bool on)
 {
     rows.markRange(0, rows.size() - 1, on);
     return true;
 }
 
-bool zBaseItemViewBlock::toggleRow(const Rows& rows) const
+bool zBaseItemViewBlockPrivate::toggleRow(const Rows& rows) const
 {
     BaseDataItem* row = rows.current();
     if (!row)
@@ -215,7 +225,7 @@ bool zBaseItemViewBlock::toggleRow(const Rows& rows) const
 }
 
 // Clears everything above the row and stretches the nearest block below up to it.
-bool zBaseItemViewBlock::blockBegin(const Rows& rows)
+bool zBaseItemViewBlockPrivate::blockBegin(const Rows& rows)
 {
     const int position = rows.currentPosition();
     if (position < 0)
@@ -232,7 +242,7 @@ bool zBaseItemViewBlock::blockBegin(const Rows& rows)
 }
 
 // The mirror of blockBegin: clears everything below from the last row up, then stretches the block above down.
-bool zBaseItemViewBlock::blockEnd(const Rows& rows)
+bool zBaseItemViewBlockPrivate::blockEnd(const Rows& rows)
 {
     const int position = rows.currentPosition();
     if (position < 0)
@@ -250,7 +260,7 @@ bool zBaseItemViewBlock::blockEnd(const Rows& rows)
 }
 
 //      up ... position ... down      the row joins the nearer block; a tie joins the one below
-bool zBaseItemViewBlock::shiftExtend(const Rows& rows)
+bool zBaseItemViewBlockPrivate::shiftExtend(const Rows& rows)
 {
     const int position = rows.currentPosition();
     if (position < 0)

@@ -6,10 +6,11 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 class BaseDataItem;
-class QModelIndex;
 class QTableView;
+class zBaseItemViewBlockPrivate;
 
 /*!
  * Block selection of rows for a table view over one of the library's models:
@@ -46,22 +47,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Action : int;
-    class Rows;
-
-    /// Which action an event on a watched object asks for; decides only, changes nothing.
-    static Action actionFor(const QObject* watched, const QEvent* event, const QTableView* view);
-    /// Runs an action on the rows of the view's model and repaints the view if it ran.
-    void runAction(Action action, const QModelIndex& index);
-    bool applyAction(Action action, const Rows& rows) const;
-
-    static bool markAll(const Rows& rows, bool on);
-    bool toggleRow(const Rows& rows) const;
-    static bool blockBegin(const Rows& rows);
-    static bool blockEnd(const Rows& rows);
-    static bool shiftExtend(const Rows& rows);
-
-    QTableView* m_view; // not owned: the view is our parent
-    BlockSetter m_setBlock;
-    BlockTest m_isBlock;
+    std::unique_ptr<zBaseItemViewBlockPrivate> const d;
+    Q_DECLARE_PRIVATE_D(d, zBaseItemViewBlock)
 };
