@@ -10,6 +10,7 @@ packages=(
     libkf5itemmodels-dev      # peer model measured by the benchmarks
     libsimdjson-dev           # the estimate viewer's JSON reader
     doxygen                   # the API reference (the docs target)
+    abigail-tools             # the ABI check (scripts/check-abi.sh)
 )
 
 missing=()
