@@ -287,6 +287,8 @@ void expandCollapse(int rows, bool withPeers)
         proxyFinished = reportPeer("KDescendantsProxyModel", runCapped([rows] { return timeDescendantsProxy(rows); }));
     else
         std::printf("%-62s skipped (did not finish at a smaller size)\n", qPrintable("KDescendantsProxyModel, " + size));
+#else
+    std::printf("%-62s peer not built\n", qPrintable("KDescendantsProxyModel, " + size));
 #endif
 }
 

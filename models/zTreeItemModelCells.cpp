@@ -127,7 +127,7 @@ QVariant zTreeItemModel::treeDataRole(const QModelIndex& index, int role, const 
     case TreeLevelRole:
         return ancestorCount(row);
     case TreeChildCountRole:
-        return row->getBaseDataItemlist().size();
+        return int(row->getBaseDataItemlist().size()); // an int on Qt 6 too, where sizes are qsizetype
     case TreeLastSiblingRole:
         return isLastSibling(d->m_rootRows, row);
     case TreeExpandedRole:

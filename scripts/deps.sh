@@ -5,9 +5,10 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qtbase5-dev qtbase5-dev-tools qtbase5-private-dev libqt5test5
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev   # the Qt 6 build (-DITEMVIEWS_QT_MAJOR_VERSION=6)
     xvfb xauth                # a real display for the viewer on a machine without one
     fonts-dejavu-core         # text in offscreen renders and screenshots
-    libkf5itemmodels-dev      # peer model measured by the benchmarks
+    libkf5itemmodels-dev      # peer model measured by the benchmarks (Qt 5 only: Debian 12 has no Qt 6 build)
     libsimdjson-dev           # the estimate viewer's JSON reader
     doxygen                   # the API reference (the docs target)
     abigail-tools             # the ABI check (scripts/check-abi.sh)

@@ -4,6 +4,7 @@
 #   scripts/test.sh --sanitize   the same under AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
 #   scripts/test.sh --tsan       the tests that cross threads (the viewer's loading, the tree model)
 #                                under ThreadSanitizer, in build-tsan/
+#   --qt6 (alone or after either)  the same against Qt 6, in build-qt6/, build-asan-qt6/, build-tsan-qt6/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -12,6 +13,9 @@ build_dir=build
 options=()
 targets=()
 tests=()
+qt=5
+[ "${2:-}" = --qt6 ] && qt=6
+[ "${1:-}" = --qt6 ] && qt=6 && shift
 case "${1:-}" in
 --sanitize)
     build_dir=build-asan
@@ -30,7 +34,8 @@ case "${1:-}" in
     ;;
 esac
 
-cmake -S . -B "$build_dir" -G Ninja "${options[@]}"
+[ $qt = 6 ] && build_dir=$build_dir-qt6
+cmake -S . -B "$build_dir" -G Ninja -DITEMVIEWS_QT_MAJOR_VERSION=$qt "${options[@]}"
 cmake --build "$build_dir" --parallel "$(nproc)" "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" "${tests[@]}"

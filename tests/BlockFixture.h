@@ -44,6 +44,8 @@ public:
         }
         view.resize(300, 1500); // every row in sight: a click never scrolls
         view.show();
+        // Qt 6 repaints the view's frame once more when the window becomes active: let that pass first.
+        QVERIFY(QTest::qWaitForWindowActive(&view));
         QCoreApplication::processEvents();
     }
 
@@ -100,10 +102,15 @@ inline void sendAction(QTableView& view, const QString& action, const QModelInde
 {
     const QString input = action.section('+', -1);
     // The modifiers are spelt as in a key sequence: "Ctrl+Shift+click" has those of "Ctrl+Shift+A".
-    const auto modifiers = Qt::KeyboardModifiers(QKeySequence(action.left(action.lastIndexOf('+') + 1) + 'A')[0] & Qt::KeyboardModifierMask);
+    const QKeySequence sequence(action.left(action.lastIndexOf('+') + 1) + 'A');
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0) // a key of a sequence is a QKeyCombination there, an int on Qt 5
+    const Qt::KeyboardModifiers modifiers = sequence[0].keyboardModifiers();
+#else
+    const auto modifiers = Qt::KeyboardModifiers(sequence[0] & Qt::KeyboardModifierMask);
+#endif
     if (input.startsWith('F')) {
         view.setCurrentIndex(target);
-        return QTest::keyClick(&view, Qt::Key(Qt::Key_F1 + input.midRef(1).toInt() - 1), modifiers);
+        return QTest::keyClick(&view, Qt::Key(Qt::Key_F1 + input.mid(1).toInt() - 1), modifiers);
     }
     const Qt::MouseButton button = input.startsWith(QLatin1String("right")) ? Qt::RightButton
         : input.startsWith(QLatin1String("middle")) ? Qt::MiddleButton : Qt::LeftButton;

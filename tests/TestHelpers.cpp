@@ -303,7 +303,7 @@ QString TreeScenario::answer(const QString& key)
         if (!tree.isAlive(row))
             continue;
         const QVariant state = read(names({row}), Qt::CheckStateRole);
-        checks.append(names({row}) + ':' + (state.type() == QVariant::Bool ? QStringLiteral("-") : state.toString()));
+        checks.append(names({row}) + ':' + (state.userType() == QMetaType::Bool ? QStringLiteral("-") : state.toString()));
         expanded += row->getExpanded() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
         visible += row->getVisible() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
     }

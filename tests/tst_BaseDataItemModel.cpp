@@ -192,6 +192,9 @@ private Q_SLOTS:
         QTest::newRow("edit of an equal value stores it unmarked") << 1 << int(Qt::EditRole) << QVariant(2.5) << "false 2.5 stored 12";
         QTest::newRow("display write stores unmarked") << 1 << int(Qt::DisplayRole) << QVariant(7) << "false 7 stored 12";
         QTest::newRow("write to 1046 goes to the field") << 2 << int(Qt::EditRole) << QVariant("new") << "true 2.5 new 12";
+        // Qt 5 converts the bytes to text before comparing; Qt 6 compares values of different types (numbers aside) as different.
+        QTest::newRow("edit of the same text as bytes") << 2 << int(Qt::EditRole) << QVariant(QByteArray("stored"))
+                                                        << (QT_VERSION_MAJOR < 6 ? "false 2.5 stored 12" : "true 2.5 stored 12");
         QTest::newRow("size hint sets the height") << 0 << int(Qt::SizeHintRole) << QVariant(30) << "false 2.5 stored 30";
         QTest::newRow("non-numeric size hint gives height 0") << 0 << int(Qt::SizeHintRole) << QVariant("x") << "false 2.5 stored 0";
         QTest::newRow("other role changes nothing") << 1 << int(Qt::ToolTipRole) << QVariant(7) << "false 2.5 stored 12";

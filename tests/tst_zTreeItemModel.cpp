@@ -1,3 +1,5 @@
+// Pins the logical DPI: Qt 6 must not absorb it into a device pixel ratio (QT_ENABLE_HIGHDPI_SCALING=0).
+#define TESTCASE_LOWDPI
 #include "TestHelpers.h"
 
 #include <ConstructionWorks.h>

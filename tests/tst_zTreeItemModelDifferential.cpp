@@ -211,7 +211,7 @@ struct Reference
         for (QString ancestor = row.parent; !ancestor.isEmpty(); ancestor = rows.value(ancestor).parent)
             lastShown.prepend(isLastShown(ancestor));
         const bool fixedChild = std::any_of(row.children.cbegin(), row.children.cend(), [this](const QString& child) { return !rows.value(child).collapsable; });
-        return {depth(name), row.children.size(), isLastShown(name), row.expanded, maxLevel, shown.indexOf(row.parent), QVariant::fromValue(lastShown), fixedChild};
+        return {depth(name), int(row.children.size()), isLastShown(name), row.expanded, maxLevel, int(shown.indexOf(row.parent)), QVariant::fromValue(lastShown), fixedChild};
     }
 };
 
@@ -442,7 +442,7 @@ QString Sequence::compare()
         return first; // a row the model destroyed and the reference kept must not be read
     QAbstractItemModel* qt = &m_model;
     const int shownRows = qt->rowCount();
-    same({}, "row count", m_ref.shown.size(), shownRows);
+    same({}, "row count", int(m_ref.shown.size()), shownRows);
     static const int treeRoles[] = {205, 206, 207, 208, 210, 211, 219, 220};
     static const char* const treeRoleNames[] = {" role 205", " role 206", " role 207", " role 208", " role 210", " role 211", " role 219", " role 220"};
     for (int virtualRow = -1; virtualRow <= shownRows; ++virtualRow) {

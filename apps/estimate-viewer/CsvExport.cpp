@@ -44,7 +44,9 @@ bool CsvExport::write(const QTableView& view, const QString& path, QString* erro
         return false;
     }
     QTextStream out(&file);
-    out.setCodec("UTF-8");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    out.setCodec("UTF-8"); // Qt 6 streams write UTF-8 unless told otherwise
+#endif
     const QList<int> columns = shownColumns(view);
     QStringList fields;
     for (int column : columns)

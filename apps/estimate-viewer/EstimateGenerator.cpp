@@ -52,7 +52,7 @@ private:
     TreeBaseItem* addRow(TreeBaseItem* parent, int type, const QString& code, const QString& name)
     {
         auto* row = new TreeBaseItem;
-        row->setValue(EstimateField::Id, m_table.rows.size() + 1);
+        row->setValue(EstimateField::Id, int(m_table.rows.size()) + 1);
         row->setValue(EstimateField::Code, code);
         row->setValue(EstimateField::Name, name);
         row->setRowType(type);
@@ -69,10 +69,10 @@ private:
 
     double addPricedRow(TreeBaseItem* parent, int type, const QString& code)
     {
-        TreeBaseItem* row = addRow(parent, type, code, itemNames.at(m_random.bounded(itemNames.size())));
+        TreeBaseItem* row = addRow(parent, type, code, itemNames.at(m_random.bounded(int(itemNames.size()))));
         const double quantity = qRound((1.0 + m_random.bounded(499.0)) * 100) / 100.0;
         const double unitPrice = qRound((2.0 + m_random.bounded(398.0)) * 100) / 100.0;
-        row->setValue(EstimateField::Unit, units.at(m_random.bounded(units.size())));
+        row->setValue(EstimateField::Unit, units.at(m_random.bounded(int(units.size()))));
         row->setValue(EstimateField::Quantity, quantity);
         row->setValue(EstimateField::UnitPrice, unitPrice);
         row->setValue(EstimateField::Total, quantity * unitPrice);
@@ -94,7 +94,7 @@ private:
 
     double addSubSection(TreeBaseItem* section, const QString& code, int rowCount)
     {
-        TreeBaseItem* sub = addRow(section, EstimateRowType::SubSection, code, subSectionNames.at(m_random.bounded(subSectionNames.size())));
+        TreeBaseItem* sub = addRow(section, EstimateRowType::SubSection, code, subSectionNames.at(m_random.bounded(int(subSectionNames.size()))));
         if (m_random.bounded(3) == 0)
             addRow(sub, EstimateRowType::Note, QString(), QStringLiteral("Rates include waste and fixing"))->setCollapsable(false);
         double total = 0;
@@ -112,7 +112,7 @@ private:
 
     double addItemWithSubItems(TreeBaseItem* sub, const QString& code)
     {
-        TreeBaseItem* item = addRow(sub, EstimateRowType::Item, code, itemNames.at(m_random.bounded(itemNames.size())));
+        TreeBaseItem* item = addRow(sub, EstimateRowType::Item, code, itemNames.at(m_random.bounded(int(itemNames.size()))));
         double total = 0;
         const int subItems = 2 + int(m_random.bounded(3));
         for (int subItemPos = 0; subItemPos < subItems; ++subItemPos)
@@ -122,7 +122,7 @@ private:
     }
 
     Estimate::Table& m_table;
-    QRandomGenerator m_random;
+    QRandomGenerator m_random; // bounded() gets int bounds: the qsizetype overload of Qt 6 draws other numbers, and a seed must give one estimate on both
     QHash<TreeBaseItem*, QList<BaseDataItem*>> m_children;
     LoadProgress* m_progress; // not owned, may be null
 };

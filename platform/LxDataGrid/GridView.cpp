@@ -2,6 +2,7 @@
 
 #include "BaseTableModel.h"
 
+#include <QAssociativeIterable>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>

@@ -15,7 +15,7 @@ const int CheckBoxMargin = 2;
 // bounding every offset by it keeps the cell arithmetic inside int.
 int boundedExtent(qint64 extent)
 {
-    return int(qBound<qint64>(0, extent, QWIDGETSIZE_MAX));
+    return int(qBound(qint64(0), extent, qint64(QWIDGETSIZE_MAX)));
 }
 
 QStyle* styleOf(const QStyleOptionViewItem& option)

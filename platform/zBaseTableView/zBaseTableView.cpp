@@ -20,6 +20,7 @@
 
 namespace {
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 /*
  * The view's default delegate: Qt's own delegate lookup is not virtual, so every
  * cell without a Qt row or column delegate lands here and is handed to whatever
@@ -107,6 +108,7 @@ private:
 
     zBaseTableView* m_view; // the parent
 };
+#endif
 
 bool findDelegateEntry(const QMap<int, QPointer<QAbstractItemDelegate>>& entries, int key,
                        QAbstractItemDelegate*& delegate)
@@ -125,7 +127,9 @@ zBaseTableView::zBaseTableView(QWidget* parent)
 {
     primaryTableHeader = new zTableHeader(Qt::Horizontal, this);
     setHorizontalHeader(primaryTableHeader);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     setItemDelegate(new CellDelegateDispatcher(this));
+#endif
 }
 
 zBaseTableView::~zBaseTableView() = default;
@@ -215,6 +219,18 @@ QList<BaseDataItem*> zBaseTableView::selectedItems() const
 {
     return {};
 }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+QAbstractItemDelegate* zBaseTableView::itemDelegateForIndex(const QModelIndex& index) const
+{
+    // Qt dereferences the answer unchecked: a destroyed or null entry falls back to the default delegate.
+    QAbstractItemDelegate* chosen = delegateForIndex(index);
+    if (!chosen)
+        return itemDelegate();
+    hearEditorsOf(chosen);
+    return chosen;
+}
+#endif
 
 QModelIndexList zBaseTableView::selectedIndexes() const
 {
@@ -322,6 +338,38 @@ NO_VPTR_CHECK bool zBaseTableView::findColumnDelegate(int column, QAbstractItemD
     const auto* d = static_cast<const QAbstractItemViewPrivate*>(d_ptr.data());
     return findDelegateEntry(d->columnDelegates, column, delegate);
 }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+void zBaseTableView::hearEditorsOf(QAbstractItemDelegate* delegate) const
+{
+    if (isRegisteredWithQt(delegate))
+        return;
+    auto* self = const_cast<zBaseTableView*>(this);
+    connect(delegate, &QAbstractItemDelegate::commitData, self, &zBaseTableView::commitFromOwnDelegate,
+            Qt::UniqueConnection);
+    connect(delegate, &QAbstractItemDelegate::closeEditor, self, &zBaseTableView::closeFromOwnDelegate,
+            Qt::UniqueConnection);
+}
+
+// A delegate registered with Qt after it was heard here reaches the view through Qt too: pass on once.
+void zBaseTableView::commitFromOwnDelegate(QWidget* editor)
+{
+    if (!isRegisteredWithQt(sender()))
+        commitData(editor);
+}
+
+void zBaseTableView::closeFromOwnDelegate(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (!isRegisteredWithQt(sender()))
+        closeEditor(editor, hint);
+}
+
+NO_VPTR_CHECK bool zBaseTableView::isRegisteredWithQt(const QObject* delegate) const
+{
+    const auto* d = static_cast<const QAbstractItemViewPrivate*>(d_ptr.data());
+    return d->delegateRefCount(static_cast<const QAbstractItemDelegate*>(delegate)) > 0;
+}
+#endif
 
 void zBaseTableView::modelWasReset()
 {

@@ -23,8 +23,10 @@ class zTableHeader;
  *     view.setTreeModeDisplay(0, option);
  *     view.setViewSpans({QRect(0, 1, 3, 2)});   // from original row 1, column 0: 3 columns wide, 2 rows high
  *
- * A default delegate asks delegateForIndex() for every cell, so a delegate
- * registered for a single cell paints and edits it.
+ * Every cell is served by the delegate delegateForIndex() chooses, so a delegate
+ * registered for a single cell paints and edits it. Qt 6 asks the view for each
+ * cell's delegate (itemDelegateForIndex, virtual there); Qt 5's lookup is not
+ * virtual, so there a dispatching default delegate hands each cell on.
  */
 class ITEMVIEWS_PLATFORM_EXPORT zBaseTableView : public QTableView
 {
@@ -60,6 +62,10 @@ public:
     /// The data rows behind the selected cells; the base view knows none.
     virtual QList<BaseDataItem*> selectedItems() const;
 
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    /// delegateForIndex(), or the default delegate where that chooses none.
+    QAbstractItemDelegate* itemDelegateForIndex(const QModelIndex& index) const override;
+#endif
     QModelIndexList selectedIndexes() const override;
     /// Qt's scrollTo, then a cell that would lie under the frozen column strip is brought out beside it.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
@@ -97,4 +103,11 @@ protected:
 
 private:
     void modelWasReset();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Qt hears the editor signals of the delegates registered with it only; these pass on the others'.
+    void hearEditorsOf(QAbstractItemDelegate* delegate) const;
+    void commitFromOwnDelegate(QWidget* editor);
+    void closeFromOwnDelegate(QWidget* editor, QAbstractItemDelegate::EndEditHint hint);
+    bool isRegisteredWithQt(const QObject* delegate) const;
+#endif
 };

@@ -9,7 +9,15 @@ function(run)
     endif()
 endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+# Each Qt's package has names of its own, so both install into one prefix side by side.
+string(REPLACE ItemViews ItemViewsPlatform platform ${PACKAGE})
+foreach(file lib/lib${PACKAGE}.so lib/lib${platform}.so include/${PACKAGE}/zTreeItemModel.h
+        lib/cmake/${PACKAGE}/${PACKAGE}ConfigVersion.cmake)
+    if(NOT EXISTS ${prefix}/${file})
+        message(FATAL_ERROR "${PACKAGE} installed no ${file}")
+    endif()
+endforeach()
+run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR} -DPACKAGE=${PACKAGE}
     -DCMAKE_MAKE_PROGRAM=${MAKE_PROGRAM} -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${WORK_DIR}/build/consumer)

@@ -6,6 +6,7 @@
 
 static_assert(ITEMVIEWS_VERSION == ITEMVIEWS_VERSION_CHECK(PACKAGE_MAJOR, PACKAGE_MINOR, PACKAGE_PATCH),
               "the installed version header names the version of the package found");
+static_assert(QT_VERSION_MAJOR == PACKAGE_QT_MAJOR, "ItemViews6 brings Qt 6, ItemViews Qt 5");
 
 int main(int argc, char** argv)
 {
