@@ -17,20 +17,6 @@ QByteArray estimateWithRows(const QByteArray& rows)
         + rows + "]}]}]}";
 }
 
-// Every whole-number field, the one named by its key holding the token given and the others 1.
-QByteArray withWholeNumber(const QString& field, const QByteArray& token)
-{
-    QString json = R"({"format": "itemviews-estimate", "audit": {"submitted": @submitted, "reviewed": @reviewed}, "works": [{"nodeId": @nodeId, "auditId": @auditId,
-        "tables": [{"tableType": @tableType, "rows": [{"id": @id, "type": "section", "curIndex": @curIndex, "spans": [@spans]}, {"id": 2, "parent": @parent, "type": "item", "level": @level}]}]}]})";
-    return json.replace("@" + field, QString::fromUtf8(token)).replace(QRegularExpression("@\\w+"), "1").toUtf8();
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A chain of rows, each the child of the one before: levels 0 to deepest.
 QByteArray chainOfRows(int deepest)
 {
@@ -92,22 +78,19 @@ private Q_SLOTS:
         // in each field a token that is no number at all (named as written, bounded, never with a raw control byte).
         const QString work0 = "est.json: works[0].", table0 = work0 + "tables[0].", notWhole = "expected a whole number";
         const struct { const char* field; QByteArray token; QString expectedError; } badTokens[] = {
-            {"nodeId", "4294967297", work0 + "nodeId: 4294967297 is out of range (-2147483648 to 2147483647)"},
-            {"tableType", "-2147483649", table0 + "tableType: -2147483649 is out of range"}, {"curIndex", "4294967296", row0 + "curIndex: 4294967296 is out of range"},
-            {"level", "8589934592", row1 + "level: 8589934592 is out of range (0 to 2147483647)"},
-            {"id", "9223372036854775808", row0 + "id: 9223372036854775808 is out of range (-9223372036854775808 to"},
-            {"spans", "1, 9223372036854775808", row0 + "spans[1]: 9223372036854775808 is out of range"},
-            {"id", "\"7\"", row0 + "id: " + notWhole}, {"id", "1e19", row0 + "id: " + notWhole}, {"id", "2.5", row0 + "id: " + notWhole}, {"spans", "2.7", row0 + "spans[0]: " + notWhole},
-            {"spans", "\"abc\"", row0 + "spans[0]: " + notWhole}, {"spans", "null", row0 + "spans[0]: " + notWhole}, {"spans", "true", row0 + "spans[0]: " + notWhole},
-            {"spans", "1e19", row0 + "spans[0]: " + notWhole}, {"id", "abc", row0 + "id: abc is not a number"}, {"parent", "+1", row1 + "parent: +1 is not a number"},
-            {"level", ".5", row1 + "level: .5 is not a number"}, {"curIndex", "'1'", row0 + "curIndex: '1' is not a number"}, {"auditId", "", work0 + "auditId: the value is missing"},
-            {"spans", "Infinity", row0 + "spans[0]: Infinity is not a number"}, {"nodeId", "\xC2\xA0" "1", work0 + "nodeId: \\u00a01 is not a number"},
-            {"tableType", "-", table0 + "tableType: - is not a number"}, {"submitted", "1x", "est.json: audit.submitted: 1x is not a number"},
-            {"reviewed", "0x10", "est.json: audit.reviewed: 0x10 is not a number"}, {"id", "1\x01", row0 + "id: 1\\u0001 is not a number"},
+            {"nodeId", "4294967297", work0 + "nodeId: 4294967297 is out of range (-2147483648 to 2147483647)"}, {"tableType", "-2147483649", table0 + "tableType: -2147483649 is out of range"},
+            {"curIndex", "4294967296", row0 + "curIndex: 4294967296 is out of range"}, {"level", "8589934592", row1 + "level: 8589934592 is out of range (0 to 2147483647)"},
+            {"id", "9223372036854775808", row0 + "id: 9223372036854775808 is out of range (-9223372036854775808 to"}, {"spans", "1, 9223372036854775808", row0 + "spans[1]: 9223372036854775808 is out of range"},
+            {"id", "\"7\"", row0 + "id: " + notWhole}, {"id", "1e19", row0 + "id: " + notWhole}, {"id", "2.5", row0 + "id: " + notWhole}, {"spans", "2.7", row0 + "spans[0]: " + notWhole}, {"spans", "\"abc\"", row0 + "spans[0]: " + notWhole},
+            {"spans", "null", row0 + "spans[0]: " + notWhole}, {"spans", "true", row0 + "spans[0]: " + notWhole}, {"spans", "1e19", row0 + "spans[0]: " + notWhole}, {"id", "abc", row0 + "id: abc is not a number"},
+            {"parent", "+1", row1 + "parent: +1 is not a number"}, {"level", ".5", row1 + "level: .5 is not a number"}, {"curIndex", "'1'", row0 + "curIndex: '1' is not a number"}, {"auditId", "", work0 + "auditId: the value is missing"},
+            {"spans", "Infinity", row0 + "spans[0]: Infinity is not a number"}, {"nodeId", "\xC2\xA0" "1", work0 + "nodeId: \\u00a01 is not a number"}, {"tableType", "-", table0 + "tableType: - is not a number"},
+            {"submitted", "1x", "est.json: audit.submitted: 1x is not a number"}, {"reviewed", "0x10", "est.json: audit.reviewed: 0x10 is not a number"}, {"id", "1\x01", row0 + "id: 1\\u0001 is not a number"},
             {"id", QByteArray(100, '7') + 'x', row0 + "id: " + QString(40, '7') + "… is not a number"},
         };
-        for (const auto& bad : badTokens)
-            QTest::addRow("%s of %s", bad.field, bad.token.left(12).toPercentEncoding().constData()) << withWholeNumber(bad.field, bad.token) << bad.expectedError;
+        const QString wholeNumbers = R"({"format": "itemviews-estimate", "audit": {"submitted": @submitted, "reviewed": @reviewed}, "works": [{"nodeId": @nodeId, "auditId": @auditId, "tables": [{"tableType": @tableType, "rows": [{"id": @id, "type": "section", "curIndex": @curIndex, "spans": [@spans]}, {"id": 2, "parent": @parent, "type": "item", "level": @level}]}]}]})";
+        for (const auto& bad : badTokens) // the field named holds the token, every other one 1
+            QTest::addRow("%s of %s", bad.field, bad.token.left(12).toPercentEncoding().constData()) << QString(wholeNumbers).replace(QString("@") + bad.field, bad.token).replace(QRegularExpression("@\\w+"), "1").toUtf8() << bad.expectedError;
         QTest::newRow("number cut by the end of the file") << QByteArray(R"({"format": "itemviews-estimate", "audit": {"reviewed": -)") << "est.json: line 1, column 56: JSON document ended early";
         // Deeper than the tree model's recursive expand and check support.
         QTest::newRow("one level deeper than the limit") << estimateWithRows(chainOfRows(EstimateJson::maxLevels)) << "est.json: works[0].tables[0].rows[1000].parent: the row is 1001 levels deep; at most 1000 are supported";
@@ -125,12 +108,13 @@ private Q_SLOTS:
     // (SWEEP_THINNING times fewer under the sanitizers).
     void cutSampleIsRefusedWithAPlace()
     {
-        const QByteArray sample = contents(SAMPLE_PATH);
+        QFile sampleFile(SAMPLE_PATH);
+        QVERIFY(sampleFile.open(QIODevice::ReadOnly));
+        const QByteArray sample = sampleFile.readAll();
         const QRegularExpression placed(R"(^cut\.json: (line \d+, column \d+|(top level|format|audit|works)[^:]*): [^\x00-\x1f]+$)");
         for (int cut = 0; cut < sample.trimmed().size(); cut += SWEEP_THINNING * (cut < 4096 ? 1 : cut < 65536 ? 61 : 4999)) {
-            QString error;
-            QVERIFY2(!EstimateJson::parse(sample.left(cut), "cut.json", &error), qPrintable(QString::number(cut)));
-            QVERIFY2(placed.match(error).hasMatch(), qPrintable(QStringLiteral("cut at %1: %2").arg(cut).arg(error)));
+            QString error; // empty: the cut was accepted
+            QVERIFY2(!EstimateJson::parse(sample.left(cut), "cut.json", &error) && placed.match(error).hasMatch(), qPrintable(QStringLiteral("cut at %1: %2").arg(cut).arg(error)));
         }
     }
 
@@ -202,18 +186,16 @@ private Q_SLOTS:
     void failedSaveKeepsOldFile_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("rowCount");
         QTest::addColumn<int>("sizeLimit");
         QTest::addColumn<QString>("expectedProblem");
-        QTest::newRow("a number that is not finite") << "nan" << 2000 << 0 << "cannot save: works[0].tables[0].rows[1500].quantity: nan is not a finite number";
-        QTest::newRow("a tree deeper than a file holds") << "deep" << 2000 << 0 << "cannot save: works[0].tables[0].rows[3002].parent: the row is more than 1000 levels deep";
-        QTest::newRow("size limit in the last, small write") << "" << 10 << 1024 << "cannot save: could not write the whole file: File too large";
-        QTest::newRow("size limit inside a large write") << "" << 4000 << 1500000 << "cannot save: could not write the whole file: File too large";
+        QTest::newRow("a number that is not finite") << "nan" << 0 << "cannot save: works[0].tables[0].rows[1500].quantity: nan is not a finite number";
+        QTest::newRow("a tree deeper than a file holds") << "deep" << 0 << "cannot save: works[0].tables[0].rows[3002].parent: the row is more than 1000 levels deep";
+        QTest::newRow("size limit in the last, small write") << "small file" << 1024 << "cannot save: could not write the whole file: File too large";
+        QTest::newRow("size limit inside a large write") << "" << 500000 << "cannot save: could not write the whole file: File too large";
     }
     void failedSaveKeepsOldFile()
     {
         QFETCH(QString, fault);
-        QFETCH(int, rowCount);
         QFETCH(int, sizeLimit);
         QFETCH(QString, expectedProblem);
         QTemporaryDir dir;
@@ -222,7 +204,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY(EstimateJson::write(*small, path, &error));
         const QByteArray before = EstimateJson::serialize(*small);
-        auto large = EstimateGenerator::generate(rowCount);
+        auto large = EstimateGenerator::generate(fault == "small file" ? 10 : 2000); // written at once: 7 KB, or 900 KB
         QList<BaseDataItem*>& rows = large->works.at(0)->tables.at(0)->rows;
         if (fault == "nan")
             rows.at(1500)->setValue(EstimateField::Quantity, qQNaN());
@@ -243,7 +225,9 @@ private Q_SLOTS:
             error = viewer.readAllStandardError();
         }
         QVERIFY2(error.contains(path + ": " + expectedProblem), qPrintable(error));
-        QCOMPARE(contents(path), before);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
         QCOMPARE(QDir(dir.path()).entryList({"site.json*"}), QStringList("site.json")); // no temporary file left
     }
 };

@@ -27,6 +27,7 @@ namespace {
 const char formatName[] = "itemviews-estimate";
 constexpr int progressStride = 4096; // rows between progress reports and cancel checks
 constexpr int maxSharedTexts = 65536;
+constexpr size_t maxSharedLength = 1024; // a longer text rarely repeats, and a copy kept to share it would double it
 
 struct RowTypeName
 {
@@ -369,7 +370,7 @@ private:
         std::string_view read;
         if (!check(value.get_string().get(read), place, "expected a string"))
             return false;
-        *text = repeats ? sharedText(read) : QString::fromUtf8(read.data(), int(read.size()));
+        *text = repeats && read.size() <= maxSharedLength ? sharedText(read) : QString::fromUtf8(read.data(), int(read.size()));
         return true;
     }
     // Descriptions and units repeat across an estimate: rows share one copy of each (up to a bound).
