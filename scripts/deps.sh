@@ -10,6 +10,7 @@ packages=(
     libkf5itemmodels-dev      # peer model measured by the benchmarks
     libsimdjson-dev           # the estimate viewer's JSON reader
     doxygen                   # the API reference (the docs target)
+    clang-14 libclang-rt-14-dev   # the reader's fuzz target (scripts/test.sh --fuzz) and libFuzzer
 )
 
 missing=()
