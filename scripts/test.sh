@@ -49,7 +49,7 @@ if [ "$build_dir" = build-fuzz ]; then
     # than -timeout fails the run and leaves the input in build-fuzz/ (crash-*, leak-*, timeout-*):
     # it belongs in tests/fuzz/regressions/. New inputs that reach new code collect in build-fuzz/corpus/.
     mkdir -p build-fuzz/corpus
-    exec build-fuzz/tests/fuzz/fuzz_EstimateJson -seed="${ITEMVIEWS_FUZZ_SEED:-1}" -runs="${ITEMVIEWS_FUZZ_RUNS:-100000}" \
+    exec build-fuzz/tests/fuzz/fuzz_EstimateJson -seed="${ITEMVIEWS_FUZZ_SEED:-1}" -runs="${ITEMVIEWS_FUZZ_RUNS:-200000}" \
         -timeout=5 -max_len=16384 -dict=tests/fuzz/estimate.dict -artifact_prefix=build-fuzz/ -print_final_stats=1 \
         build-fuzz/corpus tests/fuzz/corpus tests/fuzz/regressions apps/estimate-viewer/sample
 fi
