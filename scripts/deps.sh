@@ -12,6 +12,7 @@ packages=(
     libsimdjson-dev           # the estimate viewer's JSON reader
     doxygen                   # the API reference (the docs target)
     abigail-tools             # the ABI check (scripts/check-abi.sh)
+    clang-14 libclang-rt-14-dev   # the reader's fuzz target (scripts/test.sh --fuzz) and libFuzzer
 )
 
 missing=()

@@ -17,6 +17,17 @@ int widthFor(const QFontMetrics& metrics, const QString& text)
 {
     return metrics.horizontalAdvance(text) + metrics.horizontalAdvance(QLatin1Char('0')) * 3;
 }
+
+// A cell shows a prefix of a long text, elided: Qt lays out the whole text it is given, which for a
+// description of megabytes holds the window for seconds and takes gigabytes. The row keeps all of it.
+QVariant shownText(const QVariant& value)
+{
+    constexpr int longest = 1000; // more characters than a cell as wide as a screen shows
+    const QString text = value.userType() == QMetaType::QString ? value.toString() : QString();
+    if (text.size() <= longest)
+        return value;
+    return text.left(text.at(longest - 1).isHighSurrogate() ? longest - 1 : longest) + QChar(0x2026);
+}
 }
 
 const QVector<EstimateColumns::Column>& EstimateColumns::all()
@@ -69,7 +80,7 @@ QVariant EstimateColumns::cell(BaseDataItem* row, int field, int role)
         return isNumeric(field) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     if (role != Qt::DisplayRole || !value.isValid())
         return {};
-    return isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : value;
+    return isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : shownText(value);
 }
 
 bool EstimateColumns::isNumeric(int field)

@@ -36,7 +36,7 @@ public:
     static void fill(zBaseHeaderColumn& columns);
     static void fill(Qtitan::TableHeaderColumn& columns);
 
-    /// Display text or edit value of a row's cell.
+    /// Display text (a long text cut, elided) or edit value (all of it) of a row's cell.
     static QVariant cell(BaseDataItem* row, int field, int role);
     /// The value to store for what was typed into a cell; invalid when refused (a computed
     /// column, or not a finite number where one is due).

@@ -27,6 +27,7 @@ namespace {
 const char formatName[] = "itemviews-estimate";
 constexpr int progressStride = 4096; // rows between progress reports and cancel checks
 constexpr int maxSharedTexts = 65536;
+constexpr size_t maxSharedLength = 1024; // a longer text rarely repeats, and a copy kept to share it would double it
 
 struct RowTypeName
 {
@@ -179,6 +180,52 @@ size_t firstBadTextOffset(const char* text, size_t length)
     return inString ? stringStart : length;
 }
 
+// A scalar as written, without the white space after it; empty where a value is missing (`"id": ,`).
+std::string_view tokenText(std::string_view raw)
+{
+    if (raw.empty() || std::strchr(",:]}", raw.front()))
+        return {};
+    const size_t end = raw.find_last_not_of(" \t\n\r");
+    return raw.substr(0, end == std::string_view::npos ? 0 : end + 1);
+}
+
+// JSON's number grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?; integer: without fraction or exponent.
+bool isJsonNumber(std::string_view token, bool integer = false)
+{
+    size_t at = token.substr(0, 1) == "-" ? 1 : 0;
+    auto digits = [&] {
+        const size_t start = at;
+        while (at < token.size() && token[at] >= '0' && token[at] <= '9')
+            ++at;
+        return at - start;
+    };
+    const size_t intDigits = digits();
+    if (intDigits == 0 || (intDigits > 1 && token[at - intDigits] == '0'))
+        return false;
+    if (!integer && at < token.size() && token[at] == '.' && (++at, digits() == 0))
+        return false;
+    if (!integer && at < token.size() && (token[at] == 'e' || token[at] == 'E')) {
+        at += at + 1 < token.size() && (token[at + 1] == '+' || token[at + 1] == '-') ? 2 : 1;
+        if (digits() == 0)
+            return false;
+    }
+    return at == token.size();
+}
+
+// Text from the file for a message: bounded, with control and invisible characters spelt as escapes.
+QString printable(std::string_view text)
+{
+    constexpr int shown = 40;
+    const QString decoded = QString::fromUtf8(text.data(), int(qMin<size_t>(text.size(), 4 * shown)));
+    QString printed;
+    for (int at = 0; at < decoded.size() && at < shown; ++at) {
+        const QChar character = decoded.at(at);
+        const bool visible = character.isPrint() && (character == QLatin1Char(' ') || !character.isSpace());
+        printed += visible ? QString(character) : QStringLiteral("\\u%1").arg(character.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return decoded.size() > shown || text.size() > 4 * shown ? printed + QChar(0x2026) : printed;
+}
+
 // A field's key as written, not copied out: only a key holding an escape needs unescaping.
 error_code keyOf(ondemand::field& field, std::string_view* key)
 {
@@ -283,14 +330,10 @@ private:
             *number = read;
             return true;
         }
-        std::string_view token;
-        const bool isNumber = value.type() == ondemand::json_type::number && (token = value.raw_json_token(), true);
-        if (code != SUCCESS && (!isNumber || token.find_first_of(".eE") != std::string_view::npos))
-            return check(code == SUCCESS ? INCORRECT_TYPE : code, place, "expected a whole number");
-        return fail(place, QStringLiteral("%1 is out of range (%2 to %3)")
-                               .arg(QString::fromUtf8(token.data(), int(token.size())).trimmed())
-                               .arg(lowest)
-                               .arg(highest));
+        const std::string_view token = tokenText(value.raw_json_token());
+        if (code != SUCCESS && !isJsonNumber(token, true)) // a valid integer the type cannot hold is out of range
+            return notTheNumber(value, place, "expected a whole number");
+        return fail(place, QStringLiteral("%1 is out of range (%2 to %3)").arg(printable(token)).arg(lowest).arg(highest));
     }
     bool intNumber(ondemand::value& value, const Place& place, int* number, int lowest = INT_MIN)
     {
@@ -303,17 +346,31 @@ private:
     bool finiteNumber(ondemand::value& value, const Place& place, double* number)
     {
         const error_code code = value.get_double().get(*number);
-        if (code != NUMBER_ERROR)
-            return check(code, place, "expected a number");
-        const std::string_view token = value.raw_json_token();
-        return fail(place, QStringLiteral("%1 is not a finite number").arg(QString::fromUtf8(token.data(), int(token.size())).trimmed()));
+        if (code == SUCCESS)
+            return true;
+        const std::string_view token = tokenText(value.raw_json_token());
+        if (code != NUMBER_ERROR || !isJsonNumber(token))
+            return notTheNumber(value, place, "expected a number");
+        return fail(place, QStringLiteral("%1 is not a finite number").arg(printable(token)));
+    }
+    // Why a value is not the number asked for: the file ends inside it, it has another type, or it is no value at all.
+    bool notTheNumber(ondemand::value& value, const Place& place, const char* expected)
+    {
+        const std::string_view raw = value.raw_json_token();
+        if (raw.data() + raw.size() >= m_file + m_fileLength)
+            return syntaxErrorAt(raw.data(), INCOMPLETE_ARRAY_OR_OBJECT);
+        const std::string_view token = tokenText(raw);
+        ondemand::json_type type;
+        if (value.type().get(type) == SUCCESS && (type != ondemand::json_type::number || isJsonNumber(token)))
+            return check(INCORRECT_TYPE, place, expected);
+        return fail(place, token.empty() ? QStringLiteral("the value is missing") : QStringLiteral("%1 is not a number").arg(printable(token)));
     }
     bool text(ondemand::value& value, const Place& place, QString* text, bool repeats = false)
     {
         std::string_view read;
         if (!check(value.get_string().get(read), place, "expected a string"))
             return false;
-        *text = repeats ? sharedText(read) : QString::fromUtf8(read.data(), int(read.size()));
+        *text = repeats && read.size() <= maxSharedLength ? sharedText(read) : QString::fromUtf8(read.data(), int(read.size()));
         return true;
     }
     // Descriptions and units repeat across an estimate: rows share one copy of each (up to a bound).
@@ -659,7 +716,7 @@ bool Reader::readRowType(ondemand::value& value, const Place& place, LoadedRow& 
         return false;
     loaded.row->setRowType(rowTypeOf(typeName));
     return loaded.row->getRowType() != 0
-        || fail(place, QStringLiteral("unknown row type \"%1\"").arg(QString::fromUtf8(typeName.data(), int(typeName.size()))));
+        || fail(place, QStringLiteral("unknown row type \"%1\"").arg(printable(typeName)));
 }
 
 // The parser checks only the values it is asked for, so `"extra": tru` would pass unseen: an unused
@@ -846,12 +903,13 @@ class JsonWriter
 public:
     explicit JsonWriter(QIODevice* device) : m_device(device) { m_buffer.reserve(bufferSize + 4096); }
 
-    /// False when the device refused a write (a full disk, a size limit): a short write sets no error itself.
+    /// False when the device refused a write (a full disk, a size limit); its errorString() then says why.
     bool finish()
     {
         flush();
         return !m_failed;
     }
+    qint64 bytesWritten() const { return m_written; }
     void key(const char* name)
     {
         append(m_needsComma ? ",\"" : "\"");
@@ -945,15 +1003,21 @@ private:
         if (m_buffer.size() >= bufferSize)
             flush();
     }
+    // A short write sets no error: writing the rest again either goes on or fails with the reason.
     void flush()
     {
-        if (!m_failed && m_device->write(m_buffer.data(), qint64(m_buffer.size())) != qint64(m_buffer.size()))
-            m_failed = true;
+        for (size_t done = 0; !m_failed && done < m_buffer.size();) {
+            const qint64 written = m_device->write(m_buffer.data() + done, qint64(m_buffer.size() - done));
+            m_failed = written <= 0;
+            done += size_t(qMax<qint64>(written, 0));
+            m_written += qMax<qint64>(written, 0);
+        }
         m_buffer.clear();
     }
 
     QIODevice* m_device; // not owned
     std::string m_buffer;
+    qint64 m_written = 0;
     bool m_needsComma = false;
     bool m_failed = false;
 };
@@ -967,10 +1031,11 @@ qint64 rowId(BaseDataItem* row)
 class EstimateWriter
 {
 public:
-    explicit EstimateWriter(QIODevice* device) : m_out(device) {}
+    explicit EstimateWriter(QIODevice* device) : m_device(device), m_out(device) {}
 
     bool write(const Estimate& estimate);
     QString problem() const { return m_problem; }
+    qint64 bytesWritten() const { return m_out.bytesWritten(); }
 
 private:
     bool writeWork(const Estimate::Work& work, Place place);
@@ -985,6 +1050,7 @@ private:
         return false;
     }
 
+    QIODevice* m_device; // not owned
     JsonWriter m_out;
     QString m_problem;
     QVector<BaseDataItem*> m_path; // the last row written and its ancestors, root first
@@ -1017,7 +1083,7 @@ bool EstimateWriter::write(const Estimate& estimate)
     m_out.close("]");
     m_out.close("}\n");
     if (!m_out.finish())
-        m_problem = QStringLiteral("could not write the whole file");
+        m_problem = QStringLiteral("could not write the whole file: %1").arg(m_device->errorString());
     return m_problem.isEmpty();
 }
 
@@ -1181,10 +1247,16 @@ bool EstimateJson::write(const Estimate& estimate, const QString& path, QString*
     QSaveFile file(path);
     EstimateWriter writer(&file);
     QString problem;
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: the writer buffers already, so every write's result is the disk's. Qt's own
+    // buffer would be flushed by commit(), which does not report a failure of that flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         problem = file.errorString();
     else if (!writer.write(estimate))
         problem = writer.problem();
+    else if (!file.flush())
+        problem = file.errorString();
+    else if (file.size() != writer.bytesWritten())
+        problem = QStringLiteral("the disk holds %1 of the %2 bytes written").arg(file.size()).arg(writer.bytesWritten());
     else if (!file.commit())
         problem = file.errorString();
     if (problem.isEmpty())
