@@ -200,13 +200,17 @@ private Q_SLOTS:
         QTemporaryDir dir; // also the viewer's settings home, never the user's
         const QString shot = dir.filePath(tab + ".png"), path = dir.filePath("broken.json");
         QVERIFY(file.isEmpty() || writeFile(path, file));
+        const QString recovery = dir.filePath("ItemViews/Estimate viewer/recovery"), leftBehind = recovery + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        QVERIFY(QDir().mkpath(leftBehind) && writeFile(leftBehind + "/journal", "itemviews-recovery 1\n")); // a headless run never asks
         QProcess viewer;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", dir.path());
+        environment.insert("XDG_DATA_HOME", dir.path());
         viewer.setProcessEnvironment(environment);
         viewer.start(QStringLiteral(VIEWER_PATH), (file.isEmpty() ? QStringList() : QStringList{path}) + QStringList{"--screenshot", shot, "--tab", tab});
         QVERIFY(viewer.waitForFinished(120000));
         QCOMPARE(viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1, file.isEmpty() ? 0 : 1);
+        QCOMPARE(QDir(recovery).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QFileInfo(leftBehind).fileName()}); // nor keeps a record
         const QByteArray errors = viewer.readAllStandardError();
         QVERIFY2(errors.contains(path.toUtf8() + ": line 1") != file.isEmpty(), errors.constData());
         const QImage image(shot);
@@ -461,7 +465,8 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(int, answer);
         QFETCH(bool, goesOn);
-        Viewer viewer;
+        QTemporaryDir recoveryRoot;
+        Viewer viewer(300, recoveryRoot.path());
         QVERIFY(viewer.window.saveTo(viewer.dir.filePath("site.json"), &viewer.error));
         QAbstractItemView* grid = viewer.view("gridView");
         QVERIFY(grid->model()->setData(indexOf(grid, firstOfType(viewer.table(false), EstimateRowType::Item), EstimateField::Quantity), 3.0));
@@ -482,6 +487,9 @@ private Q_SLOTS:
         }
         QCOMPARE(viewer.window.isVisible(), action != "close" || !goesOn);
         QCOMPARE(viewer.window.isWindowModified(), answer != QMessageBox::Save);
+        // Closed: the changes were saved or discarded, and the record goes. Shown with its changes (here the sample,
+        // not among the test's resources, fails to load): the record stays.
+        QCOMPARE(journalIn(recoveryRoot.path()).isEmpty(), !viewer.window.isVisible());
     }
 
     void remembersLayout_data()

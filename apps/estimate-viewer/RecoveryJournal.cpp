@@ -50,7 +50,8 @@ RecoveryJournal::~RecoveryJournal()
 
 QString RecoveryJournal::newBasePath()
 {
-    return QStringLiteral("%1/base-%2.json").arg(m_folder).arg(++m_bases);
+    // Unique: a base of an estimate still shown may be in the folder, from this session or a recovered one.
+    return QStringLiteral("%1/base-%2.json").arg(m_folder, QUuid::createUuid().toString(QUuid::WithoutBraces));
 }
 
 void RecoveryJournal::startOver(Estimate* estimate, const RecoveryBase& base)

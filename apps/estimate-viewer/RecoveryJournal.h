@@ -65,7 +65,6 @@ private:
     RecoveryBase m_base;
     int m_expectedIndex = 0; // the history's index after the last line written
     bool m_broken = false; // a write failed: nothing more is written until the next start
-    int m_bases = 0; // base files written in this session's folder
     QTimer m_syncTimer;
     std::future<void> m_sync; // to the disk, off the GUI thread
 };
