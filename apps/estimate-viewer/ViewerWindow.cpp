@@ -116,11 +116,15 @@ void ViewerWindow::openFile(const QString& path)
 {
     const QString source = path.isEmpty() ? sampleResource : path;
     const QString label = path.isEmpty() ? tr("the sample estimate") : path;
+    // The sample gets a base of its own: another build of the viewer may bring another sample.
+    const QString sampleBase = path.isEmpty() && m_journal ? m_journal->newBasePath() : QString();
     loadInBackground(tr("Loading %1").arg(label),
-                     [source, label, keep = m_journal != nullptr](QString* error, LoadProgress* progress, RecoveryBase* base) {
+                     [source, label, sampleBase, keep = m_journal != nullptr](QString* error, LoadProgress* progress, RecoveryBase* base) {
                          auto estimate = EstimateJson::read(source, error, progress);
-                         if (estimate && keep) // read again from the system's cache, the bytes just parsed
-                             *base = RecoveryBase::of(source, label, source != sampleResource);
+                         if (estimate && !sampleBase.isEmpty())
+                             *base = QFile::copy(source, sampleBase) ? RecoveryBase::of(sampleBase, label, false) : RecoveryBase();
+                         else if (estimate && keep) // read again from the system's cache, the bytes just parsed
+                             *base = RecoveryBase::of(source, label, true);
                          return estimate;
                      },
                      path);
