@@ -37,7 +37,8 @@ RecoveryJournal::RecoveryJournal(EstimateEditor& editor, const QString& root, QO
     connect(&editor, &EstimateEditor::rowInserting, this, [this](Estimate::Table* table, BaseDataItem* row) { writeStructure("insert", table, row); });
     connect(editor.undoStack(), &QUndoStack::indexChanged, this, &RecoveryJournal::followIndex);
     // A history cleared because the editor goes is no change: the record stays as it was.
-    connect(&editor, &QObject::destroyed, this, [this] { disconnect(m_editor.undoStack(), nullptr, this, nullptr); });
+    // (The stack is taken now: by then the editor is only a QObject.)
+    connect(&editor, &QObject::destroyed, this, [this, stack = editor.undoStack()] { disconnect(stack, nullptr, this, nullptr); });
     m_syncTimer.setSingleShot(true);
     m_syncTimer.setInterval(syncDelayMs);
     connect(&m_syncTimer, &QTimer::timeout, this, &RecoveryJournal::syncSoon);

@@ -214,7 +214,7 @@ bool RecoveryRecord::baseUnchanged(QString* error) const
 {
     if (RecoveryBase::of(m_base.path, m_base.label, m_base.userFile).sameBytes(m_base))
         return true;
-    *error = tr("%1 has changed since the unsaved changes were made; they were not applied to it").arg(m_base.label);
+    *error = tr("%1 is gone or has changed since the unsaved changes were made; they were not applied to it").arg(m_base.label);
     return false;
 }
 
