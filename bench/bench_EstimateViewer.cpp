@@ -1,13 +1,15 @@
 // The viewer on a generated estimate of a million rows: opening the file (parse, build the
 // rows, bind every tab), collapsing and expanding its largest section in the tree tab (view and
 // spans included), switching tabs (each tab re-reads the rows' fold flags when shown), a value edit
-// rolled up and repainted, a delete and its undo, and find steps apart from revealing the match.
+// rolled up and repainted, a delete and its undo, and find steps apart from revealing the match,
+// and what the recovery journal adds to each change on the GUI thread.
 // The floor is a plain loop that reads one flag of every row.
 
 #include <EstimateEditor.h>
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
 #include <FindBar.h>
+#include <RecoveryJournal.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 
@@ -30,6 +32,7 @@ namespace {
 
 constexpr int kRows = 1000000;
 constexpr int kTreeColumn = 1;
+constexpr int kJournalledChanges = 25; // what timeJournal makes
 
 double msSince(const QElapsedTimer& timer)
 {
@@ -146,6 +149,56 @@ double flagLoop(const QList<BaseDataItem*>& rows)
     return elapsed;
 }
 
+// The recovery journal's own time per change: slots connected before and after its own run around it.
+struct JournalCost
+{
+    void start() { timer.start(); }
+    void stop()
+    {
+        const double elapsed = msSince(timer);
+        longestMs = qMax(longestMs, elapsed);
+        totalMs += elapsed;
+    }
+    QElapsedTimer timer;
+    double longestMs = 0;
+    double totalMs = 0;
+};
+
+template<typename Callback>
+void onEveryChange(EstimateEditor* editor, Callback callback)
+{
+    QObject::connect(editor, &EstimateEditor::cellEditing, callback);
+    QObject::connect(editor, &EstimateEditor::rowRemoving, callback);
+    QObject::connect(editor, &EstimateEditor::rowInserting, callback);
+    QObject::connect(editor->undoStack(), &QUndoStack::indexChanged, callback);
+}
+
+// Cell edits, undo and redo, a delete, inserts under a row and at the top, as the journal follows them.
+JournalCost timeJournal(ViewerWindow& window, TreeTab& tab, BaseDataItem* leaf, const QString& path, const QString& root)
+{
+    JournalCost cost;
+    EstimateEditor* editor = window.editor();
+    editor->undoStack()->clear(); // a record starts on an empty history, as after a load or a save
+    onEveryChange(editor, [&cost] { cost.start(); });
+    RecoveryJournal journal(*editor, root);
+    onEveryChange(editor, [&cost] { cost.stop(); });
+    QElapsedTimer hashTimer;
+    hashTimer.start();
+    journal.startOver(window.estimate(), RecoveryBase::of(path, path, true));
+    std::printf("recovery base: size and SHA-1 of the file (on the load worker): %.0f ms\n", msSince(hashTimer));
+    for (int step = 0; step < 20; ++step)
+        editor->editCell(leaf, EstimateField::Quantity, 10.0 + step);
+    editor->undoStack()->undo();
+    editor->undoStack()->redo();
+    editor->removeRow(*window.estimate()->works.front()->tables.front(), leaf);
+    tab.insertRowUnder(tab.model()->index(0, kTreeColumn));
+    tab.view()->setCurrentIndex(tab.model()->index(0, 0));
+    QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+    QApplication::sendEvent(tab.view(), &insertKey); // a row at the top: its place is found in the table's list
+    journal.finish();
+    return cost;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -255,6 +308,8 @@ int main(int argc, char** argv)
     const QPair<double, double> gridCounting = findUntilCounted(window);
     const double gridStepMs = bestOf(20, [&] { return findStep(window, +1); });
 
+    const JournalCost journal = timeJournal(window, *tab, deepestLeaf(largestSection(rows)), path, dir.filePath("recovery"));
+
     std::printf("open in the viewer (read, build, bind all tabs): %.0f ms for %d rows\n", openMs, window.estimate()->rowCount());
     std::printf("edited row at level %d; find \"FORMWORK\" in the tree: %s\n", leaf->getLevel(), qPrintable(findStatus));
     std::printf("largest section: %d rows below it\n", section->getChildrenItemCount());
@@ -283,5 +338,7 @@ int main(int argc, char** argv)
     std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, first step", gridFirstFindMs, gridFirstFindMs / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "grid find, longest slice counting", gridCounting.first, gridCounting.first / floorMs);
     std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, next step", gridStepMs, gridStepMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "recovery journal, longest signal", journal.longestMs, journal.longestMs / floorMs);
+    std::printf("%-34s %10.3f %14.4f\n", "recovery journal, mean change", journal.totalMs / kJournalledChanges, journal.totalMs / kJournalledChanges / floorMs);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "CellEditCommand.h"
 #include "EstimateColumns.h"
+#include "EstimateJson.h"
 #include "RowStructureCommand.h"
 #include "SubtreePlace.h"
 
@@ -50,6 +51,7 @@ bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& type
     QVector<RollUp::Change> changes;
     if (!m_rollUp.planCellEdit(row, field, value, &changes))
         return false;
+    Q_EMIT cellEditing(row, field, value);
     m_undoStack->push(new CellEditCommand(*this, changes, tr("edit %1 of %2").arg(columnTitle(field), rowLabel(row))));
     return true;
 }
@@ -58,6 +60,7 @@ void EstimateEditor::removeRow(Estimate::Table& table, BaseDataItem* row)
 {
     if (!m_estimate || !row)
         return;
+    Q_EMIT rowRemoving(&table, row);
     auto place = std::make_unique<SubtreePlace>(*m_estimate, table, row);
     m_undoStack->push(new RowStructureCommand(*this, std::move(place), RowStructureCommand::Removal,
                                               tr("delete %1").arg(rowLabel(row))));
@@ -67,8 +70,36 @@ void EstimateEditor::recordInsertion(Estimate::Table& table, BaseDataItem* row)
 {
     if (!m_estimate || !row)
         return;
+    Q_EMIT rowInserting(&table, row);
     auto place = std::make_unique<SubtreePlace>(*m_estimate, table, row);
     m_undoStack->push(new RowStructureCommand(*this, std::move(place), RowStructureCommand::Insertion, tr("insert a row")));
+}
+
+QList<BaseDataItem*> EstimateEditor::completeNewRows(Estimate::Table& table)
+{
+    QList<BaseDataItem*> completed;
+    qint64 nextId = 0;
+    for (BaseDataItem* row : qAsConst(table.rows))
+        nextId = qMax(nextId, row->getValue(EstimateField::Id).toLongLong());
+    for (BaseDataItem* row : qAsConst(table.rows)) {
+        if (row->getValue(EstimateField::Id).isValid())
+            continue;
+        row->setValue(EstimateField::Id, ++nextId);
+        row->setValue(EstimateField::Name, QStringLiteral("New item"));
+        row->setRowType(EstimateRowType::Item);
+        row->setOwner(table.table.get());
+        row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
+        completed.append(row);
+    }
+    return completed;
+}
+
+bool EstimateEditor::hasRoomBelow(BaseDataItem* row)
+{
+    int levels = 1; // the new row's
+    for (; row && levels < EstimateJson::maxLevels; row = row->getParent())
+        ++levels;
+    return !row; // the walk stops at the limit
 }
 
 void EstimateEditor::applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction)

@@ -36,6 +36,10 @@ public:
     void removeRow(Estimate::Table& table, BaseDataItem* row);
     /// Records a row just inserted into a table, so the insert can be undone.
     void recordInsertion(Estimate::Table& table, BaseDataItem* row);
+    /// Gives rows just inserted into a table (those without an id) what loaded rows have; returns them.
+    static QList<BaseDataItem*> completeNewRows(Estimate::Table& table);
+    /// Whether a row below this one would still be within the levels a file holds.
+    static bool hasRoomBelow(BaseDataItem* row);
 
     /// For the commands: store cell values and mark the differences they make.
     void applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction);
@@ -49,6 +53,12 @@ Q_SIGNALS:
     void valuesChanged();
     /// Rows came or went: views rebind.
     void structureChanged();
+    /// A cell edit is about to go on the undo stack, with the value as stored.
+    void cellEditing(BaseDataItem* row, int field, const QVariant& value);
+    /// A row is about to be deleted, undoably.
+    void rowRemoving(Estimate::Table* table, BaseDataItem* row);
+    /// An inserted row is about to go on the undo stack.
+    void rowInserting(Estimate::Table* table, BaseDataItem* row);
 
 private:
     QUndoStack* m_undoStack; // child

@@ -2,7 +2,6 @@
 
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
-#include "EstimateJson.h"
 
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
@@ -19,35 +18,6 @@
 namespace {
 constexpr int treeColumn = 1; // the description column draws the tree
 constexpr int blockMarkRole = Qt::BackgroundRole;
-
-// Rows a person inserted: give them what loaded rows have, so every view shows them alike.
-QList<BaseDataItem*> completeNewRows(Estimate::Table& table)
-{
-    QList<BaseDataItem*> completed;
-    qint64 nextId = 0;
-    for (BaseDataItem* row : qAsConst(table.rows))
-        nextId = qMax(nextId, row->getValue(EstimateField::Id).toLongLong());
-    for (BaseDataItem* row : qAsConst(table.rows)) {
-        if (row->getValue(EstimateField::Id).isValid())
-            continue;
-        row->setValue(EstimateField::Id, ++nextId);
-        row->setValue(EstimateField::Name, QStringLiteral("New item"));
-        row->setRowType(EstimateRowType::Item);
-        row->setOwner(table.table.get());
-        row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
-        completed.append(row);
-    }
-    return completed;
-}
-
-// A row below this one would still be within the levels a file holds (the walk stops at the limit).
-bool hasRoomBelow(BaseDataItem* row)
-{
-    int levels = 1; // the new row's
-    for (; row && levels < EstimateJson::maxLevels; row = row->getParent())
-        ++levels;
-    return !row;
-}
 }
 
 TreeTab::TreeTab(QWidget* parent)
@@ -184,7 +154,7 @@ void TreeTab::showContextMenu(const QPoint& position)
     menu.addAction(tr("Insert row before"), this, [this, index] { insertRow(&zTreeItemModel::insertItemBeforeIndex, index); });
     menu.addAction(tr("Insert row after"), this, [this, index] { insertRow(&zTreeItemModel::insertItemAfterIndex, index); });
     QAction* insertUnder = menu.addAction(tr("Insert row under"), this, [this, index] { insertRowUnder(index); });
-    insertUnder->setEnabled(hasRoomBelow(m_model.findItemByIndex(index)));
+    insertUnder->setEnabled(EstimateEditor::hasRoomBelow(m_model.findItemByIndex(index)));
     menu.addSeparator();
     menu.addAction(tr("Delete row"), this, [this, index] { deleteRow(index); });
     menu.exec(m_view->viewport()->mapToGlobal(position));
@@ -192,7 +162,7 @@ void TreeTab::showContextMenu(const QPoint& position)
 
 bool TreeTab::insertRowUnder(const QModelIndex& index)
 {
-    return hasRoomBelow(m_model.findItemByIndex(index)) && insertRow(&zTreeItemModel::insertItemUnderIndex, index);
+    return EstimateEditor::hasRoomBelow(m_model.findItemByIndex(index)) && insertRow(&zTreeItemModel::insertItemUnderIndex, index);
 }
 
 void TreeTab::deleteRow(const QModelIndex& index)
@@ -242,7 +212,7 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
         return false;
     (m_model.*insert)(index);
     rebind();
-    const QList<BaseDataItem*> inserted = completeNewRows(*m_table);
+    const QList<BaseDataItem*> inserted = EstimateEditor::completeNewRows(*m_table);
     Q_EMIT rowsChanged();
     for (BaseDataItem* row : inserted)
         m_editor->recordInsertion(*m_table, row);

@@ -8,6 +8,8 @@
 #include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
+#include "RecoveryJournal.h"
+#include "RecoveryRecord.h"
 #include "TreeTab.h"
 
 #include <zTreeItemView.h>
@@ -25,6 +27,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -112,21 +115,60 @@ ViewerWindow::~ViewerWindow()
 void ViewerWindow::openFile(const QString& path)
 {
     const QString source = path.isEmpty() ? sampleResource : path;
-    loadInBackground(tr("Loading %1").arg(path.isEmpty() ? tr("the sample estimate") : path),
-                     [source](QString* error, LoadProgress* progress) { return EstimateJson::read(source, error, progress); },
+    const QString label = path.isEmpty() ? tr("the sample estimate") : path;
+    // The sample gets a base of its own: another build of the viewer may bring another sample.
+    const QString sampleBase = path.isEmpty() && m_journal ? m_journal->newBasePath() : QString();
+    loadInBackground(tr("Loading %1").arg(label),
+                     [source, label, sampleBase, keep = m_journal != nullptr](QString* error, LoadProgress* progress, RecoveryBase* base) {
+                         auto estimate = EstimateJson::read(source, error, progress);
+                         if (estimate && !sampleBase.isEmpty())
+                             *base = QFile::copy(source, sampleBase) ? RecoveryBase::of(sampleBase, label, false) : RecoveryBase();
+                         else if (estimate && keep) // read again from the system's cache, the bytes just parsed
+                             *base = RecoveryBase::of(source, label, true);
+                         return estimate;
+                     },
                      path);
 }
 
 void ViewerWindow::generate(int rowCount)
 {
+    // An estimate with no file gets a base of its own, written here on the worker before anyone can edit it.
+    const QString basePath = m_journal ? m_journal->newBasePath() : QString();
     loadInBackground(tr("Generating an estimate of %L1 rows").arg(rowCount),
-                     [rowCount](QString* error, LoadProgress* progress) {
+                     [rowCount, basePath](QString* error, LoadProgress* progress, RecoveryBase* base) {
                          auto estimate = EstimateGenerator::generate(rowCount, 1, progress);
+                         QString baseError; // without a base, changes are not kept: the journal says so at the first
                          if (!estimate)
                              *error = EstimateJson::cancelledMessage();
+                         else if (!basePath.isEmpty() && EstimateJson::write(*estimate, basePath, &baseError))
+                             *base = RecoveryBase::of(basePath, tr("a generated estimate of %L1 rows").arg(rowCount), false);
                          return estimate;
                      },
                      QString());
+}
+
+void ViewerWindow::keepRecoveryRecords(const QString& root)
+{
+    m_recoveryRoot = root;
+    m_journal = new RecoveryJournal(*m_editor, root, this);
+    connect(m_journal, &RecoveryJournal::failed, statusBar(), [this](const QString& message) { statusBar()->showMessage(message); });
+}
+
+bool ViewerWindow::offerRecovery()
+{
+    for (auto& record : RecoveryRecord::leftBehind(m_journal ? m_recoveryRoot : QString())) {
+        QString problem;
+        if (!record->read(&problem) || !record->baseUnchanged(&problem)) {
+            QMessageBox::warning(this, tr("Recovery record set aside"), tr("%1\nThe record was moved to %2.").arg(problem, record->setAside()));
+            continue;
+        }
+        if (askToRecover(*record)) {
+            recover(std::move(record));
+            return true;
+        }
+        record->remove();
+    }
+    return false;
 }
 
 void ViewerWindow::cancelLoad()
@@ -141,7 +183,9 @@ bool ViewerWindow::saveTo(const QString& path, QString* error)
         return false;
     m_path = path;
     setWindowTitle(tr("%1[*] - Estimate viewer").arg(path));
-    m_editor->undoStack()->setClean();
+    if (m_journal) // the saved file is the base of the changes that follow
+        m_journal->startOver(m_estimate.get(), RecoveryBase::of(path, path, true));
+    m_editor->undoStack()->clear(); // and their history starts there, as a record replayed onto that file does
     return true;
 }
 
@@ -174,6 +218,8 @@ void ViewerWindow::closeEvent(QCloseEvent* event)
 {
     if (!maySetChangesAside())
         return event->ignore();
+    if (m_journal)
+        m_journal->finish();
     saveSettings();
     event->accept();
 }
@@ -299,7 +345,7 @@ QProgressDialog* ViewerWindow::showProgress(const QString& label)
     return dialog;
 }
 
-void ViewerWindow::loadInBackground(const QString& label, Load load, const QString& path)
+void ViewerWindow::loadInBackground(const QString& label, Load load, const QString& path, std::function<void()> whenShown)
 {
     cancelLoad(); // a load still running is superseded
     m_loadProgress = std::make_shared<LoadProgress>();
@@ -308,17 +354,18 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
     {
         std::unique_ptr<Estimate> estimate;
         QString error;
+        RecoveryBase base;
     };
     auto outcome = std::make_shared<Outcome>();
     auto loaded = std::make_shared<std::promise<void>>();
     QThread* worker = QThread::create([load, outcome, loaded, progress = m_loadProgress] {
-        outcome->estimate = load(&outcome->error, progress.get());
+        outcome->estimate = load(&outcome->error, progress.get(), &outcome->base);
         if (outcome->estimate) // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
         loaded->set_value();
     });
     connect(worker, &QThread::finished, this,
-            [this, worker, dialog, outcome, path, progress = m_loadProgress, done = loaded->get_future().share()] {
+            [this, worker, dialog, outcome, path, whenShown, progress = m_loadProgress, done = loaded->get_future().share()] {
         // The rows change threads here: Qt 5's locks behind the signal are invisible to
         // ThreadSanitizer, the future is not.
         done.wait();
@@ -329,16 +376,19 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
             outcome->estimate.reset();
             outcome->error = EstimateJson::cancelledMessage();
         }
-        if (outcome->estimate)
-            showEstimate(std::move(outcome->estimate), path);
-        else if (!progress->cancelled && !property("headless").toBool())
+        const bool shown = outcome->estimate != nullptr;
+        if (shown)
+            showEstimate(std::move(outcome->estimate), path, outcome->base);
+        if (shown && whenShown)
+            whenShown();
+        else if (!shown && !progress->cancelled && !property("headless").toBool())
             QMessageBox::warning(this, tr("Cannot open the estimate"), outcome->error);
         Q_EMIT loadFinished(outcome->error);
     });
     worker->start();
 }
 
-void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QString& path)
+void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base)
 {
     Estimate::Work* submitted = estimate->works.empty() ? nullptr : estimate->works.front().get();
     Estimate::Table* table = submitted && !submitted->tables.empty() ? submitted->tables.front().get() : nullptr;
@@ -356,6 +406,38 @@ void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QStrin
     }
     m_path = path;
     setWindowTitle(tr("%1[*] - Estimate viewer").arg(m_estimate->projectName));
+    if (m_journal) // the changes to the estimate shown before were saved or discarded
+        m_journal->startOver(m_estimate.get(), base);
+}
+
+bool ViewerWindow::askToRecover(const RecoveryRecord& record)
+{
+    QMessageBox question(QMessageBox::Question, tr("Recover unsaved changes"),
+                         tr("Recover the unsaved changes to %1 from %2?")
+                             .arg(record.base().label, QLocale().toString(record.lastChange(), QLocale::ShortFormat)),
+                         QMessageBox::Discard, this);
+    QPushButton* recover = question.addButton(tr("Recover"), QMessageBox::AcceptRole);
+    question.setDefaultButton(recover);
+    question.exec();
+    return question.clickedButton() == recover;
+}
+
+// The base is read and the changes replayed on the worker; the recovered session goes on with the record.
+void ViewerWindow::recover(std::shared_ptr<RecoveryRecord> record)
+{
+    const RecoveryBase& base = record->base();
+    loadInBackground(tr("Recovering the unsaved changes to %1").arg(base.label),
+                     [record](QString* error, LoadProgress* progress, RecoveryBase* loadedBase) {
+                         *loadedBase = record->base();
+                         std::unique_ptr<Estimate> estimate = record->restore(error, progress);
+                         if (!estimate && !progress->cancelled)
+                             *error += tr("\nThe record was moved to %1.").arg(record->setAside());
+                         return estimate;
+                     },
+                     base.userFile ? base.path : QString(), [this, record] {
+                         m_journal->resume(*record);
+                         m_editor->undoStack()->resetClean(); // not saved: leaving asks first
+                     });
 }
 
 void ViewerWindow::refreshOtherViews()

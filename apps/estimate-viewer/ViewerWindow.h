@@ -3,6 +3,7 @@
 #include "Estimate.h"
 #include "FindBar.h"
 #include "LoadProgress.h"
+#include "RecoveryBase.h"
 
 #include <QMainWindow>
 
@@ -18,13 +19,16 @@ class QLabel;
 class QProgressDialog;
 class QTabWidget;
 class QTableView;
+class RecoveryJournal;
+class RecoveryRecord;
 class TreeTab;
 
 /*!
  * The estimate viewer's window: the tree, grid, audit and flat tabs over one
  * estimate. Files load in the background with progress; a file that fails to
  * load is reported and the current estimate stays. Changes can be undone; the
- * title marks unsaved ones, and leaving them asks first.
+ * title marks unsaved ones, and leaving them asks first. Unsaved changes can be kept
+ * on disk, and offered back after a crash.
  */
 class ViewerWindow : public QMainWindow
 {
@@ -37,6 +41,10 @@ public:
     void openFile(const QString& path);
     /// Builds a synthetic estimate of about rowCount rows in the background.
     void generate(int rowCount);
+    /// Keeps a record of unsaved changes under root (call before the first load), to recover them after a crash.
+    void keepRecoveryRecords(const QString& root);
+    /// Offers back the changes of each viewer that ended without cleaning up; true when a recovery is loading.
+    bool offerRecovery();
     /// Stops a load or generation under way; the estimate shown stays and loadFinished reports "cancelled".
     void cancelLoad();
     bool saveTo(const QString& path, QString* error);
@@ -64,10 +72,13 @@ private:
     void buildEditMenu();
     /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
     bool maySetChangesAside();
-    using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress)>;
+    /// Builds an estimate on a worker thread; base: the file that recovery records would start from.
+    using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress, RecoveryBase* base)>;
     QProgressDialog* showProgress(const QString& label);
-    void loadInBackground(const QString& label, Load load, const QString& path);
-    void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path);
+    void loadInBackground(const QString& label, Load load, const QString& path, std::function<void()> whenShown = {});
+    void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base);
+    bool askToRecover(const RecoveryRecord& record);
+    void recover(std::shared_ptr<RecoveryRecord> record);
     void refreshOtherViews();
     void repaintViews();
     void showStructureChange();
@@ -88,6 +99,8 @@ private:
     QLabel* m_status; // child
     EstimateEditor* m_editor; // child
     FindBar* m_findBar; // child
+    RecoveryJournal* m_journal = nullptr; // child; null: no records kept
+    QString m_recoveryRoot;
     QActionGroup* m_styles = nullptr; // child
     QAction* m_checkBoxes = nullptr; // child
 };

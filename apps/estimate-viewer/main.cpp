@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QStandardPaths>
 #include <QTextStream>
 
 namespace {
@@ -45,21 +46,25 @@ int main(int argc, char** argv)
     options.addOption({"save", "Save the estimate to FILE and exit.", "FILE"});
     options.process(app);
 
+    bool isNumber = false;
+    const int rows = options.value("generate").toInt(&isNumber);
+    if (options.isSet("generate") && (!isNumber || rows < 1 || rows > 1000000))
+        return fail(QStringLiteral("--generate takes a number of rows from 1 to 1000000"));
     ViewerWindow window;
+    // Headless runs keep no record and ask nothing: scripts never wait on a question.
     const bool headless = options.isSet("screenshot") || options.isSet("save");
     window.setProperty("headless", headless);
-    if (headless)
+    if (headless) {
         finishHeadless(window, options);
-    if (options.isSet("generate")) {
-        bool isNumber = false;
-        const int rows = options.value("generate").toInt(&isNumber);
-        if (!isNumber || rows < 1 || rows > 1000000)
-            return fail(QStringLiteral("--generate takes a number of rows from 1 to 1000000"));
-        window.generate(rows);
     } else {
-        window.openFile(options.positionalArguments().value(0));
-    }
-    if (!headless)
+        window.keepRecoveryRecords(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/recovery"));
         window.show();
+    }
+    if (!headless && window.offerRecovery())
+        return app.exec();
+    if (options.isSet("generate"))
+        window.generate(rows);
+    else
+        window.openFile(options.positionalArguments().value(0));
     return app.exec();
 }
