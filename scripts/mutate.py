@@ -48,7 +48,7 @@ MUTANTS = [
     ("tree-preorder-children-reversed", M + "zTreeItemModel.cpp", "for (int childPos = children.size() - 1; childPos >= 0; --childPos)", "for (int childPos = 0; childPos < children.size(); ++childPos)"),
     ("tree-bind-child-as-root", M + "zTreeItemModel.cpp", "if (row && !row->getParent())", "if (row)"),
     ("tree-rowcount-signal-dropped", M + "zTreeItemModel.cpp", "Q_EMIT const_cast<zTreeItemModel*>(this)->doRowCountChanged(previous, shownRows);", "Q_UNUSED(previous);"),
-    ("tree-rowcount-not-latched", M + "zTreeItemModel.cpp", "m_lastReportedRowCount = shownRows;", ""),
+    ("tree-rowcount-not-latched", M + "zTreeItemModel.cpp", "d->m_lastReportedRowCount = shownRows;", ""),
     ("tree-virtual-row-is-original", M + "zTreeItemModel.cpp", "originalRow < 0 ? -1 : d->m_virtualRowOfOriginal.at(originalRow)", "originalRow"),
     ("tree-maxlevel-from-parents", M + "zTreeItemModel.cpp", "else if (parent && row->getChildrenCount() == 0)", "else if (parent && row->getChildrenCount() != 0)"),
     ("tree-level-cache-inverted", M + "zTreeItemModel.cpp", "if (parent != lastParent)", "if (parent == lastParent)"),
