@@ -27,7 +27,7 @@ bool readInt(const QByteArray& token, int low, int high, int* number)
 {
     bool isNumber = false;
     const qint64 read = token.toLongLong(&isNumber);
-    *number = int(qBound<qint64>(low, read, high));
+    *number = int(qBound(qint64(low), read, qint64(high)));
     return isNumber && read >= low && read <= high;
 }
 
