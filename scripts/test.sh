@@ -34,7 +34,11 @@ case "${1:-}" in
     targets=(--target tst_EstimateViewer tst_EstimateJson tst_zTreeItemModel estimate-viewer)
     tests=(-R '^tst_(EstimateViewer|EstimateJson|zTreeItemModel)$')
     # Any report fails the test: the viewer subprocess exits non-zero and so does the test.
-    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+    # Qt is not built with ThreadSanitizer: the memory it allocates and frees itself (a queued
+    # signal's event made on the loading thread and freed by the GUI thread's event loop) is handed
+    # over under its futex-based QMutex, which the sanitizer cannot see, so Qt's own calls into the
+    # sanitizer's allocator are not taken as accesses. Our code's accesses are all still checked.
+    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp"
     ;;
 --fuzz)
     fuzz=true
