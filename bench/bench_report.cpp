@@ -167,6 +167,38 @@ void printScaling()
     }
 }
 
+// Paint from 100k to 1M to 2M rows, each size against 100k (flat = 1.00: the viewport's cells alone).
+void printPaintGrowth()
+{
+    std::printf("\nPaint growth, against 100k rows (flat = 1.00):\n\n"
+                "| workload | ours 100k / 1M / 2M (ms) | ours 1M/100k, 2M/100k | QTreeView 100k / 1M / 2M (ms) | QTreeView 1M/100k, 2M/100k |\n"
+                "|---|---:|---:|---:|---:|\n");
+    for (const Result& base : results) {
+        if (base.rows != 100000 || base.peer != QLatin1String("QTreeView") || !base.workload.contains("paint"))
+            continue;
+        const Result* larger[2] = {nullptr, nullptr}; // 1M, 2M
+        for (const Result& other : results) {
+            if (other.workload != base.workload || other.peer != base.peer)
+                continue;
+            if (other.rows == 1000000)
+                larger[0] = &other;
+            else if (other.rows == 2000000)
+                larger[1] = &other;
+        }
+        if (!larger[0] || !larger[1])
+            continue;
+        const auto peerRatio = [&base](const Result* other) {
+            return other->peerMs < 0 || base.peerMs < 0 ? QStringLiteral("-") : ratio(other->peerMs, base.peerMs);
+        };
+        std::printf("| %s | %s / %s / %s | %s, %s | %s / %s / %s | %s, %s |\n", qPrintable(base.workload),
+                    qPrintable(cell(base.ours)), qPrintable(cell(larger[0]->ours)), qPrintable(cell(larger[1]->ours)),
+                    qPrintable(ratio(larger[0]->ours, base.ours)), qPrintable(ratio(larger[1]->ours, base.ours)),
+                    qPrintable(cell(base.peerMs)), qPrintable(cell(larger[0]->peerMs)),
+                    qPrintable(cell(larger[1]->peerMs)), qPrintable(peerRatio(larger[0])),
+                    qPrintable(peerRatio(larger[1])));
+    }
+}
+
 // ---- Trees: our rows and the same shape in a QStandardItemModel ----
 
 // The same shape as makeSubtree: the children of a row at parentLevel, depth first.
@@ -442,9 +474,14 @@ void blockWorkloads(int rows)
 
 // ---- Painting ----
 
-double paintMs(QAbstractItemView& view)
+// The bench's usual window and a 4K screen: about twelve times the cells.
+const QSize smallViewport(1000, 700);
+const QSize screenViewport(3840, 2160);
+const int paintSizes[] = {10000, 100000, 1000000, 2000000};
+
+double paintMs(QAbstractItemView& view, const QSize& size)
 {
-    view.resize(1000, 700);
+    view.resize(size);
     view.show();
     QCoreApplication::processEvents();
     QScrollBar* bar = view.verticalScrollBar();
@@ -454,7 +491,7 @@ double paintMs(QAbstractItemView& view)
     return bestOf(10, [&] { view.viewport()->render(&image); });
 }
 
-double treeViewPaintMs(int rows)
+double treeViewPaintMs(int rows, const QSize& size)
 {
     QStandardItemModel source;
     buildStandardTree(source, rows);
@@ -462,7 +499,7 @@ double treeViewPaintMs(int rows)
     view.setUniformRowHeights(true);
     view.setModel(&source);
     view.expandAll();
-    return paintMs(view);
+    return paintMs(view, size);
 }
 
 void paintWorkload(int rows)
@@ -474,14 +511,20 @@ void paintWorkload(int rows)
         value = QStringLiteral("row %1").arg(index.row());
         return true;
     });
-    zTreeItemView view;
-    view.setModel(&bound.model);
-    ZTVModeOption option;
-    option.displayStyle = 1;
-    view.setTreeModeDisplay(0, option);
-    const double ours = paintMs(view);
-    recordWithPeer("zTreeItemView viewport paint", rows, ours, -1, "QTreeView",
-                   runPeer("treeview paint", [rows] { return treeViewPaintMs(rows); }));
+    for (const QSize& size : {smallViewport, screenViewport}) {
+        zTreeItemView view;
+        view.setModel(&bound.model);
+        ZTVModeOption option;
+        option.displayStyle = 1;
+        view.setTreeModeDisplay(0, option);
+        const double ours = paintMs(view, size);
+        const QString workload = size == smallViewport
+            ? QStringLiteral("zTreeItemView viewport paint")
+            : QStringLiteral("zTreeItemView viewport paint, %1x%2").arg(size.width()).arg(size.height());
+        const std::string peer = "treeview paint " + workload.toStdString();
+        recordWithPeer(workload, rows, ours, -1, "QTreeView",
+                       runPeer(peer.c_str(), [rows, size] { return treeViewPaintMs(rows, size); }));
+    }
 }
 
 void dropDebugLines(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -498,15 +541,22 @@ int main(int argc, char** argv)
     qInstallMessageHandler(dropDebugLines);
     QElapsedTimer total;
     total.start();
-    for (const auto& workload : {bindWorkload, collapseExpandWorkload, viewportReadWorkload, gridWorkloads,
-                                 blockWorkloads, paintWorkload}) {
-        for (int rows : sizes)
-            workload(rows);
+    // "paint" alone runs the paint rows only (at 10k, 100k, 1M and 2M rows).
+    const bool paintOnly = argc > 1 && qstrcmp(argv[1], "paint") == 0;
+    if (!paintOnly) {
+        for (const auto& workload : {bindWorkload, collapseExpandWorkload, viewportReadWorkload, gridWorkloads,
+                                     blockWorkloads}) {
+            for (int rows : sizes)
+                workload(rows);
+        }
     }
+    for (int rows : paintSizes)
+        paintWorkload(rows);
     std::printf("Best of a few runs; ratios are ours / other. Peers capped at %d s in a child process.\n\n",
                 peerCapSeconds);
     printTable();
     printScaling();
+    printPaintGrowth();
     std::printf("\nTotal run: %.0f s\n", total.elapsed() / 1000.0);
     return 0;
 }

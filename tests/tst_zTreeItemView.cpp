@@ -95,6 +95,40 @@ struct RecordingDelegate : zBaseWidgetDelegate
     mutable QModelIndexList editedCells;
 };
 
+// A plain QTableView set up as view is, over the same model and selection: what Qt itself paints there.
+void mirrorInPlainView(const QTableView& view, QTableView& plain)
+{
+    plain.setModel(view.model());
+    plain.setSelectionModel(view.selectionModel());
+    plain.setFrameStyle(view.frameStyle());
+    plain.setHorizontalScrollBarPolicy(view.horizontalScrollBarPolicy());
+    plain.setVerticalScrollBarPolicy(view.verticalScrollBarPolicy());
+    for (Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
+        const bool across = orientation == Qt::Horizontal;
+        QHeaderView* header = across ? view.horizontalHeader() : view.verticalHeader();
+        QHeaderView* plainHeader = across ? plain.horizontalHeader() : plain.verticalHeader();
+        plainHeader->setHidden(header->isHidden());
+        across ? plainHeader->setFixedHeight(header->height()) : plainHeader->setFixedWidth(header->width());
+        for (int section = 0; section < header->count(); ++section) {
+            plainHeader->resizeSection(section, header->sectionSize(section));
+            plainHeader->setSectionHidden(section, header->isSectionHidden(section));
+        }
+    }
+    for (int row = 0; row < view.model()->rowCount(); ++row)
+        for (int column = 0; column < view.model()->columnCount(); ++column) {
+            const bool startsSpan = view.visualRect(view.model()->index(row, column)).topLeft()
+                == QPoint(view.columnViewportPosition(column), view.rowViewportPosition(row));
+            if (startsSpan && view.rowSpan(row, column) * view.columnSpan(row, column) > 1)
+                plain.setSpan(row, column, view.rowSpan(row, column), view.columnSpan(row, column));
+        }
+    plain.resize(view.size());
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    plain.horizontalScrollBar()->setValue(view.horizontalScrollBar()->value());
+    plain.verticalScrollBar()->setValue(view.verticalScrollBar()->value());
+    QCOMPARE(plain.viewport()->size(), view.viewport()->size());
+}
+
 // Original rows: A 0, A1 1, A1a 2, A2 3, B 4, B1 5 (hidden), B2 6 (hidden), C 7 (shown at 5), D 8 (shown at 6).
 const QString TreeOutline = QStringLiteral("A\n-A1\n--A1a\n-A2\nB\n-B1!\n-B2!\nC\nD\n");
 const QString WideOutline = TreeOutline + QStringLiteral("E\nF\nG\nH\n"); // with 8 columns in 300x150: room to scroll
@@ -278,6 +312,49 @@ private Q_SLOTS:
         baseView.show();
         QVERIFY(QTest::qWaitForWindowExposed(&baseView));
         QCOMPARE(clickA1(baseView), QStringLiteral("0>0 of row -1, 6 rows")); // the base view collapses A1 itself
+    }
+
+    // The grid is filled as rectangles: exactly the pixels of Qt's own grid lines, around spans and under the frozen strip too.
+    void gridTakesQtsPixels_data()
+    {
+        QTest::addColumn<QList<QRect>>("spans"); // requested: original rows
+        QTest::addColumn<bool>("headersShown");
+        QTest::addColumn<bool>("scrolledAndSelected"); // row 1 and column 2 hidden too
+        QTest::addColumn<int>("frozenColumns"); // > 0: the column strip is compared
+        const QList<QRect> spans{QRect(1, 0, 3, 1), QRect(0, 2, 2, 2), QRect(4, 7, 2, 3)};
+        QTest::newRow("plain") << QList<QRect>() << true << false << 0;
+        QTest::newRow("spans, one from the first row") << spans << true << false << 0;
+        QTest::newRow("spans, headers hidden") << spans << false << false << 0;
+        QTest::newRow("scrolled, hidden sections, selected and current cells") << spans << true << true << 0;
+        QTest::newRow("frozen column strip") << spans << true << false << 2;
+        QTest::newRow("frozen column strip, scrolled") << spans << true << true << 2;
+    }
+    void gridTakesQtsPixels()
+    {
+        QFETCH(QList<QRect>, spans);
+        QFETCH(bool, headersShown);
+        QFETCH(bool, scrolledAndSelected);
+        QFETCH(int, frozenColumns);
+        TreeViewFixture fixture(WideOutline, 8, {300, 170});
+        fixture.view.setTreeModeDisplay(0, ZTVModeOption{0, 1});
+        fixture.view.horizontalHeader()->setVisible(headersShown);
+        fixture.view.verticalHeader()->setVisible(headersShown);
+        fixture.view.setViewSpans(spans);
+        fixture.view.primaryHeader()->setFrozenColumnCount(frozenColumns);
+        QVERIFY(fixture.shown());
+        if (scrolledAndSelected) {
+            fixture.view.setRowHidden(1, true);
+            fixture.view.setColumnHidden(2, true);
+            fixture.view.setCurrentIndex(fixture.model.index(5, 3));
+            fixture.view.selectionModel()->select(QItemSelection(fixture.model.index(6, 1), fixture.model.index(7, 4)), QItemSelectionModel::Select);
+            fixture.view.verticalScrollBar()->setValue(2);
+            fixture.view.horizontalScrollBar()->setValue(1);
+        }
+        QTableView* painted = frozenColumns > 0 ? static_cast<QTableView*>(fixture.view.primaryHeader()->vfrozenView()) : &fixture.view;
+        QTableView plain;
+        plain.setItemDelegateForColumn(0, painted->itemDelegateForColumn(0));
+        mirrorInPlainView(*painted, plain);
+        QCOMPARE(painted->viewport()->grab().toImage(), plain.viewport()->grab().toImage());
     }
 
     void displayStylesPaintDifferently()

@@ -1,6 +1,7 @@
 #include "GridView.h"
 
 #include "BaseTableModel.h"
+#include "TableGridPainter.h"
 
 #include <QAssociativeIterable>
 #include <QHeaderView>
@@ -215,6 +216,17 @@ void GridView::showEvent(QShowEvent* event)
 {
     QTableView::showEvent(event);
     syncHiddenRows(); // another view may have folded these rows while this one was hidden
+}
+
+void GridView::paintEvent(QPaintEvent* event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+#else
+    const QStyleOptionViewItem option = viewOptions();
+#endif
+    TableGridPainter::paint(this, d_ptr.data(), option, event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
 }
 
 void GridView::mousePressEvent(QMouseEvent* event)

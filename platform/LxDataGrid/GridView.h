@@ -43,6 +43,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    /// Qt's paint with the grid filled as rectangles (TableGridPainter).
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 

@@ -1,5 +1,7 @@
 #include "FrozenView.h"
 
+#include "TableGridPainter.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -51,6 +53,17 @@ void FrozenView::updateGeometries()
     QTableView::updateGeometries();
     // Only here does Qt give a scroll bar its range: with none, no current cell, key, wheel or drag moves the strip.
     (m_orientation == Qt::Vertical ? horizontalScrollBar() : verticalScrollBar())->setRange(0, 0);
+}
+
+void FrozenView::paintEvent(QPaintEvent* event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+#else
+    const QStyleOptionViewItem option = viewOptions();
+#endif
+    TableGridPainter::paint(this, d_ptr.data(), option, event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
 }
 
 void FrozenView::followSectionSizes()

@@ -26,6 +26,8 @@ public:
 
 protected:
     void updateGeometries() override;
+    /// Qt's paint with the grid filled as rectangles, as the main view's.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void followSectionSizes();

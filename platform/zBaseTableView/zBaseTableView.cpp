@@ -8,6 +8,7 @@
 #include "zStyleNoneDelegate.h"
 #include "zStyleNotLevelsDelegate.h"
 #include "FrozenView.h"
+#include "TableGridPainter.h"
 #include "zTableHeader.h"
 #include "zTreeRole.h"
 
@@ -286,6 +287,17 @@ void zBaseTableView::updateGeometries()
         if (header)
             header->followView();
     }
+}
+
+void zBaseTableView::paintEvent(QPaintEvent* event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+#else
+    const QStyleOptionViewItem option = viewOptions();
+#endif
+    TableGridPainter::paint(this, d_ptr.data(), option, event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
 }
 
 DrawTreeDelegate* zBaseTableView::createTreeDelegate(int column, const ZTVModeOption& option)

@@ -81,6 +81,8 @@ public Q_SLOTS:
 
 protected:
     void updateGeometries() override;
+    /// Qt's paint with the grid filled as rectangles (TableGridPainter).
+    void paintEvent(QPaintEvent* event) override;
 
     /// The tree delegate of a display style (0 to 3), or null for any other value.
     DrawTreeDelegate* createTreeDelegate(int column, const ZTVModeOption& option);
