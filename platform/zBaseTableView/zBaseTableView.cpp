@@ -1,5 +1,6 @@
 #include "zBaseTableView.h"
 
+#include "CellPaintShortcut.h"
 #include "DrawTreeDelegate.h"
 #include "StyleDrawLineDelegate_1.h"
 #include "zBaseHeaderColumn.h"
@@ -12,6 +13,7 @@
 #include "zTableHeader.h"
 #include "zTreeRole.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QScrollBar>
@@ -42,7 +44,13 @@ public:
     {
         if (QAbstractItemDelegate* chosen = choice(index))
             return chosen->paint(painter, option, index);
-        QStyledItemDelegate::paint(painter, option, index);
+        // QStyledItemDelegate::paint, without the style's work on a cell it would leave blank.
+        QStyleOptionViewItem itemOption = option;
+        initStyleOption(&itemOption, index);
+        if (CellPaintShortcut::drawsNothing(itemOption))
+            return;
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &itemOption, painter, option.widget);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
