@@ -32,8 +32,10 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -479,6 +481,24 @@ const QSize smallViewport(1000, 700);
 const QSize screenViewport(3840, 2160);
 const int paintSizes[] = {10000, 100000, 1000000, 2000000};
 
+// A paint is a few milliseconds of the GUI thread: on a shared machine a wall clock mostly measures
+// the other processes' time slices, so paints are timed by the painting thread's own CPU clock.
+double bestThreadCpuOf(int runs, const std::function<void()>& measured)
+{
+    const auto now = [] {
+        timespec clock{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &clock);
+        return clock.tv_sec * 1e3 + clock.tv_nsec / 1e6;
+    };
+    double best = 1e300;
+    for (int run = 0; run < runs; ++run) {
+        const double start = now();
+        measured();
+        best = std::min(best, now() - start);
+    }
+    return best;
+}
+
 double paintMs(QAbstractItemView& view, const QSize& size)
 {
     view.resize(size);
@@ -488,10 +508,9 @@ double paintMs(QAbstractItemView& view, const QSize& size)
     bar->setValue(bar->maximum() / 2);
     QCoreApplication::processEvents();
     QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    // The first paints of a process fill Qt's font and glyph caches; best of many, as paints are short
-    // and the machine is shared.
+    // The first paints of a process fill Qt's font and glyph caches.
     view.viewport()->render(&image);
-    return bestOf(30, [&] { view.viewport()->render(&image); });
+    return bestThreadCpuOf(100, [&] { view.viewport()->render(&image); });
 }
 
 double treeViewPaintMs(int rows, const QSize& size)
