@@ -24,9 +24,23 @@ struct ViewStates : QAbstractItemView
     static constexpr State dragging = DraggingState;
 };
 
-NO_VPTR_CHECK QTableViewPrivate* tablePrivate(QObjectData* viewPrivate)
+// What the table view keeps private: whether Qt would draw a solid grid now, and its pen style.
+NO_VPTR_CHECK bool qtDrawsSolidGrid(QObjectData* viewPrivate)
 {
-    return static_cast<QTableViewPrivate*>(viewPrivate);
+    const auto* d = static_cast<const QTableViewPrivate*>(viewPrivate);
+    // The drop indicator is drawn over the grid; a drag leaves the whole paint to Qt.
+    return d->showGrid && d->gridStyle == Qt::SolidLine && d->scrollDelayOffset.isNull()
+        && d->state != ViewStates::dragging;
+}
+
+NO_VPTR_CHECK void setQtGridStyle(QObjectData* viewPrivate, Qt::PenStyle style)
+{
+    static_cast<QTableViewPrivate*>(viewPrivate)->gridStyle = style;
+}
+
+NO_VPTR_CHECK bool hasSpans(QObjectData* viewPrivate)
+{
+    return static_cast<const QTableViewPrivate*>(viewPrivate)->hasSpans();
 }
 
 // The shown sections whose visual indexes lie in [first, last], in visual order.
@@ -44,10 +58,10 @@ std::vector<int> shownSections(const QHeaderView* header, int first, int last)
 /*
  * The pixels Qt keeps the grid out of: every span shown among the given cells, one
  * pixel row and column less at its bottom and right (those carry the span's own grid
- * line). Qt lets the grid through at a span's top pixel row when the span starts at the
- * row whose number is that of the first shown column, and at its left pixel column when
- * it starts at the first shown row (room for the leading lines drawn without headers);
- * the same pixels are let through here.
+ * line). Qt lets the grid through at a span's top pixel row when the span's first row
+ * has the number of the first column in visual order, and at its left pixel column when
+ * its first row is the first in visual order (room for the leading lines it draws
+ * without headers); the same pixels are let through here.
  */
 QRegion spanPixels(const QTableView* view, const std::vector<int>& rows, const std::vector<int>& columns)
 {
@@ -88,13 +102,9 @@ namespace TableGridPainter {
 void paint(QTableView* view, QObjectData* viewPrivate, const QStyleOptionViewItem& option, QPaintEvent* event,
            const std::function<void(QPaintEvent*)>& paintTable)
 {
-    QTableViewPrivate* d = tablePrivate(viewPrivate);
     const QHeaderView* rowHeader = view->verticalHeader();
     const QHeaderView* columnHeader = view->horizontalHeader();
-    // The drop indicator is drawn over the grid; a drag leaves the whole paint to Qt.
-    const bool dragging = d->state == ViewStates::dragging;
-    bool fillsGrid = d->showGrid && d->gridStyle == Qt::SolidLine && view->isLeftToRight()
-        && d->scrollDelayOffset.isNull() && !dragging;
+    bool fillsGrid = qtDrawsSolidGrid(viewPrivate) && view->isLeftToRight();
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     const bool headerHidden = rowHeader->isHidden() || columnHeader->isHidden();
     fillsGrid = fillsGrid
@@ -105,9 +115,9 @@ void paint(QTableView* view, QObjectData* viewPrivate, const QStyleOptionViewIte
         return;
     }
     // Cells are laid out for a shown grid; only the lines are left to the fill below.
-    d->gridStyle = Qt::NoPen;
+    setQtGridStyle(viewPrivate, Qt::NoPen);
     paintTable(event);
-    d->gridStyle = Qt::SolidLine;
+    setQtGridStyle(viewPrivate, Qt::SolidLine);
     if (columnHeader->count() == 0 || rowHeader->count() == 0 || !view->itemDelegate())
         return;
 
@@ -132,7 +142,7 @@ void paint(QTableView* view, QObjectData* viewPrivate, const QStyleOptionViewIte
         right = columnHeader->count() - 1;
     const std::vector<int> rows = shownSections(rowHeader, top, bottom);
     const std::vector<int> columns = shownSections(columnHeader, left, right);
-    const QRegion spans = d->hasSpans() ? spanPixels(view, rows, columns) : QRegion();
+    const QRegion spans = hasSpans(viewPrivate) ? spanPixels(view, rows, columns) : QRegion();
 
     const QColor color = QColor::fromRgba(QRgb(view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
     QPainter painter(view->viewport());
