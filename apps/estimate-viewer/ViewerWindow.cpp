@@ -9,8 +9,8 @@
 #include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
-#include "RecoveryJournal.h"
 #include "RecentFiles.h"
+#include "RecoveryJournal.h"
 #include "RecoveryRecord.h"
 #include "TreeTab.h"
 
