@@ -104,13 +104,22 @@ struct Viewer
         window.generate(rows);
         finished.wait(120000); // a large estimate under the sanitizers takes a while
         window.show();
-        QApplication::setActiveWindow(&window);
+        settle();
     }
     // The error the load reports, empty when it succeeded.
     QString open(const QString& path)
     {
         window.openFile(path);
-        return finished.wait(120000) ? finished.last().at(0).toString() : QStringLiteral("no report");
+        const bool reported = finished.wait(120000);
+        settle();
+        return reported ? finished.last().at(0).toString() : QStringLiteral("no report");
+    }
+    // The load's progress dialog goes now, not at a later turn of the event loop, where its timer
+    // could still show it and take the activation; shortcuts need the window active.
+    void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::setActiveWindow(&window);
     }
     Estimate::Table& table(bool reviewed) const { return *window.estimate()->works.at(reviewed ? 1 : 0)->tables.front(); }
     QTableView* view(const QString& name) { return window.findChild<QTableView*>(name); }
