@@ -194,8 +194,13 @@ struct BoxAnswers
 class tst_EstimateViewer : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_settings; // this run's alone: other runs of the suite on the machine clear theirs at each test
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    }
     void init() { QSettings().clear(); }
 
     void runsFromTheCommandLine_data()
