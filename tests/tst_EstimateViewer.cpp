@@ -6,6 +6,7 @@
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
 #include <FindBar.h>
+#include <RecentFiles.h>
 #include <GridView.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
@@ -103,13 +104,22 @@ struct Viewer
         window.generate(rows);
         finished.wait(120000); // a large estimate under the sanitizers takes a while
         window.show();
-        QApplication::setActiveWindow(&window);
+        settle();
     }
     // The error the load reports, empty when it succeeded.
     QString open(const QString& path)
     {
         window.openFile(path);
-        return finished.wait(120000) ? finished.last().at(0).toString() : QStringLiteral("no report");
+        const bool reported = finished.wait(120000);
+        settle();
+        return reported ? finished.last().at(0).toString() : QStringLiteral("no report");
+    }
+    // The load's progress dialog goes now, not at a later turn of the event loop, where its timer
+    // could still show it and take the activation; shortcuts need the window active.
+    void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::setActiveWindow(&window);
     }
     Estimate::Table& table(bool reviewed) const { return *window.estimate()->works.at(reviewed ? 1 : 0)->tables.front(); }
     QTableView* view(const QString& name) { return window.findChild<QTableView*>(name); }
@@ -129,12 +139,15 @@ struct Viewer
     QString error;
 };
 
-// Cells in both works (one edit undone), a row inserted at the top and one under a section, the new row
+// A paste and cells in both works (one edit undone), a row inserted at the top and one under a section, the new row
 // named, a sub-item deleted: all that a recovery record must bring back. The reviewed cell comes last.
 void editForRecovery(Viewer& viewer)
 {
     QAbstractItemView* grid = viewer.view("gridView");
     BaseDataItem* item = firstOfType(viewer.table(false), EstimateRowType::Item);
+    viewer.window.currentTable()->setCurrentIndex(indexOf(viewer.window.currentTable(), item, EstimateField::Quantity));
+    QGuiApplication::clipboard()->setText("4\t2.5\n"); // a paste: one step of the history, the edit undone below the next
+    viewer.press(QKeySequence(Qt::CTRL | Qt::Key_V));
     QVERIFY(grid->model()->setData(indexOf(grid, item, EstimateField::Quantity), 7.25));
     QVERIFY(grid->model()->setData(indexOf(grid, item, EstimateField::UnitPrice), 3.5));
     viewer.window.editor()->undoStack()->undo();
@@ -181,8 +194,13 @@ struct BoxAnswers
 class tst_EstimateViewer : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_settings; // this run's alone: other runs of the suite on the machine clear theirs at each test
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    }
     void init() { QSettings().clear(); }
 
     void runsFromTheCommandLine_data()
@@ -654,6 +672,134 @@ private Q_SLOTS:
         QCOMPARE(lines.first(), hide == "unit" ? "Code,Description,Quantity,Unit price,Total" : "Code,Description,Unit,Quantity,Unit price,Total");
         QVERIFY2(lines.at(1).endsWith("," + QString::number(total(section), 'g', QLocale::FloatingPointShortest)), qPrintable(lines.at(1)));
         QCOMPARE(csv.contains(",\"Formwork, \"\"special\"\" Ü\","), hide == "unit");
+    }
+
+    void pastesThroughTheClipboard_data()
+    {
+        QTest::addColumn<QString>("viewName");
+        QTest::addColumn<QString>("start"); // the current cell: "CODE FIELD", the last row for code "last"
+        QTest::addColumn<QString>("text"); // on the clipboard, as a spreadsheet puts it there
+        QTest::addColumn<QStringList>("written"); // "CODE FIELD VALUE", every cell the paste changes
+        QTest::addColumn<QString>("said");
+        QTest::newRow("tree: a good block, CRLF line ends") << "treeView" << "1.1.1 5" << "10\t2\r\n3\t4\r\n"
+            << QStringList{"1.1.1 5 10", "1.1.1 6 2", "1.1.2 5 3", "1.1.2 6 4"} << "Pasted 4 cells";
+        QTest::newRow("flat: text, empty, a total") << "flatView" << "1.1.1 5" << "10\tabc\n\t6\t7"
+            << QStringList{"1.1.1 5 10", "1.1.2 6 6"}
+            << "Pasted 2 of 5 cells; 3 skipped, left as they were: 1 not a number, 1 empty, 1 a computed total";
+        QTest::newRow("grid: a unit price, a total, past the last column") << "gridView" << "1.1.4 6" << "8\t9\t1e300\n"
+            << QStringList{"1.1.4 6 8"} << "Pasted 1 of 3 cells; 2 skipped, left as they were: 1 a computed total, 1 past the last column";
+        QTest::newRow("audit reviewed: a total out of range") << "reviewedGrid" << "1.1.1 6" << "1e308\n2"
+            << QStringList{"1.1.2 6 2"} << "Pasted 1 of 2 cells; 1 skipped, left as they were: 1 a total out of range";
+        QTest::newRow("tree: a description, past the last row") << "treeView" << "last 3" << "a\nb\n" << QStringList{}
+            << "Pasted 0 of 2 cells; 2 skipped, left as they were: 1 not a quantity or unit price, 1 past the last row";
+    }
+    void pastesThroughTheClipboard()
+    {
+        QFETCH(QString, viewName);
+        QFETCH(QString, start);
+        QFETCH(QString, text);
+        QFETCH(QStringList, written);
+        QFETCH(QString, said);
+        Viewer viewer;
+        QCOMPARE(viewer.open(SAMPLE_PATH), QString());
+        const Estimate::Table& table = viewer.table(viewName == "reviewedGrid");
+        const auto rowCoded = [&table](const QString& code) { return table.rows.at(positionOf(table.rows, code)); };
+        QTableView* view = viewer.view(viewName);
+        clickTabOf(viewer.tabs(), view);
+        view->setFocus(); // the audit tab pastes into its focused side
+        const int field = start.section(' ', 1).toInt();
+        const int lastRow = view->model()->rowCount() - 1;
+        view->setCurrentIndex(start.startsWith("last") ? view->model()->index(lastRow, columnOf(field)) : indexOf(view, rowCoded(start.section(' ', 0, 0)), field));
+        const QByteArray before = viewer.saved();
+        const int steps = viewer.window.editor()->undoStack()->count();
+        QGuiApplication::clipboard()->setText(text);
+        viewer.press(QKeySequence(Qt::CTRL | Qt::Key_V));
+
+        QCOMPARE(viewer.window.statusBar()->currentMessage(), said);
+        QCOMPARE(viewer.window.editor()->undoStack()->count(), steps + (written.isEmpty() ? 0 : 1)); // one step for the whole paste
+        for (const QString& cell : written) {
+            BaseDataItem* row = rowCoded(cell.section(' ', 0, 0));
+            QCOMPARE(row->getValue(cell.section(' ', 1, 1).toInt()).toDouble(), cell.section(' ', 2).toDouble());
+            QCOMPARE(chainMismatch(row->getParent()), QString());
+        }
+        QCOMPARE(viewer.saved() == before, written.isEmpty()); // and nothing else changed: undo finds the file as it was
+        viewer.press(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QVERIFY(viewer.saved() == before);
+    }
+
+    void copiesBlockRowsElseSelectedCells_data()
+    {
+        QTest::addColumn<QString>("viewName");
+        QTest::addColumn<QString>("selection"); // "block": F5 on 1.1.4, 1.1.5 collapsed, F6 on 1.1.6; else "FROM-TO" cells
+        QTest::addColumn<QStringList>("lines"); // expected, each line's first and last field
+        QTest::newRow("tree: block rows, the collapsed ones too") << "treeView" << "block"
+            << QStringList{"1.1.4 28606.548600000002", "1.1.5 273974.72020000004", "1.1.5.1 99750.5568", "1.1.5.2 67695.744",
+                           "1.1.5.3 44085.893800000005", "1.1.5.4 62442.52560000001", "1.1.6 98152.61700000001"}; // as the file holds them
+        QTest::newRow("grid: a rectangle of cells") << "gridView" << "1.1.1 5-1.1.2 6" << QStringList{"417.77 271.89", "75.3 223.35"};
+        QTest::newRow("flat: one cell") << "flatView" << "1.1.2 7-1.1.2 7" << QStringList{"16818.254999999997 16818.254999999997"};
+    }
+    void copiesBlockRowsElseSelectedCells()
+    {
+        QFETCH(QString, viewName);
+        QFETCH(QString, selection);
+        QFETCH(QStringList, lines);
+        const auto restore = qScopeGuard([was = QLocale()] { QLocale::setDefault(was); });
+        QLocale::setDefault(QLocale(QLocale::German)); // views show 1.234,56; the clipboard still gets 1234.56
+        Viewer viewer;
+        QCOMPARE(viewer.open(SAMPLE_PATH), QString());
+        const Estimate::Table& table = viewer.table(false);
+        QTableView* view = viewer.view(viewName);
+        clickTabOf(viewer.tabs(), view);
+        const auto cell = [&](const QString& code, int field) { return indexOf(view, table.rows.at(positionOf(table.rows, code)), field); };
+        if (selection == "block") {
+            view->setCurrentIndex(cell("1.1.4", EstimateField::Code));
+            QTest::keyClick(view, Qt::Key_F5);
+            QVERIFY(view->model()->setData(cell("1.1.5", EstimateField::Name), false, zTreeItemModel::TreeExpandedRole));
+            view->setCurrentIndex(cell("1.1.6", EstimateField::Code));
+            QTest::keyClick(view, Qt::Key_F6);
+        } else {
+            const QModelIndex from = cell(selection.section(' ', 0, 0), selection.section(' ', 1, 1).section('-', 0, 0).toInt());
+            const QModelIndex to = cell(selection.section('-', 1).section(' ', 0, 0), selection.section(' ', -1).toInt());
+            view->selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect);
+        }
+        viewer.press(QKeySequence(Qt::CTRL | Qt::Key_C));
+
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        QStringList shown;
+        for (const QString& line : copied->text().split('\n', Qt::SkipEmptyParts))
+            shown.append(line.section('\t', 0, 0) + ' ' + line.section('\t', -1));
+        QCOMPARE(shown, lines);
+        QCOMPARE(copied->text().count('\t'), lines.size() * (selection == "block" ? 5 : viewName == "gridView" ? 1 : 0));
+        QVERIFY2(copied->html().contains("<td>" + lines.first().section(' ', -1) + "</td></tr>"), qPrintable(copied->html()));
+        QCOMPARE(copied->html().count("<tr>"), lines.size());
+    }
+
+    void opensRecentFiles()
+    {
+        Viewer viewer;
+        viewer.window.setProperty("headless", false); // headless runs keep no recent files
+        QVERIFY(viewer.window.saveTo(viewer.dir.filePath("estimate"), &viewer.error));
+        for (int file = 0; file < 9; ++file) { // nine opened, the last eight kept, the newest first
+            QVERIFY(QFile::copy(viewer.dir.filePath("estimate"), viewer.dir.filePath(QString::number(file))));
+            QCOMPARE(viewer.open(viewer.dir.filePath(QString::number(file))), QString());
+        }
+        QCOMPARE(viewer.open(viewer.dir.filePath("4")), QString()); // opened again: the newest
+        QStringList names;
+        for (const QString& path : RecentFiles::list())
+            names.append(QFileInfo(path).fileName());
+        QCOMPARE(names, QStringList({"4", "8", "7", "6", "5", "3", "2", "1"}));
+
+        QVERIFY(QFile::remove(viewer.dir.filePath("7")));
+        QMenu* recent = nullptr;
+        for (QMenu* menu : viewer.window.findChildren<QMenu*>())
+            recent = menu->title() == "Open &Recent" ? menu : recent;
+        QVERIFY(recent);
+        Q_EMIT recent->aboutToShow();
+        BoxAnswers answers("OK");
+        recent->actions().at(2)->trigger(); // "7"
+        QCOMPARE(answers.seen, "File not found: " + viewer.dir.filePath("7") + " is no longer there. It was removed from the recent files.\n");
+        QCOMPARE(RecentFiles::list().size(), 7);
+        QVERIFY(!RecentFiles::list().contains(viewer.dir.filePath("7")));
     }
 
     void foldsChildFirstTableInPreOrder()

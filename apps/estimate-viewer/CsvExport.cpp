@@ -7,25 +7,6 @@
 #include <QTextStream>
 
 namespace {
-QString fieldText(const QVariant& value)
-{
-    if (value.userType() == QMetaType::Double) // the shortest text that reads back as the same number
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    return value.toString();
-}
-
-QList<int> shownColumns(const QTableView& view)
-{
-    QList<int> columns;
-    const QHeaderView* header = view.horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (!view.isColumnHidden(logical))
-            columns.append(logical);
-    }
-    return columns;
-}
-
 void writeLine(QTextStream& out, const QStringList& fields)
 {
     QStringList quoted;
@@ -47,7 +28,7 @@ bool CsvExport::write(const QTableView& view, const QString& path, QString* erro
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     out.setCodec("UTF-8"); // Qt 6 streams write UTF-8 unless told otherwise
 #endif
-    const QList<int> columns = shownColumns(view);
+    const QList<int> columns = CsvExport::shownColumns(view);
     QStringList fields;
     for (int column : columns)
         fields.append(model->headerData(column, Qt::Horizontal).toString());
@@ -57,7 +38,7 @@ bool CsvExport::write(const QTableView& view, const QString& path, QString* erro
             continue;
         fields.clear();
         for (int column : columns)
-            fields.append(fieldText(model->index(row, column).data(Qt::EditRole)));
+            fields.append(CsvExport::fieldText(model->index(row, column).data(Qt::EditRole)));
         writeLine(out, fields);
     }
     out.flush();
@@ -76,4 +57,23 @@ QString CsvExport::quote(const QString& field)
     QString quoted = field;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString CsvExport::fieldText(const QVariant& value)
+{
+    if (value.userType() == QMetaType::Double) // the shortest text that reads back as the same number
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    return value.toString();
+}
+
+QList<int> CsvExport::shownColumns(const QTableView& view)
+{
+    QList<int> columns;
+    const QHeaderView* header = view.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!view.isColumnHidden(logical))
+            columns.append(logical);
+    }
+    return columns;
 }

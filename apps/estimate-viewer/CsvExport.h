@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 class QTableView;
 
@@ -18,4 +20,9 @@ public:
     static bool write(const QTableView& view, const QString& path, QString* error);
     /// One field, quoted when it holds a comma, a quote or a line break.
     static QString quote(const QString& field);
+    /// A cell's stored value as a spreadsheet reads it: a number as the shortest C-locale text
+    /// that reads back as the same number, anything else as its text.
+    static QString fieldText(const QVariant& value);
+    /// The view's logical columns that are not hidden, in the order it shows them.
+    static QList<int> shownColumns(const QTableView& view);
 };

@@ -6,6 +6,8 @@
 #include "RowStructureCommand.h"
 #include "SubtreePlace.h"
 
+#include <QHash>
+#include <QPair>
 #include <QSet>
 #include <QUndoStack>
 
@@ -54,6 +56,50 @@ bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& type
     Q_EMIT cellEditing(row, field, value);
     m_undoStack->push(new CellEditCommand(*this, changes, tr("edit %1 of %2").arg(columnTitle(field), rowLabel(row))));
     return true;
+}
+
+QVector<int> EstimateEditor::editCells(const QVector<CellEdit>& edits, const QString& text)
+{
+    QVector<int> refused;
+    QVector<RollUp::Change> changes;
+    QVector<CellEdit> written; // with the values as stored
+    for (int position = 0; position < edits.size(); ++position) {
+        const CellEdit& edit = edits.at(position);
+        const QVariant value = EstimateColumns::parseCell(edit.field, edit.typed);
+        QVector<RollUp::Change> planned;
+        if (!edit.row || !value.isValid()) {
+            refused.append(position);
+        } else if (value != edit.row->getValue(edit.field)) {
+            if (!m_rollUp.planCellEdit(edit.row, edit.field, value, &planned)) {
+                refused.append(position);
+                continue;
+            }
+            m_rollUp.apply(planned, RollUp::Forward); // the next cell's totals build on this one's
+            changes += planned;
+            written.append({edit.row, edit.field, value});
+        }
+    }
+    m_rollUp.apply(changes, RollUp::Backward); // the command writes them all
+    if (written.isEmpty())
+        return refused;
+    // Each cell once, with its value before the first change and after the last.
+    QVector<RollUp::Change> merged;
+    QHash<QPair<BaseDataItem*, int>, int> mergedAt;
+    for (const RollUp::Change& change : qAsConst(changes)) {
+        const auto cell = qMakePair(change.row, change.field);
+        const auto found = mergedAt.constFind(cell);
+        if (found == mergedAt.constEnd()) {
+            mergedAt.insert(cell, merged.size());
+            merged.append(change);
+        } else {
+            merged[*found].after = change.after;
+        }
+    }
+    Q_EMIT cellsEditing(written.size());
+    for (const CellEdit& edit : qAsConst(written))
+        Q_EMIT cellEditing(edit.row, edit.field, edit.typed);
+    m_undoStack->push(new CellEditCommand(*this, merged, text));
+    return refused;
 }
 
 void EstimateEditor::removeRow(Estimate::Table& table, BaseDataItem* row)

@@ -32,6 +32,16 @@ public:
     QUndoStack* undoStack() const { return m_undoStack; }
     /// Writes what was typed into a cell and rolls the totals up; false when the value is refused.
     bool editCell(BaseDataItem* row, int field, const QVariant& typed);
+    /// What is typed into one cell of several written at once.
+    struct CellEdit
+    {
+        BaseDataItem* row;
+        int field;
+        QVariant typed;
+    };
+    /// Writes several cells as one step of the history, each total above them changed once; returns the
+    /// positions of the edits refused as editCell refuses them, which change nothing.
+    QVector<int> editCells(const QVector<CellEdit>& edits, const QString& text);
     /// Takes a row and its subtree out of a table, undoably.
     void removeRow(Estimate::Table& table, BaseDataItem* row);
     /// Records a row just inserted into a table, so the insert can be undone.
@@ -55,6 +65,8 @@ Q_SIGNALS:
     void structureChanged();
     /// A cell edit is about to go on the undo stack, with the value as stored.
     void cellEditing(BaseDataItem* row, int field, const QVariant& value);
+    /// The next count cellEditing signals go on the undo stack together, as one step.
+    void cellsEditing(int count);
     /// A row is about to be deleted, undoably.
     void rowRemoving(Estimate::Table* table, BaseDataItem* row);
     /// An inserted row is about to go on the undo stack.

@@ -33,6 +33,10 @@ RecoveryJournal::RecoveryJournal(EstimateEditor& editor, const QString& root, QO
     // The lock first: a folder without a held lock is a finished session's, free to clean up.
     m_broken = !QDir().mkpath(root) || !m_lock->tryLock(0) || !QDir().mkpath(m_folder);
     connect(&editor, &EstimateEditor::cellEditing, this, &RecoveryJournal::writeEdit);
+    connect(&editor, &EstimateEditor::cellsEditing, this, [this](int count) {
+        if (begin()) // no change of the history by itself: the edits that follow are
+            append("group " + QByteArray::number(count));
+    });
     connect(&editor, &EstimateEditor::rowRemoving, this, [this](Estimate::Table* table, BaseDataItem* row) { writeStructure("delete", table, row); });
     connect(&editor, &EstimateEditor::rowInserting, this, [this](Estimate::Table* table, BaseDataItem* row) { writeStructure("insert", table, row); });
     connect(editor.undoStack(), &QUndoStack::indexChanged, this, &RecoveryJournal::followIndex);

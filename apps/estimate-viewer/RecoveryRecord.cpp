@@ -70,11 +70,24 @@ private:
     EstimateEditor m_editor;
     QHash<qint64, BaseDataItem*> m_ids; // rows of one table by id; built again after the rows changed
     Estimate::Table* m_idsOf = nullptr;
+    // The edits of a group read so far. A journal that ends within a group ends before that step was
+    // done (the crash came while its edits were written): they are never applied.
+    QVector<EstimateEditor::CellEdit> m_group;
+    int m_groupSize = 0;
 };
 
 bool Replay::apply(const RecoveryRecord::Step& step, QString* problem)
 {
     using Step = RecoveryRecord::Step;
+    if (m_group.size() < m_groupSize && step.kind != Step::Edit) {
+        *problem = tr("a group of %1 edits holds only %2").arg(m_groupSize).arg(m_group.size());
+        return false;
+    }
+    if (step.kind == Step::Group) {
+        m_group.clear();
+        m_groupSize = step.number;
+        return true;
+    }
     if (step.kind == Step::Index || step.kind == Step::Resumed) {
         m_idsOf = nullptr;
         if (step.kind == Step::Resumed)
@@ -92,6 +105,12 @@ bool Replay::apply(const RecoveryRecord::Step& step, QString* problem)
     if (row && step.kind == Step::Delete) {
         m_editor.removeRow(*table, row);
         m_idsOf = nullptr;
+    } else if (row && m_group.size() < m_groupSize) { // as the person's edits went: all at once
+        m_group.append({row, step.number, step.value});
+        if (m_group.size() == m_groupSize && !m_editor.editCells(m_group, QString()).isEmpty())
+            *problem = tr("a value of the group is refused");
+        if (m_group.size() == m_groupSize)
+            m_groupSize = 0;
     } else if (row && !m_editor.editCell(row, step.number, step.value)) {
         *problem = tr("the value is refused");
     }
@@ -280,6 +299,8 @@ bool RecoveryRecord::parseStep(const QList<QByteArray>& tokens, Step* step)
     const int count = tokens.size();
     if (kind == "index" && count == 2)
         return step->kind = Step::Index, readInt(tokens.at(1), 0, INT_MAX, &step->number);
+    if (kind == "group" && count == 2)
+        return step->kind = Step::Group, readInt(tokens.at(1), 1, INT_MAX, &step->number);
     if (kind == "resumed" && count == 1)
         return step->kind = Step::Resumed, true;
     const bool table = count >= 4 && readInt(tokens.at(1), 0, maxTables, &step->work) && readInt(tokens.at(2), 0, maxTables, &step->table);

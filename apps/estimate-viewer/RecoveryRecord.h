@@ -24,6 +24,7 @@ class QLockFile;
  *     edit WORK TABLE ROWID FIELD n NUMBER | t TEXT
  *     insert WORK TABLE PARENTID|top POSITION NEWID   position among the parent's children, or in the table's rows
  *     delete WORK TABLE ROWID
+ *     group N                             the N edits that follow are one step of the history
  *     index N                             an undo or redo moved the history to N commands done
  *     resumed                             a recovered session went on from here, with a new history
  *
@@ -40,12 +41,12 @@ public:
     /// One change as the journal holds it.
     struct Step
     {
-        enum Kind { Edit, Insert, Delete, Index, Resumed } kind;
+        enum Kind { Edit, Insert, Delete, Index, Resumed, Group } kind;
         int work = 0;
         int table = 0;
         qint64 row = 0; // the row edited or deleted, or the parent of an insert
         bool top = false; // an insert at the top of the tree
-        int number = 0; // the field edited, the insert's position, or the history's index
+        int number = 0; // the field edited, the insert's position, the history's index, or a group's edits
         qint64 newRow = 0; // the id an inserted row gets
         QVariant value;
         int line = 0;

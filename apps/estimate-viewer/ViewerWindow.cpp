@@ -1,6 +1,7 @@
 #include "ViewerWindow.h"
 
 #include "CsvExport.h"
+#include "EstimateClipboard.h"
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
 #include "EstimateGenerator.h"
@@ -8,6 +9,7 @@
 #include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
+#include "RecentFiles.h"
 #include "RecoveryJournal.h"
 #include "RecoveryRecord.h"
 #include "TreeTab.h"
@@ -19,13 +21,16 @@
 #include <QApplication>
 #include <GridView.h>
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -281,6 +286,7 @@ void ViewerWindow::buildFileMenu()
         if (!path.isEmpty())
             openFile(path);
     }, QKeySequence::Open);
+    addRecentFilesMenu(file);
     file->addAction(tr("Open the &sample"), this, [this] {
         if (maySetChangesAside())
             openFile(QString());
@@ -310,10 +316,53 @@ void ViewerWindow::buildEditMenu()
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     edit->addAction(undo);
     edit->addAction(redo);
+    addClipboardActions(edit);
     edit->addSeparator();
     edit->addAction(tr("&Find..."), m_findBar, &FindBar::open, QKeySequence(Qt::CTRL | Qt::Key_F));
     edit->addAction(tr("Find &next"), this, [this] { m_findBar->step(+1); }, QKeySequence(Qt::Key_F3));
     edit->addAction(tr("Find &previous"), this, [this] { m_findBar->step(-1); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
+}
+
+void ViewerWindow::addRecentFilesMenu(QMenu* file)
+{
+    QMenu* recent = file->addMenu(tr("Open &Recent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        const QStringList paths = RecentFiles::list();
+        for (int position = 0; position < paths.size(); ++position) {
+            const QString path = paths.at(position);
+            recent->addAction(QStringLiteral("&%1 %2").arg(position + 1).arg(QDir::toNativeSeparators(path)), this, [this, path] {
+                if (!QFileInfo::exists(path)) {
+                    RecentFiles::remove(path);
+                    QMessageBox::information(this, tr("File not found"),
+                                             tr("%1 is no longer there. It was removed from the recent files.").arg(QDir::toNativeSeparators(path)));
+                } else if (maySetChangesAside()) {
+                    openFile(path);
+                }
+            });
+        }
+        if (paths.isEmpty())
+            recent->addAction(tr("No files opened yet"))->setEnabled(false);
+    });
+    connect(this, &ViewerWindow::loadFinished, this, [this](const QString& error) {
+        if (error.isEmpty() && !m_path.isEmpty() && !property("headless").toBool())
+            RecentFiles::add(m_path);
+    });
+}
+
+void ViewerWindow::addClipboardActions(QMenu* edit)
+{
+    edit->addSeparator();
+    edit->addAction(tr("&Copy"), this, [this] {
+        QMimeData* data = currentTable() ? EstimateClipboard::copy(*currentTable()) : nullptr;
+        if (data)
+            QGuiApplication::clipboard()->setMimeData(data);
+        statusBar()->showMessage(data ? tr("Copied to the clipboard") : tr("Nothing to copy: select cells or block-select rows"), 20000);
+    }, QKeySequence(Qt::CTRL | Qt::Key_C));
+    edit->addAction(tr("&Paste"), this, [this] {
+        if (currentTable())
+            statusBar()->showMessage(EstimateClipboard::paste(*currentTable(), *m_editor, QGuiApplication::clipboard()->text()), 20000);
+    }, QKeySequence(Qt::CTRL | Qt::Key_V));
 }
 
 bool ViewerWindow::maySetChangesAside()

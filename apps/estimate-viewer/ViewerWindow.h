@@ -16,6 +16,7 @@ class FlatTab;
 class GridTab;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QProgressDialog;
 class QTabWidget;
 class QTableView;
@@ -70,6 +71,10 @@ private:
     void saveSettings() const;
     void buildFileMenu();
     void buildEditMenu();
+    /// File -> Open Recent, kept up to date as files load.
+    void addRecentFilesMenu(QMenu* file);
+    /// Copy and paste of the current table's cells, to and from spreadsheets.
+    void addClipboardActions(QMenu* edit);
     /// Unsaved changes: asks Save / Discard / Cancel; true when the window may go on.
     bool maySetChangesAside();
     /// Builds an estimate on a worker thread; base: the file that recovery records would start from.
