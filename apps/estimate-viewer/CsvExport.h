@@ -3,6 +3,7 @@
 #include <QString>
 
 class QTableView;
+class ShownTable;
 
 /*!
  * Writes what a table view shows as CSV for spreadsheets (RFC 4180, UTF-8, CRLF):
@@ -16,6 +17,7 @@ class CsvExport
 {
 public:
     static bool write(const QTableView& view, const QString& path, QString* error);
+    static bool write(const ShownTable& table, const QString& path, QString* error);
     /// One field, quoted when it holds a comma, a quote or a line break.
     static QString quote(const QString& field);
 };
