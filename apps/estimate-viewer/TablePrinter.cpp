@@ -97,7 +97,7 @@ Layout layOut(const QPagedPaintDevice& device, const ShownTable& table, const Co
     double natural = 0;
     int description = -1;
     for (int column = 0; column < table.columns().size(); ++column) {
-        double width = boldMetrics.horizontalAdvance(contents.widest.at(column)) + 2 * layout.padding;
+        double width = boldMetrics.horizontalAdvance(contents.widest.at(column)) + 2 * layout.padding + metrics.averageCharWidth();
         if (table.columns().at(column).field == EstimateField::Name) {
             description = column;
             width = std::max(width, metrics.averageCharWidth() * 30 + contents.deepest * layout.indent + 2 * layout.padding);
@@ -177,7 +177,7 @@ private:
     {
         const double left = m_layout.left.at(column) + m_layout.padding + indent;
         const double width = std::max(0.0, m_layout.widths.at(column) - 2 * m_layout.padding - indent);
-        const QString elided = m_painter.fontMetrics().elidedText(text, Qt::ElideRight, int(width));
+        const QString elided = m_painter.fontMetrics().elidedText(text, Qt::ElideRight, int(std::ceil(width)));
         m_painter.drawText(QRectF(left, top, width, m_layout.rowHeight), alignment | Qt::AlignVCenter, elided);
     }
 

@@ -163,6 +163,11 @@ private:
         return columnName(column) + (fixedRow ? QStringLiteral("$") : QString()) + QString::number(sheetRow + 1);
     }
 
+    QString range(qint64 first, qint64 last) const
+    {
+        return first == last ? cell(m_total, first) : cell(m_total, first) + QLatin1Char(':') + cell(m_total, last);
+    }
+
     // The descendants of each row that does not count in its parent, in sheet order.
     void findUncountedBlocks(const ShownTable& table)
     {
@@ -182,15 +187,16 @@ private:
     {
         QStringList ranges;
         qint64 from = first;
-        auto uncounted = std::lower_bound(m_uncounted.cbegin(), m_uncounted.cend(), std::make_pair(first, qint64(0)));
+        // The block's own row's descendants start at first: those of rows inside it, later.
+        auto uncounted = std::lower_bound(m_uncounted.cbegin(), m_uncounted.cend(), std::make_pair(first + 1, qint64(0)));
         for (; uncounted != m_uncounted.cend() && uncounted->first <= last; ++uncounted) {
             if (uncounted->first < from) // inside a block left out already
                 continue;
-            ranges.append(cell(m_total, from) + QLatin1Char(':') + cell(m_total, uncounted->first - 1));
+            ranges.append(range(from, uncounted->first - 1));
             from = uncounted->second + 1;
         }
         if (from <= last)
-            ranges.append(cell(m_total, from) + QLatin1Char(':') + cell(m_total, last));
+            ranges.append(range(from, last));
         QStringList sums;
         for (int start = 0; start < ranges.size(); start += mostArguments - 1)
             sums.append(QStringLiteral("SUBTOTAL(9,%1)").arg(ranges.mid(start, mostArguments - 1).join(QLatin1Char(','))));
