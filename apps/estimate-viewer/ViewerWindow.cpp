@@ -304,8 +304,8 @@ void ViewerWindow::buildFileMenu()
     file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addAction(tr("&Export table as CSV..."), this, &ViewerWindow::exportCsv);
-    file->addAction(tr("Export table as &workbook..."), this, [this] { exportTableAs(tr("Export workbook"), tr("Workbooks (*.xlsx)")); });
-    file->addAction(tr("Export table as P&DF..."), this, [this] { exportTableAs(tr("Export PDF"), tr("PDF (*.pdf)")); });
+    file->addAction(tr("Export table as &workbook..."), this, [this] { exportTableAs(tr("Export workbook"), tr("Workbooks (*.xlsx)"), "xlsx"); });
+    file->addAction(tr("Export table as P&DF..."), this, [this] { exportTableAs(tr("Export PDF"), tr("PDF (*.pdf)"), "pdf"); });
     file->addAction(tr("Print pre&view..."), this, [this] { printTable(true); });
     file->addAction(tr("&Print..."), this, [this] { printTable(false); }, QKeySequence::Print);
     file->addSeparator();
@@ -522,11 +522,13 @@ bool ViewerWindow::exportTable(const QString& path, const QString& tabName, QStr
     return false;
 }
 
-void ViewerWindow::exportTableAs(const QString& title, const QString& filter)
+void ViewerWindow::exportTableAs(const QString& title, const QString& filter, const QString& suffix)
 {
-    const QString path = QFileDialog::getSaveFileName(this, title, QString(), filter);
+    QFileDialog dialog(this, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix); // the format follows the suffix
     QString error;
-    if (!path.isEmpty() && !exportTable(path, QString(), &error))
+    if (dialog.exec() == QDialog::Accepted && !exportTable(dialog.selectedFiles().value(0), QString(), &error))
         QMessageBox::warning(this, tr("Cannot export the table"), error);
 }
 

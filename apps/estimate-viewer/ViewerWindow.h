@@ -88,7 +88,7 @@ private:
     void applyDisplay();
     FindBar::Scope findScope();
     void exportCsv();
-    void exportTableAs(const QString& title, const QString& filter);
+    void exportTableAs(const QString& title, const QString& filter, const QString& suffix);
     void printTable(bool preview);
     bool saveAs();
     bool save(const QString& path);
