@@ -254,9 +254,10 @@ bool WorkbookExport::write(const ShownTable& table, const QString& path, QString
 {
     const qint64 rows = table.rowCount();
     if (rows + 1 > maxSheetRows) {
-        *error = QObject::tr("%1: the table has %L2 rows; a worksheet holds %L3 rows, the header included")
+        *error = QObject::tr("%1: the table has %L2 rows; a worksheet holds %L3 rows below its header (%L4 in all)")
                      .arg(path)
                      .arg(rows)
+                     .arg(maxSheetRows - 1)
                      .arg(maxSheetRows);
         return false;
     }
