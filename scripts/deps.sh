@@ -10,6 +10,8 @@ packages=(
     fonts-dejavu-core         # text in offscreen renders and screenshots
     libkf5itemmodels-dev      # peer model measured by the benchmarks (Qt 5 only: Debian 12 has no Qt 6 build)
     libsimdjson-dev           # the estimate viewer's JSON reader
+    libxlsxwriter-dev         # the estimate viewer's workbook export
+    poppler-utils unzip       # the export tests read PDFs (pdfinfo, pdftotext) and workbooks back
     doxygen                   # the API reference (the docs target)
     abigail-tools             # the ABI check (scripts/check-abi.sh)
     clang-14 libclang-rt-14-dev   # the reader's fuzz target (scripts/test.sh --fuzz) and libFuzzer

@@ -1,9 +1,9 @@
 #include "CsvExport.h"
 
-#include <QHeaderView>
+#include "ShownTable.h"
+
 #include <QLocale>
 #include <QSaveFile>
-#include <QTableView>
 #include <QTextStream>
 
 namespace {
@@ -18,9 +18,13 @@ void writeLine(QTextStream& out, const QStringList& fields)
 
 bool CsvExport::write(const QTableView& view, const QString& path, QString* error)
 {
-    const QAbstractItemModel* model = view.model();
+    return write(ShownTable(view), path, error);
+}
+
+bool CsvExport::write(const ShownTable& table, const QString& path, QString* error)
+{
     QSaveFile file(path);
-    if (!model || !file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly)) {
         *error = QObject::tr("%1: cannot write: %2").arg(path, file.errorString());
         return false;
     }
@@ -28,19 +32,19 @@ bool CsvExport::write(const QTableView& view, const QString& path, QString* erro
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     out.setCodec("UTF-8"); // Qt 6 streams write UTF-8 unless told otherwise
 #endif
-    const QList<int> columns = CsvExport::shownColumns(view);
     QStringList fields;
-    for (int column : columns)
-        fields.append(model->headerData(column, Qt::Horizontal).toString());
+    for (const ShownTable::Column& column : table.columns())
+        fields.append(column.title);
     writeLine(out, fields);
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (view.isRowHidden(row))
-            continue;
+    table.forEachRow([&](const ShownTable::Row& row) {
+        if (!row.shown)
+            return true;
         fields.clear();
-        for (int column : columns)
-            fields.append(CsvExport::fieldText(model->index(row, column).data(Qt::EditRole)));
+        for (const ShownTable::Column& column : table.columns())
+            fields.append(CsvExport::fieldText(ShownTable::value(row, column)));
         writeLine(out, fields);
-    }
+        return true;
+    });
     out.flush();
     if (out.status() != QTextStream::Ok || !file.commit()) {
         *error = QObject::tr("%1: cannot write: %2").arg(path, file.errorString());
@@ -64,16 +68,4 @@ QString CsvExport::fieldText(const QVariant& value)
     if (value.userType() == QMetaType::Double) // the shortest text that reads back as the same number
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     return value.toString();
-}
-
-QList<int> CsvExport::shownColumns(const QTableView& view)
-{
-    QList<int> columns;
-    const QHeaderView* header = view.horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (!view.isColumnHidden(logical))
-            columns.append(logical);
-    }
-    return columns;
 }

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 class QTableView;
+class ShownTable;
 
 /*!
  * Writes what a table view shows as CSV for spreadsheets (RFC 4180, UTF-8, CRLF):
@@ -18,11 +19,10 @@ class CsvExport
 {
 public:
     static bool write(const QTableView& view, const QString& path, QString* error);
+    static bool write(const ShownTable& table, const QString& path, QString* error);
     /// One field, quoted when it holds a comma, a quote or a line break.
     static QString quote(const QString& field);
     /// A cell's stored value as a spreadsheet reads it: a number as the shortest C-locale text
     /// that reads back as the same number, anything else as its text.
     static QString fieldText(const QVariant& value);
-    /// The view's logical columns that are not hidden, in the order it shows them.
-    static QList<int> shownColumns(const QTableView& view);
 };

@@ -3,6 +3,7 @@
 #include "CsvExport.h"
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
+#include "ShownTable.h"
 
 #include <BaseDataItemModel.h>
 #include <HeaderItem.h>
@@ -94,7 +95,7 @@ QMimeData* EstimateClipboard::copy(const QTableView& view)
     const Rows rows = rowsOf(view.model());
     if (!rows.at)
         return nullptr;
-    const QList<int> columns = CsvExport::shownColumns(view);
+    const QList<int> columns = ShownTable::shownColumns(view);
     QVector<QVector<QVariant>> cells;
     for (BaseDataItem* row : rows.list ? *rows.list : QList<BaseDataItem*>()) {
         if (!row || !row->IsBlock())
@@ -147,7 +148,7 @@ QString EstimateClipboard::paste(QTableView& view, EstimateEditor& editor, const
     if (!rows.at || !current.isValid())
         return tr("Nothing pasted: choose the cell to paste into first");
     const QAbstractItemModel& model = *view.model();
-    const QList<int> columns = CsvExport::shownColumns(view);
+    const QList<int> columns = ShownTable::shownColumns(view);
     const int firstColumn = columns.indexOf(current.column());
     QVector<int> shownRows; // from the current row down, as many as the block has lines
     for (int modelRow = current.row(); modelRow < model.rowCount() && shownRows.size() < block.size(); ++modelRow) {

@@ -6,11 +6,6 @@
 #include <cmath>
 
 namespace {
-bool countsInParent(BaseDataItem* row)
-{
-    return row->getRowType() != EstimateRowType::Note && row->getRowType() != EstimateRowType::Subtotal;
-}
-
 double storedTotal(BaseDataItem* row)
 {
     return row->getValue(EstimateField::Total).toDouble();
@@ -62,6 +57,17 @@ void RollUp::apply(const QVector<Change>& changes, Direction direction)
 void RollUp::reset()
 {
     m_sums.clear();
+}
+
+bool RollUp::countsInParent(BaseDataItem* row)
+{
+    return row->getRowType() != EstimateRowType::Note && row->getRowType() != EstimateRowType::Subtotal;
+}
+
+bool RollUp::isPricedLeaf(BaseDataItem* row)
+{
+    return row->getChildrenCount() == 0 && row->getRowType() != EstimateRowType::Subtotal
+        && row->getValue(EstimateField::Quantity).isValid() && row->getValue(EstimateField::UnitPrice).isValid();
 }
 
 const RollUp::ChildSums& RollUp::childSums(BaseDataItem* parent)

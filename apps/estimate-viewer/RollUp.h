@@ -39,6 +39,10 @@ public:
     void apply(const QVector<Change>& changes, Direction direction);
     /// Forgets every kept sum (another estimate is shown).
     void reset();
+    /// Whether a row's total counts in its parent's (notes and subtotals do not).
+    static bool countsInParent(BaseDataItem* row);
+    /// Whether a row's total is its quantity x unit price: a leaf with both, not a subtotal.
+    static bool isPricedLeaf(BaseDataItem* row);
 
 private:
     struct ChildSums

@@ -12,7 +12,10 @@
 #include "RecentFiles.h"
 #include "RecoveryJournal.h"
 #include "RecoveryRecord.h"
+#include "ShownTable.h"
+#include "TablePrinter.h"
 #include "TreeTab.h"
+#include "WorkbookExport.h"
 
 #include <zTreeItemView.h>
 
@@ -25,12 +28,16 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -303,6 +310,10 @@ void ViewerWindow::buildFileMenu()
     file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addAction(tr("&Export table as CSV..."), this, &ViewerWindow::exportCsv);
+    file->addAction(tr("Export table as &workbook..."), this, [this] { exportTableAs(tr("Export workbook"), tr("Workbooks (*.xlsx)"), "xlsx"); });
+    file->addAction(tr("Export table as P&DF..."), this, [this] { exportTableAs(tr("Export PDF"), tr("PDF (*.pdf)"), "pdf"); });
+    file->addAction(tr("Print pre&view..."), this, [this] { printTable(true); });
+    file->addAction(tr("&Print..."), this, [this] { printTable(false); }, QKeySequence::Print);
     file->addSeparator();
     file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
 }
@@ -537,6 +548,53 @@ void ViewerWindow::exportCsv()
     QString error;
     if (!path.isEmpty() && !CsvExport::write(*currentTable(), path, &error))
         QMessageBox::warning(this, tr("Cannot export the table"), error);
+}
+
+bool ViewerWindow::exportTable(const QString& path, const QString& tabName, QString* error)
+{
+    const int tabPosition = tabName.isEmpty() ? m_tabs->currentIndex() : tabNames.indexOf(tabName);
+    if (tabPosition < 0) {
+        *error = tr("no tab is called \"%1\" (tree, grid, audit, flat)").arg(tabName);
+        return false;
+    }
+    m_tabs->setCurrentIndex(tabPosition);
+    QApplication::processEvents(); // the tab shows the rows' folds again
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const ShownTable table(*currentTable(), m_estimate.get());
+    if (suffix == QLatin1String("xlsx"))
+        return WorkbookExport::write(table, path, error);
+    if (suffix == QLatin1String("pdf"))
+        return TablePrinter::writePdf(table, path, error);
+    if (suffix == QLatin1String("csv"))
+        return CsvExport::write(table, path, error);
+    *error = tr("%1: the file name must end in .xlsx, .pdf or .csv").arg(path);
+    return false;
+}
+
+void ViewerWindow::exportTableAs(const QString& title, const QString& filter, const QString& suffix)
+{
+    QFileDialog dialog(this, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix); // the format follows the suffix
+    QString error;
+    if (dialog.exec() == QDialog::Accepted && !exportTable(dialog.selectedFiles().value(0), QString(), &error))
+        QMessageBox::warning(this, tr("Cannot export the table"), error);
+}
+
+void ViewerWindow::printTable(bool preview)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_estimate ? m_estimate->projectName : QString());
+    const ShownTable table(*currentTable(), m_estimate.get());
+    if (preview) {
+        QPrintPreviewDialog dialog(&printer, this);
+        connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&table](QPrinter* target) { TablePrinter(table).print(*target); });
+        dialog.exec();
+        return;
+    }
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted && !TablePrinter(table).print(printer))
+        QMessageBox::warning(this, tr("Cannot print the table"), tr("The printer cannot be drawn on."));
 }
 
 void ViewerWindow::applyDisplay()

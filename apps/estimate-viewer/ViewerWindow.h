@@ -49,6 +49,9 @@ public:
     /// Stops a load or generation under way; the estimate shown stays and loadFinished reports "cancelled".
     void cancelLoad();
     bool saveTo(const QString& path, QString* error);
+    /// Writes the table of a tab ("tree", "grid", "audit", "flat"; empty: the current one) as .xlsx, .pdf or .csv,
+    /// chosen by the path's suffix.
+    bool exportTable(const QString& path, const QString& tabName, QString* error);
     /// Renders one tab ("tree", "grid", "audit", "flat") or all of them to PNG files.
     bool saveScreenshots(const QString& path, const QString& tabName, QString* error);
     Estimate* estimate() const { return m_estimate.get(); }
@@ -90,6 +93,8 @@ private:
     void applyDisplay();
     FindBar::Scope findScope();
     void exportCsv();
+    void exportTableAs(const QString& title, const QString& filter, const QString& suffix);
+    void printTable(bool preview);
     bool saveAs();
     bool save(const QString& path);
 

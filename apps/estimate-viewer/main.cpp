@@ -15,13 +15,15 @@ int fail(const QString& message)
     return 1;
 }
 
-// Headless runs: once the estimate is there, save and/or screenshot, then quit.
+// Headless runs: once the estimate is there, save, export and/or screenshot, then quit.
 void finishHeadless(ViewerWindow& window, const QCommandLineParser& options)
 {
     QObject::connect(&window, &ViewerWindow::loadFinished, &window, [&window, &options](const QString& error) {
         QString problem = error;
         if (problem.isEmpty() && options.isSet("save"))
             window.saveTo(options.value("save"), &problem);
+        if (problem.isEmpty() && options.isSet("export"))
+            window.exportTable(options.value("export"), options.isSet("tab") ? options.value("tab") : QStringLiteral("tree"), &problem);
         if (problem.isEmpty() && options.isSet("screenshot"))
             window.saveScreenshots(options.value("screenshot"), options.value("tab"), &problem);
         QCoreApplication::exit(problem.isEmpty() ? 0 : fail(problem));
@@ -42,7 +44,9 @@ int main(int argc, char** argv)
     options.addPositionalArgument("file", "Estimate to open (JSON); the bundled sample when none is given.", "[file]");
     options.addOption({"generate", "Build a synthetic estimate of about N rows instead of opening a file.", "N"});
     options.addOption({"screenshot", "Render the window to FILE.png (every tab, or --tab) and exit.", "FILE.png"});
-    options.addOption({"tab", "The tab to render: tree, grid, audit or flat.", "name"});
+    options.addOption({"tab", "The tab to render or export: tree, grid, audit or flat.", "name"});
+    options.addOption({"export", "Write the table (of --tab, else the tree) as a workbook, PDF or CSV to FILE and exit.",
+                       "FILE.xlsx|FILE.pdf|FILE.csv"});
     options.addOption({"save", "Save the estimate to FILE and exit.", "FILE"});
     options.process(app);
 
@@ -52,7 +56,7 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--generate takes a number of rows from 1 to 1000000"));
     ViewerWindow window;
     // Headless runs keep no record and ask nothing: scripts never wait on a question.
-    const bool headless = options.isSet("screenshot") || options.isSet("save");
+    const bool headless = options.isSet("screenshot") || options.isSet("save") || options.isSet("export");
     window.setProperty("headless", headless);
     if (headless) {
         finishHeadless(window, options);
