@@ -475,31 +475,19 @@ int zTreeItemModelPrivate::rootsBefore(int originalRow) const
     return int(first - m_rootRows.cbegin());
 }
 
-void zTreeItemModelPrivate::removeOriginalRows(int originalRow, int count)
+namespace {
+// The virtual rows of the shown rows from an original row on move by delta; hidden rows keep -1.
+// A plain loop over the data, which the compiler vectorises: it runs over every row below an edit.
+void shiftShownRows(QVector<int>& virtualRows, int from, int delta)
 {
-    const int virtualRow = shownBefore(originalRow);
-    int shown = 0;
-    for (int row = originalRow; row < originalRow + count; ++row) {
-        shown += m_virtualRowOfOriginal.at(row) >= 0 ? 1 : 0;
-        countLevel(m_levelOfOriginal.at(row), -1);
-    }
-    const int firstRoot = rootsBefore(originalRow);
-    const int roots = rootsBefore(originalRow + count) - firstRoot;
-    m_rootRows.erase(m_rootRows.begin() + firstRoot, m_rootRows.begin() + firstRoot + roots);
-    m_visibleRows.erase(m_visibleRows.begin() + virtualRow, m_visibleRows.begin() + virtualRow + shown);
-    const int hiddenRow = originalRow - virtualRow;
-    m_hiddenRows.erase(m_hiddenRows.begin() + hiddenRow, m_hiddenRows.begin() + hiddenRow + count - shown);
-    m_originalRows.erase(m_originalRows.begin() + originalRow, m_originalRows.begin() + originalRow + count);
-    m_virtualRowOfOriginal.remove(originalRow, count);
-    m_levelOfOriginal.remove(originalRow, count);
-    for (int row = originalRow; shown && row < m_virtualRowOfOriginal.size(); ++row) {
-        if (m_virtualRowOfOriginal.at(row) >= 0)
-            m_virtualRowOfOriginal[row] -= shown;
-    }
-    m_originalPositions.removed(originalRow, count);
+    if (delta == 0 || from >= virtualRows.size())
+        return;
+    int* row = virtualRows.data() + from;
+    int* const end = virtualRows.data() + virtualRows.size();
+    for (; row != end; ++row)
+        *row += *row >= 0 ? delta : 0;
 }
 
-namespace {
 // list[at, at) replaced by inserted: one move of the tail, however many rows come in.
 void insertAll(QList<BaseDataItem*>& list, int at, const QList<BaseDataItem*>& inserted)
 {
@@ -517,6 +505,28 @@ void insertAll(QList<BaseDataItem*>& list, int at, const QList<BaseDataItem*>& i
     list.swap(joined);
 }
 } // namespace
+
+void zTreeItemModelPrivate::removeOriginalRows(int originalRow, int count)
+{
+    const int virtualRow = shownBefore(originalRow);
+    int shown = 0;
+    for (int row = originalRow; row < originalRow + count; ++row) {
+        shown += m_virtualRowOfOriginal.at(row) >= 0 ? 1 : 0;
+        countLevel(m_levelOfOriginal.at(row), -1);
+    }
+    const int firstRoot = rootsBefore(originalRow);
+    const int roots = rootsBefore(originalRow + count) - firstRoot;
+    m_rootRows.erase(m_rootRows.begin() + firstRoot, m_rootRows.begin() + firstRoot + roots);
+    m_visibleRows.erase(m_visibleRows.begin() + virtualRow, m_visibleRows.begin() + virtualRow + shown);
+    const int hiddenRow = originalRow - virtualRow;
+    m_hiddenRows.erase(m_hiddenRows.begin() + hiddenRow, m_hiddenRows.begin() + hiddenRow + count - shown);
+    m_originalRows.erase(m_originalRows.begin() + originalRow, m_originalRows.begin() + originalRow + count);
+    m_virtualRowOfOriginal.remove(originalRow, count);
+    m_levelOfOriginal.remove(originalRow, count);
+    shiftShownRows(m_virtualRowOfOriginal, originalRow, -shown);
+    m_originalPositions.removed(originalRow, count);
+}
+
 
 void zTreeItemModelPrivate::insertOriginalRows(int originalRow, int count)
 {
@@ -543,10 +553,7 @@ void zTreeItemModelPrivate::insertOriginalRows(int originalRow, int count)
     insertAll(m_visibleRows, virtualRow, shown);
     insertAll(m_hiddenRows, originalRow - virtualRow, hidden);
     insertAll(m_originalRows, originalRow, rows);
-    for (int row = originalRow; !shown.isEmpty() && row < m_virtualRowOfOriginal.size(); ++row) {
-        if (m_virtualRowOfOriginal.at(row) >= 0)
-            m_virtualRowOfOriginal[row] += shown.size();
-    }
+    shiftShownRows(m_virtualRowOfOriginal, originalRow, shown.size());
     m_virtualRowOfOriginal.insert(originalRow, count, -1);
     std::copy(virtualRows.cbegin(), virtualRows.cend(), m_virtualRowOfOriginal.begin() + originalRow);
     m_levelOfOriginal.insert(originalRow, count, -1);
