@@ -1,7 +1,8 @@
 // The viewer on a generated estimate of a million rows: opening the file (parse, build the
 // rows, bind every tab), collapsing and expanding its largest section in the tree tab (view and
 // spans included), switching tabs (each tab re-reads the rows' fold flags when shown), a value edit
-// rolled up and repainted, a delete and its undo, and find steps apart from revealing the match,
+// rolled up and repainted, structural edits (delete, inserts, undo and redo, each followed by every
+// tab and the events it leaves), find steps apart from revealing the match in a collapsed section,
 // and what the recovery journal adds to each change on the GUI thread.
 // The floor is a plain loop that reads one flag of every row.
 
@@ -278,19 +279,29 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         return msSince(timer);
     };
+    // Best of three rounds: the machine's other work makes a single edit's time uneven.
     QUndoStack* undoStack = window.editor()->undoStack();
-    const double deleteMs = timed([&] { window.editor()->removeRow(*window.estimate()->works.front()->tables.front(), leaf->getParent()); });
-    const double undoDeleteMs = timed([&] { undoStack->undo(); });
-    const double redoDeleteMs = timed([&] { undoStack->redo(); });
-    timed([&] { undoStack->undo(); });
-    tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
+    constexpr int kRounds = 3;
+    double deleteMs = 1e300, undoDeleteMs = 1e300, redoDeleteMs = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        deleteMs = qMin(deleteMs, timed([&] { window.editor()->removeRow(*window.estimate()->works.front()->tables.front(), leaf->getParent()); }));
+        undoDeleteMs = qMin(undoDeleteMs, timed([&] { undoStack->undo(); }));
+        redoDeleteMs = qMin(redoDeleteMs, timed([&] { undoStack->redo(); }));
+        timed([&] { undoStack->undo(); });
+    }
     QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
-    const double insertMs = timed([&] { QApplication::sendEvent(tab->view(), &insertKey); }); // the tree tab's insert-after key
-    const double undoInsertMs = timed([&] { undoStack->undo(); });
-    const double redoInsertMs = timed([&] { undoStack->redo(); });
-    const double insertUnderMs = timed([&] { tab->insertRowUnder(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf->getParent()), kTreeColumn)); });
-    tab->view()->setCurrentIndex(tab->model()->index(0, 0));
-    const double insertTopMs = timed([&] { QApplication::sendEvent(tab->view(), &insertKey); }); // after a section: behind its subtree
+    double insertMs = 1e300, undoInsertMs = 1e300, redoInsertMs = 1e300, insertUnderMs = 1e300, insertTopMs = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
+        insertMs = qMin(insertMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // the tree tab's insert-after key
+        undoInsertMs = qMin(undoInsertMs, timed([&] { undoStack->undo(); }));
+        redoInsertMs = qMin(redoInsertMs, timed([&] { undoStack->redo(); }));
+        insertUnderMs = qMin(insertUnderMs, timed([&] {
+            tab->insertRowUnder(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf->getParent()), kTreeColumn));
+        }));
+        tab->view()->setCurrentIndex(tab->model()->index(0, 0));
+        insertTopMs = qMin(insertTopMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // behind the first section's subtree
+    }
 
     // Find. A model maps a row to its position through an index it builds at the first look-up after
     // a rebind; that is part of showing a match, so it is timed apart from the steps.
@@ -307,13 +318,15 @@ int main(int argc, char** argv)
     const QPair<double, double> counting = findUntilCounted(window);
     const double stepMs = bestOf(20, [&] { return findStep(window, +1); });
     const QString findStatus = window.findBar()->status();
-    QElapsedTimer revealTimer;
-    for (BaseDataItem* root : Estimate::rootRows(*window.estimate()->works.front()->tables.front()))
-        tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
-                              zTreeItemModel::TreeExpandedRole);
-    revealTimer.start();
-    tab->reveal(deepestLeaf(subSection));
-    const double treeRevealMs = msSince(revealTimer);
+    double treeRevealMs = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        for (BaseDataItem* root : Estimate::rootRows(*window.estimate()->works.front()->tables.front()))
+            tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
+                                  zTreeItemModel::TreeExpandedRole);
+        QApplication::processEvents();
+        BaseDataItem* match = deepestLeaf(subSection);
+        treeRevealMs = qMin(treeRevealMs, timed([&] { tab->reveal(match); }));
+    }
     indexTimer.restart();
     gridModel->GetRowByItem(rows.last()); // the tree's collapse changed no list: the grid's index stays
     const double gridIndexAgainMs = msSince(indexTimer);

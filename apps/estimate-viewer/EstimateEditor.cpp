@@ -128,7 +128,7 @@ EstimateEditor::TopIds& EstimateEditor::topIds(Estimate::Table& table)
 
 void EstimateEditor::readIdsSlice()
 {
-    constexpr int sliceRows = 65536; // a few milliseconds
+    constexpr int sliceRows = 16384; // a few milliseconds on a busy machine
     for (int budget = sliceRows; budget > 0 && !m_idsToRead.isEmpty();) {
         Estimate::Table* table = m_idsToRead.first();
         TopIds& ids = m_topIds[table];

@@ -3,6 +3,7 @@
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
 
+#include <TreeBaseItem.h>
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
 #include <zTableHeader.h>
@@ -252,10 +253,20 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
     TreeBaseItem* parent = insert == &zTreeItemModel::insertItemUnderIndex ? dynamic_cast<TreeBaseItem*>(at) : at->getParent();
     const QList<BaseDataItem*> siblingsBefore = parent ? parent->getBaseDataItemlist() : QList<BaseDataItem*>();
     const int rowsBefore = m_table->rows.size();
-    (m_model.*insert)(index);
+    const int atBefore = m_model.findOriginalIndexByItem(at);
     BaseDataItem* row = nullptr;
     int position = -1;
-    if (parent) {
+    if (!parent && insert == &zTreeItemModel::insertItemAfterIndex && at->getChildrenCount() > 0 && atBefore >= 0) {
+        // After a top-level row with a subtree, flattening puts the new row behind the subtree: it goes there
+        // at once, instead of beside the row and then past its subtree.
+        row = new TreeBaseItem; // owned by the table's rows from here on
+        position = atBefore + 1 + at->getChildrenItemCount();
+        m_table->rows.insert(position, row);
+        m_model.boundRowsChanged(position, 0, 1);
+    } else {
+        (m_model.*insert)(index);
+    }
+    if (!row && parent) {
         const QList<BaseDataItem*>& siblings = parent->getBaseDataItemlist();
         int childPos = 0;
         while (childPos < siblingsBefore.size() && siblingsBefore.at(childPos) == siblings.at(childPos))
@@ -264,20 +275,14 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
         BaseDataItem* previous = childPos > 0 ? siblings.at(childPos - 1) : parent; // and its subtree
         const int previousAt = row ? m_model.findOriginalIndexByItem(previous) : -1;
         position = previousAt < 0 ? -1 : previousAt + 1 + (previous == parent ? 0 : previous->getChildrenItemCount());
-        if (position >= 0)
+        if (position >= 0) {
             m_table->rows.insert(position, row);
-    } else if (m_table->rows.size() == rowsBefore + 1) {
-        // A top-level row: the model put it right beside the row, which may still have its subtree behind it.
-        const int atNow = m_model.findOriginalIndexByItem(at);
-        const bool after = insert == &zTreeItemModel::insertItemAfterIndex;
-        position = atNow < 0 ? -1 : after ? atNow + 1 : atNow - 1;
-        row = position < 0 ? nullptr : m_table->rows.at(position);
-        const int subtree = after && row ? at->getChildrenItemCount() : 0;
-        if (subtree > 0) {
-            m_table->rows.move(position, position + subtree);
-            m_model.boundRowsChanged(position, subtree + 1, subtree + 1);
-            position += subtree;
+            m_model.boundRowsChanged(position, 0, 1); // the model's insert left the list alone
         }
+    } else if (!row && m_table->rows.size() == rowsBefore + 1) {
+        // A top-level row without a subtree behind it: the model put the new row beside it.
+        position = insert == &zTreeItemModel::insertItemAfterIndex ? atBefore + 1 : atBefore;
+        row = m_table->rows.value(position);
     }
     if (!row || position < 0) {
         rebind();
@@ -290,8 +295,6 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
     m_editor->completeNewRow(*m_table, row);
     const StructureChange change{m_table, position, true, {row}};
     shiftSectionSpans(change);
-    if (parent) // the model's insert left the list alone: the row is not shown yet
-        m_model.boundRowsChanged(position, 0, 1);
     Q_EMIT rowsChanged(change);
     m_editor->recordInsertion(*m_table, row);
     return true;
