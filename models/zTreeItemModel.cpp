@@ -439,9 +439,17 @@ bool zTreeItemModelPrivate::applyChange()
         return false;
     if (originalPositions().hasDuplicates())
         return false; // a row listed twice has more than one place to follow
-    for (int run = change.removedRuns.size() - 1; run >= 0; --run) // from the end: earlier positions stay put
-        removeOriginalRows(change.removedRuns.at(run).first, change.removedRuns.at(run).second);
-    insertOriginalRows(change.insertedAt, change.insertedCount);
+    const bool sameRows = change.removedRuns.size() == 1 && change.removedRuns.first().first == change.insertedAt
+        && change.removedRuns.first().second == change.insertedCount
+        && std::equal(m_originalRows.cbegin() + change.insertedAt, m_originalRows.cbegin() + change.insertedAt + change.insertedCount,
+                      m_boundList->cbegin() + change.insertedAt);
+    if (sameRows) { // only visible flags changed there: the rows stay, only where they show moves
+        placeOriginalRowsAgain(change.insertedAt, change.insertedCount);
+    } else {
+        for (int run = change.removedRuns.size() - 1; run >= 0; --run) // from the end: earlier positions stay put
+            removeOriginalRows(change.removedRuns.at(run).first, change.removedRuns.at(run).second);
+        insertOriginalRows(change.insertedAt, change.insertedCount);
+    }
     if (m_originalPositions.hasDuplicates())
         m_originalPositions.clear(); // taken again in full, which finds first positions
     AncestorCounter levels;
@@ -559,6 +567,29 @@ void zTreeItemModelPrivate::insertOriginalRows(int originalRow, int count)
     m_levelOfOriginal.insert(originalRow, count, -1);
     std::copy(levels.cbegin(), levels.cend(), m_levelOfOriginal.begin() + originalRow);
     m_originalPositions.inserted(m_originalRows, originalRow, count);
+}
+
+// Shown and hidden rows of a run of original rows derived again, with getRowIsVisible as a rebind asks it.
+void zTreeItemModelPrivate::placeOriginalRowsAgain(int originalRow, int count)
+{
+    Q_Q(const zTreeItemModel);
+    const int virtualRow = shownBefore(originalRow);
+    int wasShown = 0;
+    QList<BaseDataItem*> shown, hidden;
+    for (int offset = 0; offset < count; ++offset) {
+        BaseDataItem* row = m_originalRows.at(originalRow + offset);
+        int& virtualOfRow = m_virtualRowOfOriginal[originalRow + offset];
+        wasShown += virtualOfRow >= 0 ? 1 : 0;
+        const bool isShown = row && q->getRowIsVisible(row); // virtual, as a rebind asks it
+        virtualOfRow = isShown ? virtualRow + shown.size() : -1;
+        (isShown ? shown : hidden).append(row);
+    }
+    const int hiddenRow = originalRow - virtualRow;
+    m_visibleRows.erase(m_visibleRows.begin() + virtualRow, m_visibleRows.begin() + virtualRow + wasShown);
+    insertAll(m_visibleRows, virtualRow, shown);
+    m_hiddenRows.erase(m_hiddenRows.begin() + hiddenRow, m_hiddenRows.begin() + hiddenRow + count - wasShown);
+    insertAll(m_hiddenRows, hiddenRow, hidden);
+    shiftShownRows(m_virtualRowOfOriginal, originalRow + count, shown.size() - wasShown);
 }
 
 // A row whose child list changed may start or stop counting for the maximum level.

@@ -51,6 +51,7 @@ public:
     int rootsBefore(int originalRow) const;
     void removeOriginalRows(int originalRow, int count);
     void insertOriginalRows(int originalRow, int count);
+    void placeOriginalRowsAgain(int originalRow, int count);
     void recountLevel(BaseDataItem* row, AncestorCounter& levels);
     bool expandRequest(int virtualRow, bool expand);
     void placeRowsFollowingSpans();
