@@ -43,7 +43,7 @@ private:
 class EditedPositionIndex
 {
 public:
-    static constexpr int maxRuns = 512;
+    static constexpr int maxRuns = 128;
 
     /// An index of rows as they are now.
     void build(const QList<BaseDataItem*>& rows);
