@@ -95,6 +95,24 @@ void BaseDataItemModel::BindSrcData(QList<BaseDataItem*>* list)
         d->m_positions.clear();
 }
 
+void BaseDataItemModel::listRowsChanged(int position, int removedCount, int insertedCount)
+{
+    Q_D(BaseDataItemModel);
+    if (d->m_rows) {
+        const int sizeBefore = d->m_rows->size() - insertedCount + removedCount;
+        const bool fits = position >= 0 && removedCount >= 0 && insertedCount >= 0 && position + removedCount <= sizeBefore
+            && position + insertedCount <= d->m_rows->size();
+        if (fits && d->m_positions.isBuilt() && !d->m_positions.hasDuplicates()) {
+            d->m_positions.removed(position, removedCount);
+            d->m_positions.inserted(*d->m_rows, position, insertedCount);
+        }
+        // A list with a row twice gets first positions from a full index, as a bind takes it.
+        if (!fits || d->m_positions.hasDuplicates())
+            d->m_positions.build(*d->m_rows);
+    }
+    UpdateData();
+}
+
 QList<BaseDataItem*>* BaseDataItemModel::All()
 {
     Q_D(BaseDataItemModel);
@@ -425,11 +443,13 @@ int BaseDataItemModelPrivate::firstPositionOf(BaseDataItem* item)
         return -1;
     if (!item) // null entries are not indexed
         return m_rows->indexOf(nullptr);
-    int position = m_positions.firstPosition(item);
+    if (!m_positions.isBuilt())
+        m_positions.build(*m_rows);
+    int position = m_positions.position(item);
     if (position >= 0 && (position >= m_rows->size() || m_rows->at(position) != item)) {
         // The list changed without a rebind: a stale hit is caught here, a miss is trusted.
         m_positions.build(*m_rows);
-        position = m_positions.firstPosition(item);
+        position = m_positions.position(item);
     }
     return position;
 }

@@ -56,6 +56,14 @@ public:
 
     /// Binds the host's list (not owned; null unbinds) and restores its remembered clicked cell.
     void BindSrcData(QList<BaseDataItem*>* list);
+    /*!
+     * Follows a change the host made to the bound list: removedCount rows at position
+     * left it and insertedCount rows now stand there. The row positions the tree queries
+     * look up follow in time proportional to the change, then the grid refreshes through
+     * UpdateData: the same answers as binding the list again and calling UpdateData.
+     * Numbers that do not fit the list make the model take its positions afresh.
+     */
+    void listRowsChanged(int position, int removedCount, int insertedCount);
     /// The bound list, or null.
     QList<BaseDataItem*>* All();
     /// The bound list, or null (the same as All()).

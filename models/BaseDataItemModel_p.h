@@ -107,5 +107,5 @@ public:
     QPointer<AuditBusiness> m_audit; // not owned
     std::function<bool(Qtitan::TModelAux&)> m_customData;
     QList<BaseDataItem*>* m_rows = nullptr; // not owned
-    RowPositionIndex m_positions; // first position of each row object, rebuilt on binding
+    EditedPositionIndex m_positions; // first position of each row object, taken on binding, following announced changes
 };

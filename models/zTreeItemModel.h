@@ -75,6 +75,20 @@ public:
     QList<BaseDataItem*>* GetBindSrcData() const;
     /// Rebinds the bound list without flattening and makes the views re-read the model.
     void UpdateData() override;
+    /*!
+     * Follows a change the host made to the bound list: removedCount rows at position
+     * left it and insertedCount rows now stand there (for rows whose visible flags
+     * changed, the same rows and count). Ends in one call of UpdateData, which derives
+     * only those rows again and leaves the model as a rebind without flattening would.
+     *
+     * The host vouches that nothing else changed since the model last derived its rows,
+     * and that a row whose child list changed stands at position - 1 or above it, as in a
+     * list in tree pre-order. Numbers that do not fit the list make UpdateData rebind.
+     *
+     *     rows.insert(at, newRow);             // after linking newRow into its parent
+     *     model.boundRowsChanged(at, 0, 1);    // instead of BindSrcData(&rows, true)
+     */
+    void boundRowsChanged(int position, int removedCount, int insertedCount);
 
     /// The row shown at a virtual row, or null; the column is ignored.
     BaseDataItem* findItemByIndex(const QModelIndex& index) const;

@@ -21,16 +21,38 @@ public:
     struct DeletionBatch;
     struct OwnerIndex;
 
+    /// What an edit changed in the bound list, so that UpdateData derives only those rows again.
+    struct Change
+    {
+        bool recorded = false; // the edit knows all it changed; otherwise UpdateData rebinds
+        bool vouched = false; // the host says nothing else changed since the rows were derived
+        QVector<QPair<int, int>> removedRuns; // (original row, count), ascending: rows that left the list
+        int insertedAt = 0; // rows [insertedAt, insertedAt + insertedCount) of the list are new, after the removals
+        int insertedCount = 0;
+        QList<BaseDataItem*> parents; // rows whose child lists changed: they may start or stop counting for the level
+        int chainFrom = -1; // and so may the original row before this one and its ancestors
+    };
+
     explicit zTreeItemModelPrivate(zTreeItemModel* q);
 
     /// The row shown at a virtual row, or null: findItemByIndex without a second trip through the pointer.
     BaseDataItem* shownRow(int virtualRow) const { return m_visibleRows.value(virtualRow, nullptr); }
 
     void deriveRow(BaseDataItem* row, bool collectRootRows, AncestorCounter& levels);
+    static int countedLevel(BaseDataItem* row, AncestorCounter& levels);
+    void countLevel(int level, int delta);
     void rebuildShownRows();
     void startShownRows();
     bool placeRow(BaseDataItem* row);
-    const RowPositionIndex& originalPositions() const;
+    const EditedPositionIndex& originalPositions() const;
+    bool followsBoundList() const;
+    bool applyChange();
+    int shownBefore(int originalRow) const;
+    int rootsBefore(int originalRow) const;
+    void removeOriginalRows(int originalRow, int count);
+    void insertOriginalRows(int originalRow, int count);
+    void placeOriginalRowsAgain(int originalRow, int count);
+    void recountLevel(BaseDataItem* row, AncestorCounter& levels);
     bool expandRequest(int virtualRow, bool expand);
     void placeRowsFollowingSpans();
     QVariant storedCheckState(int virtualRow) const;
@@ -43,7 +65,8 @@ public:
     QList<bool> ancestorLastFlags(BaseDataItem* row) const;
     void unlinkFromParent(BaseDataItem* row);
     int destroySubtree(BaseDataItem* row);
-    void forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions);
+    void forgetRows(const QList<BaseDataItem*>& rows, const RowPositionIndex& positions, bool recordChange);
+    bool takeOutOfBoundList(const QList<BaseDataItem*>& rows);
     const OwnerIndex& ownerIndex();
 
     zTreeItemModel* const q_ptr; // owns this
@@ -61,10 +84,14 @@ public:
     WorkBaseObject* m_work = nullptr; // not owned
     TableBaseObject* m_table = nullptr; // not owned
     DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs
+    Change m_change; // recorded by an edit for the UpdateData that ends it
+    bool m_flagsTouched = false; // visible flags changed through the model since the shown rows were derived
 
     // Derived from the original and visible rows, rebuilt with them.
-    mutable std::unique_ptr<RowPositionIndex> m_originalPositions; // built on first use after a bind
+    mutable EditedPositionIndex m_originalPositions; // built on first use after a bind, then follows the edits
     QVector<int> m_virtualRowOfOriginal; // -1 for hidden rows
+    QVector<int> m_levelOfOriginal; // ancestors of a childless row with a parent, -1 for rows that do not count
+    QVector<int> m_rowsAtLevel; // how many original rows count at each level: the maximum level survives removals
     std::unique_ptr<OwnerIndex> m_ownerIndex; // built on first unameItem after a bind
 };
 

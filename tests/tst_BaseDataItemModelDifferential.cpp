@@ -23,6 +23,13 @@ namespace {
 
 bool isExempt(int rowType) { return rowType == 7 || rowType == 12; }
 
+/// Counts refreshes, as a host subclass overriding UpdateData would see them.
+struct CountingModel : BaseDataItemModel
+{
+    void UpdateData() override { ++updates; BaseDataItemModel::UpdateData(); }
+    int updates = 0;
+};
+
 /*!
  * Two trees of one random shape (node numbers shared; row types, levels and flags their own), each
  * bound to its own model as a list of node numbers with gaps, duplicates and null rows (-1). The
@@ -69,7 +76,7 @@ struct Sequence
             }
         }
         for (int m = 0; m < 2; ++m) {
-            m_models[m] = std::make_unique<BaseDataItemModel>();
+            m_models[m] = std::make_unique<CountingModel>();
             m_models[m]->getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("Name")));
             m_models[m]->SetAudit(&m_audit);
             m_testers[m] = std::make_unique<ToleratedModelTester>(
@@ -94,6 +101,8 @@ struct Sequence
                 ids.removeAt(position);
             else if (kind == 2 && position < ids.size())
                 ids.move(position, chance(ids.size()));
+            if (roll >= 10 && m_boundList[m] >= 0 && kind < 2 && chance(2))
+                return announce(m, ids, position, kind == 0 ? 1 : 0, int(m_ids[m].size() - ids.size()) + (kind == 0 ? 1 : 0));
             bind(m, ids, roll >= 10 && m_boundList[m] >= 0);
             return QStringLiteral("bind to model %1 a list (new: %2, edit %3 at %4 with node %5)").arg(m).arg(roll < 10).arg(kind).arg(position).arg(n);
         }
@@ -213,6 +222,29 @@ struct Sequence
         m_boundList[m] = list;
         m_models[m]->BindSrcData(&rows);
     }
+    // The host edits its bound list in place and says where, instead of binding it again.
+    QString announce(int m, const QList<int>& ids, int position, int inserted, int removed)
+    {
+        QList<BaseDataItem*>& rows = m_lists[m][m_boundList[m]];
+        rows.erase(rows.begin() + position, rows.begin() + position + removed);
+        for (int offset = 0; offset < inserted; ++offset)
+            rows.insert(position + offset, ids.at(position + offset) < 0 ? nullptr : item(m, ids.at(position + offset)));
+        m_ids[m] = ids;
+        const int updates = m_models[m]->updates;
+        m_models[m]->listRowsChanged(position, removed, inserted);
+        check(m, -1, "UpdateData calls", m_models[m]->updates - updates, 1);
+        BaseDataItemModel rebound; // the answers of a model bound afresh to the same rows
+        rebound.BindSrcData(&rows);
+        for (int row = -1; row <= size(m); ++row) {
+            check(m, row, "getParentIndex against a rebind", m_models[m]->getParentIndex(row), rebound.getParentIndex(row));
+            check(m, row, "lastFoldRowNumber against a rebind", m_models[m]->lastFoldRowNumber(row), rebound.lastFoldRowNumber(row));
+        }
+        for (int n = -1; n < m_parent.size(); ++n) {
+            BaseDataItem* row = n < 0 ? nullptr : item(m, n);
+            check(m, n, "GetRowByItem of node against a rebind", m_models[m]->GetRowByItem(row), rebound.GetRowByItem(row));
+        }
+        return QStringLiteral("model %1's list: %2 rows out and %3 in at %4, announced").arg(m).arg(removed).arg(inserted).arg(position);
+    }
     QString setFold(int m, int row, bool flag)
     {
         m_models[m]->setFold(row, flag);
@@ -281,7 +313,7 @@ struct Sequence
     std::array<QList<int>, 2> m_ids; // the bound list as node numbers
     std::array<bool, 2> m_following{{true, true}}, m_workChanged{{false, false}};
     std::array<QVector<bool>, 2> m_expanded, m_visible; // what the rows' flags must be
-    std::array<std::unique_ptr<BaseDataItemModel>, 2> m_models;
+    std::array<std::unique_ptr<CountingModel>, 2> m_models;
     std::array<std::unique_ptr<ToleratedModelTester>, 2> m_testers; // destroyed first, the last installed first
     QString m_difference;
 };

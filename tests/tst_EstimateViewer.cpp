@@ -800,6 +800,53 @@ private Q_SLOTS:
         QCOMPARE(answers.seen, "File not found: " + viewer.dir.filePath("7") + " is no longer there. It was removed from the recent files.\n");
         QCOMPARE(RecentFiles::list().size(), 7);
         QVERIFY(!RecentFiles::list().contains(viewer.dir.filePath("7")));
+
+    // Each tab follows an insert, a delete, and their undo and redo, as binding the table's list afresh would.
+    void structuralEditsLeaveWhatARebindWould_data()
+    {
+        QTest::addColumn<QString>("edit");
+        for (const char* edit : {"insert after an item", "insert under an item", "insert after a section", "delete a subsection", "delete a section"})
+            QTest::newRow(edit) << edit;
+    }
+    void structuralEditsLeaveWhatARebindWould()
+    {
+        QFETCH(QString, edit);
+        Viewer viewer;
+        TreeTab* tree = viewer.window.findChild<TreeTab*>();
+        Estimate::Table& table = viewer.table(false);
+        BaseDataItem* row = edit.endsWith("an item") ? firstOfType(table, EstimateRowType::Item)
+            : edit.endsWith("subsection") ? firstOfType(table, EstimateRowType::SubSection) : table.rows.at(positionOf(table.rows, "2", EstimateField::Code));
+        const QModelIndex at = tree->model()->index(tree->model()->findVirtualIndexByItem(row), 1);
+        tree->view()->setCurrentIndex(at);
+        if (edit.startsWith("delete"))
+            tree->deleteRow(at);
+        else if (edit.contains("under"))
+            QVERIFY(tree->insertRowUnder(at));
+        else
+            QTest::keyClick(tree->view(), Qt::Key_Insert);
+        for (const QString& step : {"edit", "undo", "redo"}) {
+            if (step != "edit")
+                step == "undo" ? viewer.window.editor()->undoStack()->undo() : viewer.window.editor()->undoStack()->redo();
+            QCOMPARE(table.rows, Estimate::preOrder(table)); // the list is the tree, flattened
+            zTreeItemModel rebound;
+            rebound.setHeaderColumn(tree->model()->getHeaderColumn());
+            rebound.setTreeColumn(1); // the description column draws the tree
+            rebound.BindSrcData(&table.rows, false);
+            const int shownRows = static_cast<QAbstractItemModel&>(rebound).rowCount();
+            QCOMPARE(static_cast<QAbstractItemModel*>(tree->model())->rowCount(), shownRows);
+            for (int shown = 0; shown < shownRows; ++shown)
+                QCOMPARE(tree->model()->findItemByIndex(shown), rebound.findItemByIndex(shown));
+            QCOMPARE(tree->model()->index(0, 1).data(zTreeItemModel::TreeMaxLevelRole).toInt(), rebound.index(0, 1).data(zTreeItemModel::TreeMaxLevelRole).toInt());
+            QVERIFY(rebound.index(0, 1).data(zTreeItemModel::TreeMaxLevelRole).toInt() > 0);
+            for (const QPair<int, QString>& tab : {qMakePair(1, QString("gridView")), qMakePair(2, QString("submittedGrid")), qMakePair(3, QString("flatView"))}) {
+                viewer.tabs()->setCurrentIndex(tab.first); // a hidden tab catches up when shown
+                QCOMPARE(viewer.view(tab.second)->model()->rowCount(), table.rows.size());
+                QCOMPARE(viewer.view(tab.second)->verticalHeader()->count(), table.rows.size());
+                if (auto* grid = qobject_cast<BaseDataItemModel*>(viewer.view(tab.second)->model()))
+                    QCOMPARE(grid->GetRowByItem(table.rows.last()), table.rows.size() - 1);
+            }
+            viewer.tabs()->setCurrentIndex(0);
+        }
     }
 
     void foldsChildFirstTableInPreOrder()

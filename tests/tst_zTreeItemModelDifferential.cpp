@@ -40,6 +40,9 @@ struct Reference
     QHash<QString, int> checks;
     QString clicked;
     QStringList log;
+    QSet<QString> hiddenNames; // the probe model's getRowIsVisible hides these whatever their flag
+
+    bool shows(const QString& name) const { return rows.value(name).visible && !hiddenNames.contains(name); }
 
     int depth(QString name) const
     {
@@ -77,7 +80,7 @@ struct Reference
     {
         shown.clear();
         std::copy_if(original.cbegin(), original.cend(), std::back_inserter(shown),
-                     [this](const QString& name) { return !name.isEmpty() && rows.value(name).visible; });
+                     [this](const QString& name) { return !name.isEmpty() && shows(name); });
     }
     void refresh() { ++refreshes; bind(false); }
     // Children take the row's state, grandchildren on only through expanded children.
@@ -92,7 +95,7 @@ struct Reference
             const QStringList children = rows.value(parent).children;
             for (const QString& child : children) {
                 rows[child].visible = show;
-                pending.append({child, show && rows[child].expanded});
+                pending.append({child, rows[child].expanded && shows(child)});
             }
         }
     }
@@ -105,7 +108,7 @@ struct Reference
         setExpande(name, expand);
         QStringList show, hide;
         for (const QString& spanner : original)
-            (rows.value(spanner).visible ? show : hide) += rows.value(spanner).spans;
+            (shows(spanner) ? show : hide) += rows.value(spanner).spans;
         for (const QString& spanned : show)
             rows[spanned].visible = true;
         for (const QString& spanned : hide)
@@ -180,14 +183,18 @@ struct Reference
         if (deletedAny)
             refresh();
     }
-    // Positions from the root row down, climbing while the parent is an original row.
+    // Positions from the root row down, climbing to the first original row that lists the row as its child.
     QString uname(const QString& name) const
     {
         if (name.isEmpty())
             return {};
+        const auto ownerOf = [this](const QString& child) {
+            const auto owner = std::find_if(original.cbegin(), original.cend(), [&](const QString& row) { return rows.value(row).children.contains(child); });
+            return owner == original.cend() ? QString() : *owner;
+        };
         QStringList parts;
         QString at = name;
-        for (QString owner = rows.value(at).parent; !owner.isEmpty() && original.contains(owner); owner = rows.value(at).parent) {
+        for (QString owner = ownerOf(at); !owner.isEmpty(); owner = ownerOf(at)) {
             parts.prepend(QString::number(rows.value(owner).children.indexOf(at)));
             at = owner;
         }
@@ -200,7 +207,7 @@ struct Reference
         const QString parent = rows.value(name).parent;
         const QStringList siblings = parent.isEmpty() ? roots : rows.value(parent).children;
         const auto last = std::find_if(siblings.crbegin(), siblings.crend(),
-                                       [this](const QString& sibling) { return rows.value(sibling).visible; });
+                                       [this](const QString& sibling) { return shows(sibling); });
         return last != siblings.crend() && *last == name;
     }
     /// The answers to roles 205, 206, 207, 208, 210, 211, 219 and 220 of a shown row.
@@ -216,7 +223,7 @@ struct Reference
 };
 
 enum Op { Bind, Refresh, Expand, SetExpande, SetVisible, Check, Mode, InsertAfter, InsertBefore, InsertUnder,
-          Delete, DeleteByIndex, DeleteAll, Click, Span, Collapsable, HostAdds };
+          Delete, DeleteByIndex, DeleteAll, Click, Span, Collapsable, HostAdds, HostMoves };
 
 struct Step
 {
@@ -229,7 +236,7 @@ struct Step
     QString text() const
     {
         static const char* const opNames[] = {"Bind", "Refresh", "Expand", "SetExpande", "SetVisible", "Check", "Mode",
-            "InsertAfter", "InsertBefore", "InsertUnder", "Delete", "DeleteByIndex", "DeleteAll", "Click", "Span", "Collapsable", "HostAdds"};
+            "InsertAfter", "InsertBefore", "InsertUnder", "Delete", "DeleteByIndex", "DeleteAll", "Click", "Span", "Collapsable", "HostAdds", "HostMoves"};
         return QStringLiteral("%1 number %2 flag %3 column %4 state %5%6 row '%7' rows [%8]").arg(opNames[op]).arg(number).arg(flag)
             .arg(column).arg(state).arg(unbound ? " unbound" : "", row, rows.join(','));
     }
@@ -255,7 +262,10 @@ public:
             const QString parent = rowNumber == 0 || chance(30) ? QString() : QStringLiteral("r%1").arg(pick(rowNumber));
             const bool expanded = chance(70), visible = chance(80), collapsable = chance(85);
             hostMakesRow(QStringLiteral("r%1").arg(rowNumber), parent, expanded, visible, collapsable);
+            if (chance(10)) // hidden by the subclass's getRowIsVisible, not by its flag
+                m_ref.hiddenNames.insert(QStringLiteral("r%1").arg(rowNumber));
         }
+        m_model.hiddenNames = m_ref.hiddenNames;
     }
     ~Sequence()
     {
@@ -271,6 +281,8 @@ public:
             hostMakesRow(chosen.rows.first(), chosen.row, true, chosen.flag, true);
         apply(chosen);
         m_difference = compare();
+        if (m_difference.isEmpty() && m_synced)
+            m_difference = compareWithRebind();
         return chosen.text();
     }
     QString difference() const { return m_difference; }
@@ -279,6 +291,13 @@ private:
     int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_rng); }
     bool chance(int percent) { return pick(100) < percent; }
     QString anyRow(const QStringList& alive) { return alive.isEmpty() ? QString() : alive.at(pick(alive.size())); }
+    QList<BaseDataItem*> rows(const QStringList& names) const
+    {
+        QList<BaseDataItem*> out;
+        for (const QString& name : names)
+            out.append(m_byName.value(name));
+        return out;
+    }
     // The host makes a row on both sides, last child of parent ("" at the top), and appends it to its list.
     void hostMakesRow(const QString& name, const QString& parent, bool expanded, bool visible, bool collapsable)
     {
@@ -300,7 +319,9 @@ private:
     }
     Step nextStep();
     void apply(const Step& step);
+    void hostMoves(const Step& step);
     QString compare();
+    QString compareWithRebind();
 
     std::mt19937 m_rng;
     Reference m_ref;
@@ -313,11 +334,18 @@ private:
     QPair<QString, QString> m_answers; // the operation's return value: the reference's, the model's
     QString m_difference;
     int m_hostRowsMade = 0;
+    bool m_synced = false; // the model has followed every change to the rows and the list since it derived them
+    struct Stash
+    {
+        QStringList rows; // a subtree the host took out, in pre-order
+        QString parent;
+        int childPos = -1, listPos = -1;
+    } m_stash;
 };
 
 Step Sequence::nextStep()
 {
-    static const int weights[] = {6, 4, 20, 6, 6, 14, 3, 5, 5, 5, 3, 3, 1, 4, 4, 3, 8}; // by Op, out of 100
+    static const int weights[] = {6, 4, 15, 6, 6, 12, 3, 5, 5, 5, 3, 3, 1, 4, 4, 3, 4, 11}; // by Op, out of 100
     const QStringList alive = m_ref.alive;
     Step step;
     for (int dice = pick(100), op = 0; dice >= 0; dice -= weights[op++])
@@ -329,6 +357,8 @@ Step Sequence::nextStep()
     step.row = chance(10) ? QString() : anyRow(alive);
     const int listKind = pick(8), percents[] = {60, 10, 5};
     for (const QString& name : step.op == Bind ? alive : QStringList()) {
+        if (m_stash.rows.contains(name))
+            continue; // the host keeps a subtree it took out to itself
         // Empty, every row, the root rows, or a shuffled part with null entries, duplicates and orphans.
         if (listKind == 1 || (listKind == 2 && m_ref.rows.value(name).parent.isEmpty()))
             step.rows.append(name);
@@ -365,6 +395,7 @@ void Sequence::apply(const Step& step)
     for (const QString& name : step.rows)
         rows.append(m_byName.value(name));
     QPair<QString, int> placed{{}, -1};
+    const int refreshesBefore = ref.refreshes;
     const auto say = [](bool answer) { return QString(answer ? "true" : "false"); };
     switch (step.op) {
     case Bind:
@@ -403,7 +434,18 @@ void Sequence::apply(const Step& step)
     case Span: ref.rows[step.row].spans = step.rows; row->setSpanChildrenRows(rows); break;
     case Collapsable: ref.rows[step.row].collapsable = step.flag; row->setCollapsable(step.flag); break;
     case HostAdds: break;
+    case HostMoves: hostMoves(step); break;
     }
+    const QString stashTop = m_stash.rows.value(0);
+    if (!m_stash.parent.isEmpty() && !ref.rows.contains(m_stash.parent) && ref.rows.contains(stashTop)) {
+        static_cast<TreeBaseItem*>(m_byName.value(stashTop))->setParentAlone(nullptr); // the host's part: no link to a destroyed row
+        ref.rows[stashTop].parent.clear();
+        m_stash.parent.clear();
+    }
+    if (step.op == Bind || ref.refreshes > refreshesBefore) // an expand request derives the shown rows, not the list or the levels
+        m_synced = true;
+    else if (step.op == SetExpande || step.op == SetVisible || step.op == HostAdds)
+        m_synced = false; // flags or the list changed behind the model: only a rebind follows them
     // The model's new row, where the reference put its own, gets the reference's name.
     BaseDataItem* parent = m_byName.value(placed.first);
     BaseDataItem* created = placed.second < 0 ? nullptr : parent ? parent->getBaseDataItemlist().value(placed.second) : m_host.value(placed.second);
@@ -421,6 +463,108 @@ void Sequence::apply(const Step& step)
         for (BaseDataItem* row : qAsConst(destroyed))
             alive->getSpanChildrenRows()->removeAll(row);
     }
+}
+
+// The host's own edits, announced with boundRowsChanged as a viewer does: a subtree taken out of a list in
+// tree pre-order, put back, or folded in place. Without a synced model in such a list: a plain refresh.
+void Sequence::hostMoves(const Step& step)
+{
+    Reference& ref = m_ref;
+    const auto rootsOf = [&ref](const QStringList& list) {
+        QStringList roots;
+        std::copy_if(list.cbegin(), list.cend(), std::back_inserter(roots), [&ref](const QString& name) { return !name.isEmpty() && ref.rows.value(name).parent.isEmpty(); });
+        return roots;
+    };
+    const bool preOrder = !ref.unbound && m_synced && ref.host == ref.preOrder(rootsOf(ref.host));
+    const auto link = [this](const QString& parent, const QStringList& children) {
+        if (auto* real = static_cast<TreeBaseItem*>(m_byName.value(parent)))
+            real->setBaseDataItemListDirect(rows(children));
+    };
+    const bool intact = !m_stash.rows.isEmpty() && (m_stash.parent.isEmpty() || ref.rows.contains(m_stash.parent))
+        && std::all_of(m_stash.rows.cbegin(), m_stash.rows.cend(), [&ref](const QString& name) { return ref.rows.contains(name); });
+    if (!intact)
+        m_stash = {}; // a row of it was destroyed since
+    if (intact && preOrder) { // back where it was taken out, if that is still a place in pre-order
+        QStringList back = ref.host;
+        const int at = qMin(m_stash.listPos, int(back.size()));
+        for (int offset = 0; offset < m_stash.rows.size(); ++offset)
+            back.insert(at + offset, m_stash.rows.at(offset));
+        QStringList* siblings = m_stash.parent.isEmpty() ? nullptr : &ref.rows[m_stash.parent].children;
+        const QStringList wasChildren = siblings ? *siblings : QStringList();
+        if (siblings)
+            siblings->insert(qBound(0, m_stash.childPos, int(siblings->size())), m_stash.rows.first());
+        if (back == ref.preOrder(rootsOf(back))) {
+            ref.host = back;
+            m_host = rows(back);
+            if (siblings)
+                link(m_stash.parent, *siblings);
+            ref.refresh();
+            m_model.boundRowsChanged(at, 0, int(m_stash.rows.size()));
+            m_stash = {};
+            return;
+        }
+        if (siblings)
+            *siblings = wasChildren;
+    }
+    const int at = position(ref.host, step.row);
+    if (!preOrder || at < 0) {
+        ref.refresh();
+        m_model.UpdateData();
+        return;
+    }
+    const QStringList subtree = ref.preOrder({step.row});
+    const QString parent = ref.rows.value(step.row).parent;
+    if (step.flag && m_stash.rows.isEmpty()) {
+        m_stash = {subtree, parent, int(ref.rows.value(parent).children.indexOf(step.row)), at};
+        ref.host.erase(ref.host.begin() + at, ref.host.begin() + at + subtree.size());
+        m_host = rows(ref.host);
+        if (!parent.isEmpty()) {
+            ref.rows[parent].children.removeOne(step.row);
+            link(parent, ref.rows.value(parent).children);
+        }
+        ref.refresh();
+        m_model.boundRowsChanged(at, int(subtree.size()), 0);
+        return;
+    }
+    const bool expand = chance(50);
+    ref.setExpande(step.row, expand);
+    m_model.setExpandeItem(m_byName.value(step.row), expand);
+    ref.refresh();
+    m_model.boundRowsChanged(at, int(subtree.size()), int(subtree.size()));
+}
+
+// After an edit the model answers as a second one bound afresh, without flattening, to the same rows.
+QString Sequence::compareWithRebind()
+{
+    TreeProbeModel rebound;
+    rebound.hiddenNames = m_model.hiddenNames;
+    rebound.setHeaderColumn(&m_columns);
+    rebound.setTreeColumn(treeColumn);
+    rebound.BindSrcData(m_model.GetBindSrcData(), false);
+    QString first;
+    const auto same = [&first](const QString& subject, const QVariant& incremental, const QVariant& rebind) {
+        if (first.isEmpty() && describe(incremental) != describe(rebind))
+            first = QStringLiteral("against a rebind: %1: model '%2', rebound '%3'").arg(subject, describe(incremental), describe(rebind));
+    };
+    QAbstractItemModel* qt = &m_model;
+    QAbstractItemModel* other = &rebound;
+    same("row count", qt->rowCount(), other->rowCount());
+    for (int virtualRow = -1; virtualRow <= qt->rowCount(); ++virtualRow) {
+        same(QStringLiteral("virtual row %1").arg(virtualRow), names({m_model.findItemByIndex(virtualRow)}), names({rebound.findItemByIndex(virtualRow)}));
+        same(QStringLiteral("original row of virtual row %1").arg(virtualRow), m_model.findModelIndexInData(virtualRow), rebound.findModelIndexInData(virtualRow));
+        for (int role : {205, 206, 207, 208, 210, 211, 219, 220})
+            same(QStringLiteral("virtual row %1 role %2").arg(virtualRow).arg(role), qt->data(m_model.staleIndex(virtualRow, treeColumn), role),
+                 other->data(rebound.staleIndex(virtualRow, treeColumn), role));
+    }
+    for (int originalRow = -1; originalRow <= m_ref.original.size(); ++originalRow)
+        same(QStringLiteral("original row %1").arg(originalRow), names({m_model.findItemByOriginalIndex(originalRow)}), names({rebound.findItemByOriginalIndex(originalRow)}));
+    for (const QString& name : m_ref.alive + QStringList(QString())) {
+        BaseDataItem* row = m_byName.value(name);
+        same(orNull(name) + ": original row", m_model.findOriginalIndexByItem(row), rebound.findOriginalIndexByItem(row));
+        same(orNull(name) + ": virtual row", m_model.findVirtualIndexByItem(row), rebound.findVirtualIndexByItem(row));
+        same(orNull(name) + ": name", m_model.unameItem(static_cast<TreeBaseItem*>(row)), rebound.unameItem(static_cast<TreeBaseItem*>(row)));
+    }
+    return first;
 }
 
 QString Sequence::compare()

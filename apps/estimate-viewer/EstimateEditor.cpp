@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QPair>
 #include <QSet>
+#include <QTimer>
 #include <QUndoStack>
 
 namespace {
@@ -39,8 +40,16 @@ EstimateEditor::~EstimateEditor() = default;
 void EstimateEditor::setEstimate(Estimate* estimate)
 {
     m_undoStack->clear(); // first: removed rows kept for undo belong to the old estimate's tables
+    m_topIds.clear();
+    m_idsToRead.clear();
     m_rollUp.reset();
     m_estimate = estimate;
+    for (size_t work = 0; estimate && work < estimate->works.size(); ++work) {
+        for (const auto& table : estimate->works[work]->tables)
+            m_idsToRead.append(table.get());
+    }
+    if (!m_idsToRead.isEmpty())
+        QTimer::singleShot(0, this, &EstimateEditor::readIdsSlice);
 }
 
 bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& typed)
@@ -140,6 +149,73 @@ QList<BaseDataItem*> EstimateEditor::completeNewRows(Estimate::Table& table)
     return completed;
 }
 
+void EstimateEditor::completeNewRow(Estimate::Table& table, BaseDataItem* row)
+{
+    if (!row || row->getValue(EstimateField::Id).isValid())
+        return;
+    TopIds& ids = topIds(table);
+    const qint64 id = qMax<qint64>(0, ids.counts.empty() ? 0 : ids.counts.rbegin()->first) + 1;
+    row->setValue(EstimateField::Id, id);
+    row->setValue(EstimateField::Name, QStringLiteral("New item"));
+    row->setRowType(EstimateRowType::Item);
+    row->setOwner(table.table.get());
+    row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
+    ids.add(id);
+}
+
+EstimateEditor::TopIds& EstimateEditor::topIds(Estimate::Table& table)
+{
+    TopIds& ids = m_topIds[&table];
+    if (ids.complete && ids.counts.empty()) // every kept id went: the table is read again
+        ids = TopIds();
+    ids.readRows(table.rows, table.rows.size());
+    return ids;
+}
+
+void EstimateEditor::readIdsSlice()
+{
+    constexpr int sliceRows = 16384; // a few milliseconds on a busy machine
+    for (int budget = sliceRows; budget > 0 && !m_idsToRead.isEmpty();) {
+        Estimate::Table* table = m_idsToRead.first();
+        TopIds& ids = m_topIds[table];
+        const int end = int(qMin<qint64>(table->rows.size(), qint64(ids.read) + budget));
+        budget -= end - ids.read;
+        ids.readRows(table->rows, end);
+        if (ids.complete)
+            m_idsToRead.removeFirst();
+    }
+    if (!m_idsToRead.isEmpty())
+        QTimer::singleShot(0, this, &EstimateEditor::readIdsSlice);
+}
+
+void EstimateEditor::TopIds::readRows(const QList<BaseDataItem*>& rows, int end)
+{
+    for (; !complete && read < end; ++read) {
+        const QVariant id = rows.at(read)->getValue(EstimateField::Id);
+        if (id.isValid())
+            add(id.toLongLong());
+    }
+    complete = read >= rows.size();
+}
+
+void EstimateEditor::TopIds::add(qint64 id)
+{
+    if (!all && (counts.empty() || id < counts.begin()->first))
+        return; // below every kept id: ids left out may lie between
+    ++counts[id];
+    if (counts.size() > kept) {
+        counts.erase(counts.begin());
+        all = false;
+    }
+}
+
+void EstimateEditor::TopIds::remove(qint64 id)
+{
+    const auto found = counts.find(id);
+    if (found != counts.end() && --found->second == 0)
+        counts.erase(found);
+}
+
 bool EstimateEditor::hasRoomBelow(BaseDataItem* row)
 {
     int levels = 1; // the new row's
@@ -168,7 +244,17 @@ QVector<RollUp::Change> EstimateEditor::planChainAbove(SubtreePlace& place)
     return changes;
 }
 
-void EstimateEditor::announceStructure()
+void EstimateEditor::announceStructure(const StructureChange& change)
 {
-    Q_EMIT structureChanged();
+    auto ids = change.table ? m_topIds.find(change.table) : m_topIds.end();
+    if (ids != m_topIds.end() && !ids->complete) { // rows moved under the reading: it starts over
+        *ids = TopIds();
+        ids = m_topIds.end();
+    }
+    for (BaseDataItem* row : change.rows) {
+        const QVariant id = row && ids != m_topIds.end() ? row->getValue(EstimateField::Id) : QVariant();
+        if (id.isValid())
+            change.inserted ? ids->add(id.toLongLong()) : ids->remove(id.toLongLong());
+    }
+    Q_EMIT structureChanged(change);
 }

@@ -5,6 +5,8 @@
 
 #include <HeaderItem.h>
 
+#include <QWidget>
+
 EstimateGridModel::EstimateGridModel(QObject* parent)
     : BaseDataItemModel(parent)
 {
@@ -29,4 +31,28 @@ Qt::ItemFlags EstimateGridModel::flags(const QModelIndex& index, const Qtitan::H
 {
     const Qt::ItemFlags all = BaseDataItemModel::flags(index, header);
     return header && EstimateColumns::isComputed(header->fieldNumber()) ? all & ~Qt::ItemIsEditable : all;
+}
+
+void EstimateGridModel::UpdateData()
+{
+    if (m_grid && !m_grid->isVisible()) {
+        m_refreshWaiting = true;
+        return;
+    }
+    m_refreshWaiting = false;
+    BaseDataItemModel::UpdateData();
+}
+
+void EstimateGridModel::refreshNow()
+{
+    m_refreshWaiting = false;
+    BaseDataItemModel::UpdateData();
+}
+
+void EstimateGridModel::catchUp()
+{
+    if (!m_refreshWaiting)
+        return;
+    m_refreshWaiting = false;
+    BaseDataItemModel::UpdateData();
 }

@@ -2,7 +2,10 @@
 
 #include <BaseDataItemModel.h>
 
+#include <QPointer>
+
 class EstimateEditor;
+class QWidget;
 
 /*!
  * The grid model as the estimate's grids use it: numbers shown like every other
@@ -16,6 +19,14 @@ public:
     explicit EstimateGridModel(QObject* parent = nullptr);
     /// Edits go to this editor (null: the grid is read-only).
     void setEditor(EstimateEditor* editor) { m_editor = editor; }
+    /// While grid is hidden, refreshes wait until catchUp: a hidden grid reads nothing, and a refresh
+    /// of a large grid costs a pass over its rows.
+    void refreshWhenShown(QWidget* grid) { m_grid = grid; }
+    /// The refresh that waited, if any (the grid is about to be shown).
+    void catchUp();
+    /// Refreshes even while hidden.
+    void refreshNow();
+    void UpdateData() override;
 
     QVariant data(const QModelIndex& index, int role, const Qtitan::HeaderItem* header) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role, const Qtitan::HeaderItem* header) override;
@@ -26,4 +37,6 @@ public:
 
 private:
     EstimateEditor* m_editor = nullptr; // not owned
+    QPointer<QWidget> m_grid;
+    bool m_refreshWaiting = false;
 };

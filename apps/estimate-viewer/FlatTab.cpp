@@ -7,6 +7,8 @@
 #include <zBaseItemViewBlock.h>
 
 #include <QHeaderView>
+
+#include <utility>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -61,6 +63,24 @@ FindBar::Scope FlatTab::findScope()
         m_view->setCurrentIndex(index);
         m_view->scrollTo(index);
     }};
+}
+
+// A hidden list reads nothing: its refresh, a pass over the rows for the header, waits until it is shown.
+void FlatTab::followStructure(const StructureChange& change)
+{
+    if (change.table != m_table)
+        return;
+    if (isVisible())
+        refresh();
+    else
+        m_refreshWaiting = true;
+}
+
+void FlatTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_refreshWaiting, false))
+        refresh();
 }
 
 void FlatTab::refresh()

@@ -10,6 +10,7 @@
 
 class EstimateEditor;
 class QTableView;
+struct StructureChange;
 
 /*!
  * The flat tab: one table's rows as a plain list in zBaseItemModel. Its hooks
@@ -26,7 +27,12 @@ public:
     void setEditor(EstimateEditor* editor) { m_editor = editor; }
     /// The rows of the table changed: rebind and repaint.
     void refresh();
+    /// A run of rows came into or went out of a table's list: the list follows it, once shown.
+    void followStructure(const StructureChange& change);
     FindBar::Scope findScope();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     zBaseHeaderColumn m_columns;
@@ -34,4 +40,5 @@ private:
     QTableView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
     EstimateEditor* m_editor = nullptr; // not owned
+    bool m_refreshWaiting = false; // rows changed while hidden
 };

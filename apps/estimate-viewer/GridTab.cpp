@@ -1,6 +1,7 @@
 #include "GridTab.h"
 
 #include "EstimateColumns.h"
+#include "EstimateEditor.h"
 
 #include <GridView.h>
 #include <TableHeaderColumn.h>
@@ -15,10 +16,11 @@
 namespace {
 constexpr int treeColumn = 1;
 
-Qtitan::GridView* makeGrid(BaseDataItemModel& model, QWidget* parent, const QString& name, int descriptionWidth)
+Qtitan::GridView* makeGrid(EstimateGridModel& model, QWidget* parent, const QString& name, int descriptionWidth)
 {
     EstimateColumns::fill(*model.getHeaderColumn());
     auto* grid = new Qtitan::GridView(parent);
+    model.refreshWhenShown(grid);
     grid->setObjectName(name);
     grid->setModel(&model);
     grid->setTreeColumn(treeColumn);
@@ -46,10 +48,24 @@ FindBar::Scope findIn(Qtitan::GridView& grid, BaseDataItemModel& model)
     return {model.All(), [&grid, &model](int row) { revealRow(grid, model, row); }};
 }
 
-void bind(BaseDataItemModel& model, Estimate::Table* table)
+// A new list is shown at once, hidden or not; what follows on it may wait for the grid to be shown.
+void bind(EstimateGridModel& model, Estimate::Table* table)
 {
     model.BindSrcData(table ? &table->rows : nullptr);
-    model.UpdateData();
+    model.refreshNow();
+}
+
+// The model follows the run of rows if it shows that table's list; its grid refreshes once shown.
+void follow(EstimateGridModel& model, const StructureChange& change)
+{
+    if (!change.table || model.All() != &change.table->rows)
+        return;
+    if (change.position < 0) {
+        bind(model, change.table);
+        return;
+    }
+    const int count = change.rows.size();
+    model.listRowsChanged(change.position, change.inserted ? 0 : count, change.inserted ? count : 0);
 }
 }
 
@@ -94,6 +110,17 @@ FindBar::Scope GridTab::findScope()
 void GridTab::refresh()
 {
     showTable(m_tableChooser->currentIndex());
+}
+
+void GridTab::followStructure(const StructureChange& change)
+{
+    follow(m_model, change);
+}
+
+void GridTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_model.catchUp();
 }
 
 AuditTab::AuditTab(QWidget* parent)
@@ -154,6 +181,19 @@ void AuditTab::refresh()
     };
     bind(m_submittedModel, firstTable(m_estimate ? m_estimate->submittedNodeId : -1));
     bind(m_reviewedModel, firstTable(m_estimate ? m_estimate->reviewedNodeId : -1));
+}
+
+void AuditTab::followStructure(const StructureChange& change)
+{
+    follow(m_submittedModel, change);
+    follow(m_reviewedModel, change);
+}
+
+void AuditTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_submittedModel.catchUp();
+    m_reviewedModel.catchUp();
 }
 
 void AuditTab::followFold(BaseDataItem* row, bool folded)

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QComboBox;
+struct StructureChange;
 namespace Qtitan {
 class GridView;
 }
@@ -29,8 +30,13 @@ public:
     void showTable(int tablePosition);
     /// The rows of the shown table changed: rebind and repaint.
     void refresh();
+    /// A run of rows came into or went out of a table's list: the grid follows it if it shows that table.
+    void followStructure(const StructureChange& change);
     void setEditor(EstimateEditor* editor) { m_model.setEditor(editor); }
     FindBar::Scope findScope();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     Estimate* m_estimate = nullptr; // not owned
@@ -53,6 +59,8 @@ public:
 
     void setEstimate(Estimate* estimate);
     void refresh();
+    /// A run of rows came into or went out of a table's list: the sides showing that table follow it.
+    void followStructure(const StructureChange& change);
     /// A row was folded or unfolded in another tab: its counterpart on the other side follows.
     void followFold(BaseDataItem* row, bool folded);
     void setEditor(EstimateEditor* editor);
@@ -63,6 +71,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     EstimateGridModel m_submittedModel;

@@ -32,9 +32,5 @@ void RowStructureCommand::undo()
 
 void RowStructureCommand::setPresent(bool present)
 {
-    if (present)
-        m_place->attach();
-    else
-        m_place->detach();
-    m_editor.announceStructure();
+    m_editor.announceStructure(present ? m_place->attach() : m_place->detach());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Estimate.h"
+#include "EstimateEditor.h"
 
 #include <QPair>
 #include <QVector>
@@ -22,8 +23,10 @@ public:
     SubtreePlace(const SubtreePlace&) = delete;
     SubtreePlace& operator=(const SubtreePlace&) = delete;
 
-    void detach();
-    void attach();
+    /// Takes the rows out; says where from (position -1 when they were not one run of the list).
+    StructureChange detach();
+    /// Puts the rows back as one run; says where.
+    StructureChange attach();
     /// The parent the subtree hangs under (null for a top-level row).
     TreeBaseItem* parent() const { return m_parent; }
 

@@ -3,6 +3,7 @@
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
 
+#include <TreeBaseItem.h>
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
 #include <zTableHeader.h>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -58,6 +60,7 @@ void TreeTab::setTable(Estimate::Table* table)
     m_model.BindSrcData(table ? &table->rows : nullptr, true);
     applySectionSpans();
     m_model.UpdateData();
+    countBlocks();
 }
 
 void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
@@ -89,9 +92,15 @@ bool TreeTab::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    // Block selection acts on key presses and mouse releases; recount once it has.
-    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease)
+    // Block selection acts on F4-F7 and on Ctrl+ and Shift+clicks; recount once it has.
+    const bool blockKey = event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->key() >= Qt::Key_F4
+        && static_cast<QKeyEvent*>(event)->key() <= Qt::Key_F7;
+    const bool blockClick = event->type() == QEvent::MouseButtonRelease
+        && (static_cast<QMouseEvent*>(event)->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier));
+    if (blockKey || blockClick) {
+        countBlocks();
         reportStatus();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -177,10 +186,21 @@ void TreeTab::reveal(BaseDataItem* row)
     QList<BaseDataItem*> ancestors;
     for (BaseDataItem* ancestor = row->getParent(); ancestor; ancestor = ancestor->getParent())
         ancestors.prepend(ancestor);
-    for (BaseDataItem* ancestor : qAsConst(ancestors)) { // from the top: a row expands only while it is shown
-        const int virtualRow = m_model.findVirtualIndexByItem(ancestor);
-        if (!ancestor->getExpanded() && virtualRow >= 0
-            && m_model.setData(m_model.index(virtualRow, treeColumn), true, zTreeItemModel::TreeExpandedRole))
+    // From the top, as expand requests would: a row expands only while it is shown. The flags are set
+    // first and the tree then follows the one run of rows below the topmost row expanded.
+    QList<BaseDataItem*> expanded;
+    for (BaseDataItem* ancestor : qAsConst(ancestors)) {
+        const bool shown = expanded.isEmpty() ? m_model.findVirtualIndexByItem(ancestor) >= 0 : m_model.getRowIsVisible(ancestor);
+        if (!ancestor->getExpanded() && shown) {
+            m_model.setExpandeItem(ancestor, true);
+            expanded.append(ancestor);
+        }
+    }
+    if (!expanded.isEmpty()) {
+        const int top = m_model.findOriginalIndexByItem(expanded.first());
+        const int rows = 1 + expanded.first()->getChildrenItemCount(); // in pre-order, its subtree follows it
+        m_model.boundRowsChanged(top, rows, rows);
+        for (BaseDataItem* ancestor : qAsConst(expanded))
             Q_EMIT rowFolded(ancestor, false); // the counterpart on the audit's other side unfolds too
     }
     // The code cell: the frozen strip would scroll sideways to follow a current cell outside it.
@@ -204,37 +224,131 @@ void TreeTab::rebind()
     m_model.BindSrcData(&m_table->rows, true);
     applySectionSpans();
     m_model.UpdateData();
+    countBlocks();
 }
 
+void TreeTab::followStructure(const StructureChange& change)
+{
+    if (!m_table || change.table != m_table)
+        return;
+    if (change.position < 0) {
+        rebind();
+        return;
+    }
+    const int count = change.rows.size();
+    shiftSectionSpans(change);
+    m_model.boundRowsChanged(change.position, change.inserted ? 0 : count, change.inserted ? count : 0);
+    for (BaseDataItem* row : change.rows)
+        m_blockedRows += row->IsBlock() ? (change.inserted ? 1 : -1) : 0;
+    reportStatus();
+}
+
+// The new row goes into the table's list where flattening the tree again would put it, and the tree
+// follows that one row; the model's insert has linked it into the tree already.
 bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index)
 {
-    if (!m_table || !m_editor || !m_model.findItemByIndex(index))
+    BaseDataItem* at = m_model.findItemByIndex(index);
+    if (!m_table || !m_editor || !at)
         return false;
-    (m_model.*insert)(index);
-    rebind();
-    const QList<BaseDataItem*> inserted = EstimateEditor::completeNewRows(*m_table);
-    Q_EMIT rowsChanged();
-    for (BaseDataItem* row : inserted)
-        m_editor->recordInsertion(*m_table, row);
+    TreeBaseItem* parent = insert == &zTreeItemModel::insertItemUnderIndex ? dynamic_cast<TreeBaseItem*>(at) : at->getParent();
+    const QList<BaseDataItem*> siblingsBefore = parent ? parent->getBaseDataItemlist() : QList<BaseDataItem*>();
+    const int rowsBefore = m_table->rows.size();
+    const int atBefore = m_model.findOriginalIndexByItem(at);
+    BaseDataItem* row = nullptr;
+    int position = -1;
+    if (!parent && insert == &zTreeItemModel::insertItemAfterIndex && at->getChildrenCount() > 0 && atBefore >= 0) {
+        // After a top-level row with a subtree, flattening puts the new row behind the subtree: it goes there
+        // at once, instead of beside the row and then past its subtree.
+        row = new TreeBaseItem; // owned by the table's rows from here on
+        position = atBefore + 1 + at->getChildrenItemCount();
+        m_table->rows.insert(position, row);
+        m_model.boundRowsChanged(position, 0, 1);
+    } else {
+        (m_model.*insert)(index);
+    }
+    if (!row && parent) {
+        const QList<BaseDataItem*>& siblings = parent->getBaseDataItemlist();
+        int childPos = 0;
+        while (childPos < siblingsBefore.size() && siblingsBefore.at(childPos) == siblings.at(childPos))
+            ++childPos;
+        row = siblings.size() == siblingsBefore.size() + 1 ? siblings.at(childPos) : nullptr;
+        BaseDataItem* previous = childPos > 0 ? siblings.at(childPos - 1) : parent; // and its subtree
+        const int previousAt = row ? m_model.findOriginalIndexByItem(previous) : -1;
+        position = previousAt < 0 ? -1 : previousAt + 1 + (previous == parent ? 0 : previous->getChildrenItemCount());
+        if (position >= 0) {
+            m_table->rows.insert(position, row);
+            m_model.boundRowsChanged(position, 0, 1); // the model's insert left the list alone
+        }
+    } else if (!row && m_table->rows.size() == rowsBefore + 1) {
+        // A top-level row without a subtree behind it: the model put the new row beside it.
+        position = insert == &zTreeItemModel::insertItemAfterIndex ? atBefore + 1 : atBefore;
+        row = m_table->rows.value(position);
+    }
+    if (!row || position < 0) {
+        rebind();
+        const QList<BaseDataItem*> inserted = EstimateEditor::completeNewRows(*m_table);
+        Q_EMIT rowsChanged(StructureChange{m_table, -1, true, inserted});
+        for (BaseDataItem* newRow : inserted)
+            m_editor->recordInsertion(*m_table, newRow);
+        return true;
+    }
+    m_editor->completeNewRow(*m_table, row);
+    const StructureChange change{m_table, position, true, {row}};
+    shiftSectionSpans(change);
+    Q_EMIT rowsChanged(change);
+    m_editor->recordInsertion(*m_table, row);
     return true;
 }
 
 void TreeTab::applySectionSpans()
 {
-    QList<QRect> spans;
+    m_sectionSpans.clear();
     const int spannedColumns = EstimateColumns::all().size() - 2; // description to unit price
     for (int originalRow = 0; m_table && originalRow < m_table->rows.size(); ++originalRow) {
         if (m_table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
-            spans.append(QRect(treeColumn, originalRow, spannedColumns, 1));
+            m_sectionSpans.append(QRect(treeColumn, originalRow, spannedColumns, 1));
     }
-    m_view->setViewSpans(spans);
+    m_view->setViewSpans(m_sectionSpans);
+}
+
+// The spans are by original row: those of rows that went go, those below the run move, new sections get one.
+void TreeTab::shiftSectionSpans(const StructureChange& change)
+{
+    const int count = change.rows.size();
+    QList<QRect> spans;
+    const int spannedColumns = EstimateColumns::all().size() - 2;
+    bool added = false;
+    for (QRect span : qAsConst(m_sectionSpans)) {
+        if (change.inserted && !added && span.top() >= change.position) {
+            for (int offset = 0; offset < count; ++offset) {
+                if (change.rows.at(offset)->getRowType() == EstimateRowType::Section)
+                    spans.append(QRect(treeColumn, change.position + offset, spannedColumns, 1));
+            }
+            added = true;
+        }
+        if (!change.inserted && span.top() >= change.position && span.top() < change.position + count)
+            continue;
+        if (span.top() >= change.position)
+            span.moveTop(span.top() + (change.inserted ? count : -count));
+        spans.append(span);
+    }
+    for (int offset = 0; change.inserted && !added && offset < count; ++offset) {
+        if (change.rows.at(offset)->getRowType() == EstimateRowType::Section)
+            spans.append(QRect(treeColumn, change.position + offset, spannedColumns, 1));
+    }
+    m_sectionSpans = spans;
+    m_view->setViewSpans(m_sectionSpans);
+}
+
+void TreeTab::countBlocks()
+{
+    m_blockedRows = 0;
+    for (int row = 0; m_table && row < m_table->rows.size(); ++row)
+        m_blockedRows += m_table->rows.at(row)->IsBlock() ? 1 : 0;
 }
 
 void TreeTab::reportStatus()
 {
-    int blocked = 0;
     const int allRows = m_table ? m_table->rows.size() : 0;
-    for (int row = 0; row < allRows; ++row)
-        blocked += m_table->rows.at(row)->IsBlock() ? 1 : 0;
-    Q_EMIT statusChanged(tr("%L1 of %L2 rows shown, %L3 block-selected").arg(m_shownRows).arg(allRows).arg(blocked));
+    Q_EMIT statusChanged(tr("%L1 of %L2 rows shown, %L3 block-selected").arg(m_shownRows).arg(allRows).arg(m_blockedRows));
 }

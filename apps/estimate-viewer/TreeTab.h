@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class EstimateEditor;
+struct StructureChange;
 class zTreeItemView;
 
 /*!
@@ -39,6 +40,8 @@ public:
     void deleteRow(const QModelIndex& index);
     /// The table's rows came or went: show them again as a tree.
     void rebind();
+    /// A run of rows came into or went out of a table's list: the tree follows it, in time proportional to the run.
+    void followStructure(const StructureChange& change);
     /// Expands the collapsed rows above a row, then selects and shows it.
     void reveal(BaseDataItem* row);
     FindBar::Scope findScope();
@@ -46,8 +49,8 @@ public:
 Q_SIGNALS:
     /// A line for the status bar: shown rows, all rows, block-selected rows.
     void statusChanged(const QString& text);
-    /// A row was inserted: other views of the table must rebind.
-    void rowsChanged();
+    /// A row was inserted: other views of the table follow.
+    void rowsChanged(const StructureChange& change);
     /// A row was collapsed (folded) or expanded here; its flags and its descendants' are set already.
     void rowFolded(BaseDataItem* row, bool folded);
 
@@ -62,6 +65,8 @@ private:
     void showContextMenu(const QPoint& position);
     bool insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QModelIndex& index);
     void applySectionSpans();
+    void shiftSectionSpans(const StructureChange& change);
+    void countBlocks();
     void reportStatus();
 
     zBaseHeaderColumn m_columns;
@@ -69,7 +74,9 @@ private:
     zTreeItemView* m_view; // child
     Estimate::Table* m_table = nullptr; // not owned
     EstimateEditor* m_editor = nullptr; // not owned
+    QList<QRect> m_sectionSpans; // by original row, in the view's order
     int m_shownRows = 0;
+    int m_blockedRows = 0;
     int m_displayStyle = 1;
     bool m_checkBoxes = false;
 };

@@ -107,7 +107,7 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     m_auditTab->setEditor(m_editor);
     setWindowTitle(tr("Estimate viewer[*]"));
     connect(m_treeTab, &TreeTab::statusChanged, m_status, &QLabel::setText);
-    connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::refreshOtherViews);
+    connect(m_treeTab, &TreeTab::rowsChanged, this, &ViewerWindow::followInOtherViews);
     connect(m_editor, &EstimateEditor::valuesChanged, this, &ViewerWindow::repaintViews);
     connect(m_editor, &EstimateEditor::structureChanged, this, &ViewerWindow::showStructureChange);
     connect(m_editor, &EstimateEditor::valuesChanged, m_findBar, &FindBar::invalidate);
@@ -500,11 +500,11 @@ void ViewerWindow::recover(std::shared_ptr<RecoveryRecord> record)
                      });
 }
 
-void ViewerWindow::refreshOtherViews()
+void ViewerWindow::followInOtherViews(const StructureChange& change)
 {
-    m_gridTab->refresh();
-    m_auditTab->refresh();
-    m_flatTab->refresh();
+    m_gridTab->followStructure(change);
+    m_auditTab->followStructure(change);
+    m_flatTab->followStructure(change);
 }
 
 void ViewerWindow::repaintViews()
@@ -514,10 +514,10 @@ void ViewerWindow::repaintViews()
         view->viewport()->update();
 }
 
-void ViewerWindow::showStructureChange()
+void ViewerWindow::showStructureChange(const StructureChange& change)
 {
-    m_treeTab->rebind();
-    refreshOtherViews();
+    m_treeTab->followStructure(change);
+    followInOtherViews(change);
 }
 
 FindBar::Scope ViewerWindow::findScope()

@@ -22,6 +22,7 @@ class QTabWidget;
 class QTableView;
 class RecoveryJournal;
 class RecoveryRecord;
+struct StructureChange;
 class TreeTab;
 
 /*!
@@ -87,9 +88,9 @@ private:
     void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base);
     bool askToRecover(const RecoveryRecord& record);
     void recover(std::shared_ptr<RecoveryRecord> record);
-    void refreshOtherViews();
+    void followInOtherViews(const StructureChange& change);
     void repaintViews();
-    void showStructureChange();
+    void showStructureChange(const StructureChange& change);
     void applyDisplay();
     FindBar::Scope findScope();
     void exportCsv();

@@ -2,9 +2,13 @@
 
 #include "TableGridPainter.h"
 
+#include <utility>
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+
+#include <utility>
 
 FrozenView::FrozenView(QTableView* mainView, Qt::Orientation orientation)
     : QTableView(mainView)
@@ -68,8 +72,13 @@ void FrozenView::paintEvent(QPaintEvent* event)
 
 void FrozenView::followSectionSizes()
 {
-    verticalHeader()->setDefaultSectionSize(m_mainView->verticalHeader()->defaultSectionSize());
-    horizontalHeader()->setDefaultSectionSize(m_mainView->horizontalHeader()->defaultSectionSize());
+    // Qt walks every section on setDefaultSectionSize, even for the size it has: a million-row strip
+    // would take a pass over its rows at each layout of the main view.
+    for (const auto& headers : {std::make_pair(verticalHeader(), m_mainView->verticalHeader()),
+                          std::make_pair(horizontalHeader(), m_mainView->horizontalHeader())}) {
+        if (headers.first->defaultSectionSize() != headers.second->defaultSectionSize())
+            headers.first->setDefaultSectionSize(headers.second->defaultSectionSize());
+    }
     for (int frozen = 0; frozen < m_frozenCount; ++frozen) {
         if (m_orientation == Qt::Vertical)
             setColumnWidth(frozen, m_mainView->columnWidth(frozen));
