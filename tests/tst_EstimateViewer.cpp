@@ -800,6 +800,7 @@ private Q_SLOTS:
         QCOMPARE(answers.seen, "File not found: " + viewer.dir.filePath("7") + " is no longer there. It was removed from the recent files.\n");
         QCOMPARE(RecentFiles::list().size(), 7);
         QVERIFY(!RecentFiles::list().contains(viewer.dir.filePath("7")));
+    }
 
     // Each tab follows an insert, a delete, and their undo and redo, as binding the table's list afresh would.
     void structuralEditsLeaveWhatARebindWould_data()
