@@ -191,7 +191,7 @@ void zBaseItemViewBlockPrivate::runAction(Action action, const QModelIndex& inde
         return;
     const Rows rows(*found.list, found.row, m_setBlock);
     if (applyAction(action, rows))
-        m_view->update();
+        m_view->viewport()->update(); // the cells are the viewport's: the view's own update repaints its frame
 }
 
 bool zBaseItemViewBlockPrivate::applyAction(Action action, const Rows& rows) const
