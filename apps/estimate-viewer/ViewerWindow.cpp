@@ -324,7 +324,8 @@ void ViewerWindow::buildEditMenu()
     QAction* undo = m_editor->undoStack()->createUndoAction(this, tr("&Undo"));
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     QAction* redo = m_editor->undoStack()->createRedoAction(this, tr("&Redo"));
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    // Ctrl+Y too, as in the spreadsheets estimators work in.
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(undo);
     edit->addAction(redo);
     addClipboardActions(edit);
