@@ -68,11 +68,12 @@ GridTab::GridTab(QWidget* parent)
 void GridTab::setEstimate(Estimate* estimate)
 {
     m_estimate = estimate;
-    m_model.SetAudit(estimate->audit.get());
+    m_model.SetAudit(estimate ? estimate->audit.get() : nullptr);
     m_tables.clear();
     const QSignalBlocker blocker(m_tableChooser);
     m_tableChooser->clear();
-    for (const auto& work : estimate->works) {
+    for (size_t workPos = 0; estimate && workPos < estimate->works.size(); ++workPos) {
+        const auto& work = estimate->works[workPos];
         for (const auto& table : work->tables) {
             m_tables.append(table.get());
             m_tableChooser->addItem(work->name + QStringLiteral(" / ") + table->name);
@@ -119,12 +120,17 @@ AuditTab::AuditTab(QWidget* parent)
     layout->addWidget(splitter);
 }
 
-void AuditTab::setEstimate(Estimate* estimate)
+void AuditTab::setEstimate(Estimate* estimate, bool bindNow)
 {
     m_estimate = estimate;
-    m_submittedModel.SetAudit(estimate->audit.get());
-    m_reviewedModel.SetAudit(estimate->audit.get());
-    refresh();
+    if (!bindNow) { // the models let go of the rows shown before at once
+        bind(m_submittedModel, nullptr);
+        bind(m_reviewedModel, nullptr);
+    }
+    m_submittedModel.SetAudit(estimate ? estimate->audit.get() : nullptr);
+    m_reviewedModel.SetAudit(estimate ? estimate->audit.get() : nullptr);
+    if (bindNow)
+        refresh();
 }
 
 void AuditTab::setEditor(EstimateEditor* editor)
@@ -148,12 +154,15 @@ bool AuditTab::eventFilter(QObject* watched, QEvent* event)
 
 void AuditTab::refresh()
 {
-    auto firstTable = [this](int nodeId) -> Estimate::Table* {
-        Estimate::Work* work = m_estimate ? m_estimate->workByNodeId(nodeId) : nullptr;
-        return work && !work->tables.empty() ? work->tables.front().get() : nullptr;
-    };
-    bind(m_submittedModel, firstTable(m_estimate ? m_estimate->submittedNodeId : -1));
-    bind(m_reviewedModel, firstTable(m_estimate ? m_estimate->reviewedNodeId : -1));
+    bindSide(false);
+    bindSide(true);
+}
+
+void AuditTab::bindSide(bool reviewed)
+{
+    const int nodeId = !m_estimate ? -1 : reviewed ? m_estimate->reviewedNodeId : m_estimate->submittedNodeId;
+    Estimate::Work* work = m_estimate ? m_estimate->workByNodeId(nodeId) : nullptr;
+    bind(reviewed ? m_reviewedModel : m_submittedModel, work && !work->tables.empty() ? work->tables.front().get() : nullptr);
 }
 
 void AuditTab::followFold(BaseDataItem* row, bool folded)

@@ -24,6 +24,7 @@ class GridTab : public QWidget
 public:
     explicit GridTab(QWidget* parent = nullptr);
 
+    /// Shows the estimate's first table (null: none).
     void setEstimate(Estimate* estimate);
     /// Shows the table at a position of the list (works and tables in file order).
     void showTable(int tablePosition);
@@ -51,7 +52,10 @@ class AuditTab : public QWidget
 public:
     explicit AuditTab(QWidget* parent = nullptr);
 
-    void setEstimate(Estimate* estimate);
+    /// Shows the estimate (null: none); without bind, the sides stay empty until bindSide or refresh.
+    void setEstimate(Estimate* estimate, bool bindNow = true);
+    /// Binds one side to its work's first table: a bind per call, for callers that bind in turns.
+    void bindSide(bool reviewed);
     void refresh();
     /// A row was folded or unfolded in another tab: its counterpart on the other side follows.
     void followFold(BaseDataItem* row, bool folded);
