@@ -46,10 +46,13 @@ FindBar::Scope findIn(Qtitan::GridView& grid, BaseDataItemModel& model)
     return {model.All(), [&grid, &model](int row) { revealRow(grid, model, row); }};
 }
 
-void bind(BaseDataItemModel& model, Estimate::Table* table)
+// Part 0 binds the rows, 1 shows them; -1 does both.
+void bind(BaseDataItemModel& model, Estimate::Table* table, int part = -1)
 {
-    model.BindSrcData(table ? &table->rows : nullptr);
-    model.UpdateData();
+    if (part <= 0)
+        model.BindSrcData(table ? &table->rows : nullptr);
+    if (part != 0)
+        model.UpdateData();
 }
 }
 
@@ -65,7 +68,7 @@ GridTab::GridTab(QWidget* parent)
     connect(m_tableChooser, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &GridTab::showTable);
 }
 
-void GridTab::setEstimate(Estimate* estimate)
+void GridTab::setEstimate(Estimate* estimate, bool bindNow)
 {
     m_estimate = estimate;
     m_model.SetAudit(estimate ? estimate->audit.get() : nullptr);
@@ -79,7 +82,15 @@ void GridTab::setEstimate(Estimate* estimate)
             m_tableChooser->addItem(work->name + QStringLiteral(" / ") + table->name);
         }
     }
-    showTable(0);
+    if (bindNow)
+        showTable(0);
+    else
+        bind(m_model, nullptr, 0); // the rows shown before are let go of at once
+}
+
+void GridTab::bindPart(int part)
+{
+    bind(m_model, m_tables.value(m_tableChooser->currentIndex(), nullptr), part);
 }
 
 void GridTab::showTable(int tablePosition)
@@ -158,11 +169,11 @@ void AuditTab::refresh()
     bindSide(true);
 }
 
-void AuditTab::bindSide(bool reviewed)
+void AuditTab::bindSide(bool reviewed, int part)
 {
     const int nodeId = !m_estimate ? -1 : reviewed ? m_estimate->reviewedNodeId : m_estimate->submittedNodeId;
     Estimate::Work* work = m_estimate ? m_estimate->workByNodeId(nodeId) : nullptr;
-    bind(reviewed ? m_reviewedModel : m_submittedModel, work && !work->tables.empty() ? work->tables.front().get() : nullptr);
+    bind(reviewed ? m_reviewedModel : m_submittedModel, work && !work->tables.empty() ? work->tables.front().get() : nullptr, part);
 }
 
 void AuditTab::followFold(BaseDataItem* row, bool folded)

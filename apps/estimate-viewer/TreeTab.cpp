@@ -52,12 +52,26 @@ TreeTab::TreeTab(QWidget* parent)
 
 void TreeTab::setTable(Estimate::Table* table)
 {
-    m_table = table;
-    m_model.SetTable(table ? table->table.get() : nullptr);
-    m_model.SetWork(table ? table->table->getOwner() : nullptr);
-    m_model.BindSrcData(table ? &table->rows : nullptr, true);
-    applySectionSpans();
-    m_model.UpdateData();
+    for (int part = 0; part < tableParts; ++part)
+        setTablePart(table, part);
+}
+
+void TreeTab::setTablePart(Estimate::Table* table, int part, const QList<QRect>* spans)
+{
+    switch (part) {
+    case 0:
+        m_table = table;
+        m_model.SetTable(table ? table->table.get() : nullptr);
+        m_model.SetWork(table ? table->table->getOwner() : nullptr);
+        m_model.BindSrcData(table ? &table->rows : nullptr, true);
+        break;
+    case 1:
+        spans ? m_view->setViewSpans(*spans) : applySectionSpans();
+        break;
+    default:
+        m_model.UpdateData();
+        break;
+    }
 }
 
 void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
@@ -221,13 +235,18 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
 
 void TreeTab::applySectionSpans()
 {
+    m_view->setViewSpans(sectionSpans(m_table));
+}
+
+QList<QRect> TreeTab::sectionSpans(const Estimate::Table* table)
+{
     QList<QRect> spans;
     const int spannedColumns = EstimateColumns::all().size() - 2; // description to unit price
-    for (int originalRow = 0; m_table && originalRow < m_table->rows.size(); ++originalRow) {
-        if (m_table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
+    for (int originalRow = 0; table && originalRow < table->rows.size(); ++originalRow) {
+        if (table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
             spans.append(QRect(treeColumn, originalRow, spannedColumns, 1));
     }
-    m_view->setViewSpans(spans);
+    return spans;
 }
 
 void TreeTab::reportStatus()

@@ -60,6 +60,13 @@ double widestTotal(const Estimate& estimate)
     }
     return widest;
 }
+
+// The table the tree and flat tabs show: the first work's first.
+Estimate::Table* firstTable(const Estimate& estimate)
+{
+    const Estimate::Work* submitted = estimate.works.empty() ? nullptr : estimate.works.front().get();
+    return submitted && !submitted->tables.empty() ? submitted->tables.front().get() : nullptr;
+}
 }
 
 ViewerWindow::ViewerWindow(QWidget* parent)
@@ -359,6 +366,8 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
         if (outcome->estimate) { // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
             outcome->widest = widestTotal(*outcome->estimate);
+            outcome->treeSpans = TreeTab::sectionSpans(firstTable(*outcome->estimate));
+            progress->done = progress->total.load(); // the bar stays full while the tabs are bound
         }
         loaded->set_value();
     });
@@ -396,8 +405,7 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
 void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
 {
     Estimate* estimate = outcome->estimate.get();
-    Estimate::Work* submitted = estimate->works.empty() ? nullptr : estimate->works.front().get();
-    Estimate::Table* table = submitted && !submitted->tables.empty() ? submitted->tables.front().get() : nullptr;
+    Estimate::Table* table = firstTable(*estimate);
     if (step == 0) {
         outcome->binding = ++m_bindings; // a later load's first step lets go of this one's tabs
         unbindTabs();
@@ -418,26 +426,35 @@ void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
         Q_EMIT loadFinished(EstimateJson::cancelledMessage());
         return;
     }
-    switch (step) {
-    case 0:
-        break;
+    // The binds, each a pass over a table's rows, in the order the tabs come; the tree tab's first.
+    constexpr int treeSteps = TreeTab::tableParts;
+    if (step >= 1 && step <= treeSteps)
+        m_treeTab->setTablePart(table, step - 1, &outcome->treeSpans);
+    switch (step - treeSteps) {
     case 1:
-        m_treeTab->setTable(table);
-        break;
-    case 2:
         m_flatTab->setTable(table);
         break;
+    case 2:
+        m_gridTab->setEstimate(estimate, false);
+        m_gridTab->bindPart(0);
+        break;
     case 3:
-        m_gridTab->setEstimate(estimate);
+        m_gridTab->bindPart(1);
         break;
     case 4:
         m_auditTab->setEstimate(estimate, false);
-        m_auditTab->bindSide(false);
+        m_auditTab->bindSide(false, 0);
         break;
     case 5:
-        m_auditTab->bindSide(true);
+        m_auditTab->bindSide(false, 1);
         break;
-    default:
+    case 6:
+        m_auditTab->bindSide(true, 0);
+        break;
+    case 7:
+        m_auditTab->bindSide(true, 1);
+        break;
+    case 8:
         outcome->dialog->hide();
         outcome->dialog->deleteLater();
         showEstimate(std::move(outcome->estimate), outcome->path, outcome->base, outcome->widest);
@@ -446,8 +463,17 @@ void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
             outcome->whenShown();
         Q_EMIT loadFinished(QString());
         return;
+    default:
+        break;
     }
-    QTimer::singleShot(0, this, [this, outcome, step] { bindInTurns(outcome, step + 1); });
+    // A timer, not a posted call: posted calls may run back to back within one turn.
+    auto* next = new QTimer(this);
+    next->setSingleShot(true);
+    connect(next, &QTimer::timeout, this, [this, next, outcome, step] {
+        next->deleteLater();
+        bindInTurns(outcome, step + 1);
+    });
+    next->start(0);
 }
 
 // The tabs show no estimate; nothing refers to the rows of the one shown before.

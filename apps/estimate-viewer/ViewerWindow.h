@@ -6,6 +6,7 @@
 #include "RecoveryBase.h"
 
 #include <QMainWindow>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -84,6 +85,7 @@ private:
         QString error;
         RecoveryBase base;
         double widest = 0; // the widest total, found on the worker: it reads every row
+        QList<QRect> treeSpans; // the tree tab's, also found on the worker
         QString path;
         std::function<void()> whenShown;
         std::shared_ptr<LoadProgress> progress;
