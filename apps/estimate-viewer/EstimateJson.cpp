@@ -991,13 +991,6 @@ bool loadFile(const QString& path, padded_string* text, LoadProgress* progress, 
         return false;
     }
     *text = padded_string(size_t(status.st_size));
-    // Huge pages where the system gives them on request: a large file's bytes then cost one page fault per
-    // 2 MB rather than per 4 kB.
-    const uintptr_t hugePage = uintptr_t(2) << 20;
-    const uintptr_t first = (uintptr_t(text->data()) + hugePage - 1) / hugePage * hugePage;
-    const uintptr_t last = (uintptr_t(text->data()) + text->size()) / hugePage * hugePage;
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
     if (progress)
         progress->total = 2 * qint64(status.st_size); // reading the bytes, then parsing them
     constexpr size_t chunk = 16 << 20;
