@@ -25,7 +25,6 @@ const QHash<qint64, BaseDataItem*>& byId(const QList<BaseDataItem*>& rows, QHash
     }
     return index;
 }
-}
 
 // Frees estimates on a thread of its own, in turn. The process's end stops it between two rows:
 // what is left stays allocated, and reachable, until the process is gone.
@@ -92,6 +91,7 @@ private:
 };
 
 std::deque<std::unique_ptr<Estimate>>* Disposal::s_leftAtExit = nullptr;
+} // namespace
 
 Estimate::Estimate()
     : project(std::make_unique<ProjectWorks>())
