@@ -4,6 +4,7 @@
 // process so that its peak resident memory is its own.
 //
 //   bench_EstimateOpen                 the whole table (files in /tmp, removed afterwards)
+//   bench_EstimateOpen growth          open and its longest stall against the floor at 100k, 1M and 2M rows per work
 //   bench_EstimateOpen MODE FILE|ROWS  one measurement: floor, read, read2 (two threads), open, save, plainwrite, generate
 
 #include <EstimateGenerator.h>
@@ -28,52 +29,44 @@
 
 namespace {
 
-// The floor: what any reader of this file must do, with nothing of the viewer's.
+// The floor: what any reader of this file must do, with nothing of the viewer's. The same program as
+// the project's shared floor (read_floor.cpp, which ../shared/tools/open-vs-floor.sh times): simdjson On
+// Demand over the whole file into plain rows with std::string fields.
 struct PlainRow
 {
-    int64_t id = 0, parent = -1, level = 0, curIndex = 0;
-    std::string type, code, name, unit;
-    double quantity = 0, unitPrice = 0, total = 0, height = 0;
-    bool expanded = true, visible = true, collapsable = true;
+    long id, parent;
+    std::string code, name, unit;
+    double q, p, t;
 };
 
-size_t floorRead(const char* path, std::vector<std::vector<PlainRow>>& works)
+size_t floorRead(const char* path, std::vector<PlainRow>& rows)
 {
     using namespace simdjson;
     padded_string json = padded_string::load(path);
     ondemand::parser parser;
-    ondemand::document document = parser.iterate(json);
-    size_t rows = 0;
-    for (ondemand::object work : document["works"]) {
-        works.emplace_back();
-        for (ondemand::object table : work["tables"]) {
-            for (ondemand::object object : table["rows"]) {
-                PlainRow row;
-                for (auto field : object) {
-                    const std::string_view key = field.unescaped_key();
-                    ondemand::value value = field.value();
-                    if (key == "id") row.id = int64_t(value);
-                    else if (key == "parent") row.parent = value.is_null() ? -1 : int64_t(value);
-                    else if (key == "type") row.type = std::string_view(value);
-                    else if (key == "level") row.level = int64_t(value);
-                    else if (key == "code") row.code = std::string_view(value);
-                    else if (key == "name") row.name = std::string_view(value);
-                    else if (key == "unit") row.unit = std::string_view(value);
-                    else if (key == "quantity") row.quantity = double(value);
-                    else if (key == "unitPrice") row.unitPrice = double(value);
-                    else if (key == "total") row.total = double(value);
-                    else if (key == "height") row.height = double(value);
-                    else if (key == "expanded") row.expanded = bool(value);
-                    else if (key == "visible") row.visible = bool(value);
-                    else if (key == "collapsable") row.collapsable = bool(value);
-                    else if (key == "curIndex") row.curIndex = int64_t(value);
+    auto doc = parser.iterate(json);
+    rows.reserve(2100000);
+    for (auto work : doc["works"].get_array()) {
+        for (auto table : work.value()["tables"].get_array()) {
+            for (auto r : table.value()["rows"].get_array()) {
+                PlainRow row{};
+                for (auto field : r.value().get_object()) {
+                    std::string_view k = field.unescaped_key();
+                    auto v = field.value();
+                    if (k == "id") row.id = int64_t(v.get_int64());
+                    else if (k == "parent") { if (!v.is_null()) row.parent = int64_t(v.get_int64()); }
+                    else if (k == "code") row.code = std::string_view(v.get_string());
+                    else if (k == "name") row.name = std::string_view(v.get_string());
+                    else if (k == "unit") row.unit = std::string_view(v.get_string());
+                    else if (k == "quantity") row.q = double(v.get_double());
+                    else if (k == "unitPrice") row.p = double(v.get_double());
+                    else if (k == "total") row.t = double(v.get_double());
                 }
-                works.back().push_back(std::move(row));
-                ++rows;
+                rows.push_back(std::move(row));
             }
         }
     }
-    return rows;
+    return rows.size();
 }
 
 void plainWrite(const QByteArray& bytes, const std::string& path)
@@ -87,6 +80,7 @@ void plainWrite(const QByteArray& bytes, const std::string& path)
 
 double g_longestStallMs = 0; // the longest the GUI thread went without turning its event loop
 double g_residentMb = 0; // resident memory once the estimate is shown
+double g_closeMs = 0; // the GUI thread's time to close the window and let go of the estimate
 
 double residentMb()
 {
@@ -101,13 +95,14 @@ double residentMb()
 
 // Shows the window, runs a load through it and waits for its first painted frame. A 10 ms timer
 // on the GUI thread finds the longest stall: binding the tabs is the part that cannot leave it.
+// Then closes the window, as quitting does: the rows must not hold up the GUI thread.
 double showInViewer(const std::function<void(ViewerWindow&)>& load)
 {
-    ViewerWindow window;
-    window.setProperty("headless", true);
-    window.show();
+    auto* window = new ViewerWindow;
+    window->setProperty("headless", true);
+    window->show();
     QEventLoop waitForLoad;
-    QObject::connect(&window, &ViewerWindow::loadFinished, &waitForLoad, &QEventLoop::quit);
+    QObject::connect(window, &ViewerWindow::loadFinished, &waitForLoad, &QEventLoop::quit);
     QElapsedTimer timer;
     QElapsedTimer sinceTick;
     QTimer ticker;
@@ -118,12 +113,16 @@ double showInViewer(const std::function<void(ViewerWindow&)>& load)
     timer.start();
     sinceTick.start();
     ticker.start(10);
-    load(window);
+    load(*window);
     waitForLoad.exec();
-    window.repaint();
+    window->repaint();
     g_longestStallMs = std::max(g_longestStallMs, sinceTick.nsecsElapsed() / 1e6);
     const double elapsed = timer.nsecsElapsed() / 1e6;
     g_residentMb = residentMb();
+    QElapsedTimer closing;
+    closing.start();
+    delete window;
+    g_closeMs = closing.nsecsElapsed() / 1e6;
     return elapsed;
 }
 
@@ -133,8 +132,8 @@ double measure(const QString& mode, const QString& argument)
     timer.start();
     QString error;
     if (mode == "floor") {
-        std::vector<std::vector<PlainRow>> works;
-        floorRead(argument.toLocal8Bit().constData(), works);
+        std::vector<PlainRow> rows;
+        floorRead(argument.toLocal8Bit().constData(), rows);
     } else if (mode == "read" || mode == "read2") {
         EstimateJson::read(argument, &error, nullptr, mode == "read2" ? 2 : 1).release(); // freeing is not part of reading
     } else if (mode == "open") {
@@ -162,6 +161,8 @@ struct Measured
     double peakMb = 0;
     double longestStallMs = 0;
     double residentMb = 0;
+    double closeMs = 0;
+    double cpuMs = 0; // user and system time of the whole child: what a loaded machine cannot stretch
 };
 
 // Runs one measurement in a child process: its time as it reports it, its peak RSS from the kernel.
@@ -184,9 +185,10 @@ Measured runChild(const char* self, const char* mode, const QString& argument)
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
-    Measured measured{-1, usage.ru_maxrss / 1024.0, 0, 0};
+    const double cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    Measured measured{-1, usage.ru_maxrss / 1024.0, 0, 0, 0, cpuMs};
     if (length > 0)
-        std::sscanf(text, "%lf %lf %lf", &measured.ms, &measured.longestStallMs, &measured.residentMb);
+        std::sscanf(text, "%lf %lf %lf %lf", &measured.ms, &measured.longestStallMs, &measured.residentMb, &measured.closeMs);
     return measured;
 }
 
@@ -197,6 +199,38 @@ void printRow(const char* workload, int rows, const Measured& ours, const Measur
     std::fflush(stdout);
 }
 
+// Open time and the longest stall against the floor at 100k, 1M and 2M rows per work (two works), in one
+// run: each grows no faster than the floor when the last two columns stay near 1.
+int growth(const char* self, const QTemporaryDir& dir)
+{
+    std::printf("| rows per work | rows in total | floor (ms) | open (ms) | open/floor | CPU: open/floor | longest stall (ms) "
+                "| closing (ms) | floor growth from 100k | open growth / floor growth | stall growth / floor growth |\n"
+                "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    Measured firstFloor, firstOpen;
+    for (int rowsPerWork : {100000, 1000000, 2000000}) {
+        const QString path = dir.filePath(QStringLiteral("estimate-%1.json").arg(rowsPerWork));
+        QString error;
+        {
+            std::unique_ptr<Estimate> estimate = EstimateGenerator::generate(rowsPerWork);
+            EstimateJson::write(*estimate, path, &error);
+            // freed here, before the measurements, so that the children have the memory
+        }
+        const Measured floor = runChild(self, "floor", path); // also warms the page cache for both
+        const Measured open = runChild(self, "open", path);
+        if (rowsPerWork == 100000) {
+            firstFloor = floor;
+            firstOpen = open;
+        }
+        const double floorGrowth = floor.ms / firstFloor.ms;
+        std::printf("| %d | %d | %.0f | %.0f | %.2f | %.2f | %.0f | %.0f | %.1f | %.2f | %.2f |\n", rowsPerWork, 2 * rowsPerWork, floor.ms,
+                    open.ms, open.ms / floor.ms, open.cpuMs / floor.cpuMs, open.longestStallMs, open.closeMs, floorGrowth,
+                    open.ms / firstOpen.ms / floorGrowth, open.longestStallMs / firstOpen.longestStallMs / floorGrowth);
+        std::fflush(stdout);
+        QFile::remove(path);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -205,11 +239,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc == 3) {
         const double ms = measure(argv[1], argv[2]);
-        std::printf("%.3f %.3f %.3f\n", ms, g_longestStallMs, g_residentMb);
+        std::printf("%.3f %.3f %.3f %.3f\n", ms, g_longestStallMs, g_residentMb, g_closeMs);
         std::fflush(stdout);
         _exit(0); // the process ends here: tearing down millions of rows is no part of any measurement
     }
     QTemporaryDir dir(QStringLiteral("/tmp/bench_EstimateOpen-XXXXXX"));
+    if (argc == 2 && QByteArray(argv[1]) == "growth")
+        return growth(argv[0], dir);
     std::printf("| workload | rows in total | ours (ms) | floor (ms) | ours/floor | ours peak RSS (MB) | floor peak RSS (MB) "
                 "| ours bytes/row | floor bytes/row |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int rowsPerWork : {50000, 500000, 1000000}) {
@@ -223,8 +259,8 @@ int main(int argc, char** argv)
         printRow("floor read vs our read (parse, build rows)", rows, read, floor);
         printRow("our read: two works on two threads vs one", rows, runChild(argv[0], "read2", path), read);
         printRow("open: read, build, bind all tabs, first frame", rows, open, floor);
-        std::printf("| (open: longest GUI-thread stall %.0f ms; resident once shown %.0f MB = %.0f bytes/row) | %d | | | | | | | |\n",
-                    open.longestStallMs, open.residentMb, open.residentMb * 1048576.0 / rows, rows);
+        std::printf("| (open: longest GUI-thread stall %.0f ms; closing the window %.0f ms; resident once shown %.0f MB = %.0f bytes/row) | %d | | | | | | | |\n",
+                    open.longestStallMs, open.closeMs, open.residentMb, open.residentMb * 1048576.0 / rows, rows);
         printRow("save vs plain buffered write of the bytes", rows, runChild(argv[0], "save", path),
                  runChild(argv[0], "plainwrite", path));
         printRow("generate + show vs open", rows, runChild(argv[0], "generate", QString::number(rowsPerWork)), open);

@@ -274,6 +274,35 @@ private Q_SLOTS:
         QVERIFY(viewer.window.estimate()->rowCount() >= (error.isEmpty() ? 5000 : 200));
     }
 
+    // The tabs are bound one per event-loop turn after the worker is done; a cancel among those turns
+    // leaves no estimate shown and no view holding a row (the sanitizer run checks that nothing leaks).
+    void cancelWhileTheTabsBindShowsNoEstimate()
+    {
+        Viewer viewer(200);
+        const QString path = viewer.dir.filePath("next.json");
+        QVERIFY2(EstimateJson::write(*EstimateGenerator::generate(2000), path, &viewer.error), qPrintable(viewer.error));
+        zTreeItemModel* tree = viewer.window.findChild<TreeTab*>()->model();
+        viewer.finished.clear();
+        viewer.window.openFile(path);
+        const auto treeBound = [&] { return tree->GetBindSrcData() && tree->GetBindSrcData()->size() > 1000; };
+        bool cancelled = false;
+        const QMetaObject::Connection onBind = connect(tree, &QAbstractItemModel::modelReset, [&] {
+            if (!cancelled && treeBound()) { // the tree tab's turn: the other tabs' are still to come
+                cancelled = true;
+                viewer.window.cancelLoad();
+            }
+        });
+        QVERIFY(viewer.finished.wait(120000));
+        disconnect(onBind);
+        QVERIFY(cancelled);
+        QCOMPARE(viewer.finished.last().at(0).toString(), EstimateJson::cancelledMessage());
+        QVERIFY(!viewer.window.estimate());
+        for (const char* name : {"treeView", "flatView", "gridView", "submittedGrid", "reviewedGrid"})
+            QCOMPARE(viewer.view(name)->model()->rowCount(), 0);
+        QCOMPARE(viewer.open(path), QString()); // and the next load shows its estimate
+        QVERIFY(treeBound());
+    }
+
     // A viewer killed with unsaved changes leaves a record; the next one offers it, and the recovered
     // estimate is the one those changes make. The killed viewer is this test run again, as a child.
     void recoversAfterAKill()

@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <vector>
+
 class tst_TreeBaseItem : public QObject
 {
     Q_OBJECT
@@ -73,6 +75,25 @@ private Q_SLOTS:
         QCOMPARE(audit.GetRelationItem(&submitted, fromSubmitted), &reviewed);
         QVERIFY(!audit.GetRelationItem(&unrelated, fromUnrelated));
         QCOMPARE(QList<bool>({fromReviewed, fromSubmitted, fromUnrelated}), QList<bool>({true, true, false}));
+    }
+
+    // Relations live in one open-addressed table: forgetting rows must leave every other relation findable.
+    void forgettingRowsKeepsEveryOtherRelation()
+    {
+        AuditBusiness audit;
+        std::vector<BaseDataItem> rows(3000);
+        for (size_t row = 0; row < rows.size(); row += 2)
+            audit.SetRelationItem(&rows[row], &rows[row + 1]);
+        for (size_t row = 0; row < rows.size(); row += 3)
+            audit.ForgetRow(&rows[row]); // takes the pair out both ways
+        for (size_t row = 0; row < rows.size(); ++row) {
+            const size_t first = row - row % 2;
+            const bool forgotten = first % 3 == 0 || (first + 1) % 3 == 0;
+            bool related = false;
+            BaseDataItem* counterpart = audit.GetRelationItem(&rows[row], related);
+            QCOMPARE(related, !forgotten);
+            QCOMPARE(counterpart, forgotten ? nullptr : &rows[row ^ 1]);
+        }
     }
 
     void settingsAnswerZeroForUnknownKey()

@@ -1,6 +1,13 @@
 #include "Estimate.h"
 
 #include <QHash>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 qint64 rowId(BaseDataItem* row)
@@ -18,7 +25,75 @@ const QHash<qint64, BaseDataItem*>& byId(const QList<BaseDataItem*>& rows, QHash
     }
     return index;
 }
-}
+
+// Frees estimates on a thread of its own, in turn. The process's end stops it between two rows:
+// what is left stays allocated, and reachable, until the process is gone.
+class Disposal
+{
+public:
+    static Disposal& instance()
+    {
+        static Disposal disposal;
+        return disposal;
+    }
+    void add(std::unique_ptr<Estimate> estimate)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.push_back(std::move(estimate));
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+        m_wake.notify_one();
+    }
+
+private:
+    ~Disposal()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+        // Kept, not freed: freeing millions of rows would hold up the end of the process.
+        s_leftAtExit = new std::deque<std::unique_ptr<Estimate>>(std::move(m_pending));
+    }
+    void run()
+    {
+        constexpr int rowsPerStep = 4096; // between two looks at whether the process is ending
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping.load() || !m_pending.empty(); });
+            if (m_stopping)
+                return;
+            Estimate* estimate = m_pending.front().get(); // listed until freed: reachable if the process ends first
+            lock.unlock();
+            bool freed = false;
+            while (!freed && !m_stopping.load(std::memory_order_relaxed))
+                freed = estimate->deleteRows(rowsPerStep);
+            lock.lock();
+            if (!freed)
+                continue;
+            std::unique_ptr<Estimate> rest = std::move(m_pending.front());
+            m_pending.pop_front();
+            lock.unlock();
+            rest.reset(); // small by now: the tables, the works and an empty audit service
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::unique_ptr<Estimate>> m_pending; // the first is being freed
+    std::atomic<bool> m_stopping{false}; // changed under the mutex, read without it between steps
+    std::thread m_thread;
+    // Written once, after the thread has ended, and read by nothing but a leak checker: volatile, so
+    // that the compiler keeps a store that nothing in the program reads.
+    static std::deque<std::unique_ptr<Estimate>>* volatile s_leftAtExit;
+};
+
+std::deque<std::unique_ptr<Estimate>>* volatile Disposal::s_leftAtExit = nullptr;
+} // namespace
 
 Estimate::Estimate()
     : project(std::make_unique<ProjectWorks>())
@@ -34,6 +109,31 @@ Estimate::~Estimate()
         for (const auto& table : work->tables)
             qDeleteAll(table->rows);
     }
+}
+
+void Estimate::dispose(std::unique_ptr<Estimate> estimate)
+{
+    if (!estimate)
+        return;
+    if (estimate->audit->thread() == QThread::currentThread())
+        estimate->audit->moveToThread(nullptr); // it has no events to wait for any more: any thread may delete it
+    Disposal::instance().add(std::move(estimate));
+}
+
+bool Estimate::deleteRows(int count)
+{
+    for (const auto& work : works) {
+        for (const auto& table : work->tables) {
+            for (; count > 0 && !table->rows.isEmpty(); --count) {
+                BaseDataItem* row = table->rows.takeLast();
+                audit->ForgetRow(row); // the service is emptied row by row, as its rows go
+                delete row;
+            }
+            if (count == 0)
+                return false;
+        }
+    }
+    return true;
 }
 
 Estimate::Work& Estimate::addWork(const QString& name, int nodeId, int auditId)
@@ -90,6 +190,7 @@ void Estimate::relateReviewed()
         const QList<BaseDataItem*>& submittedRows = submitted->tables[tablePos]->rows;
         const QList<BaseDataItem*>& reviewedRows = reviewed->tables[tablePos]->rows;
         QHash<qint64, BaseDataItem*> submittedById; // built only if the two tables' rows do not line up
+        const bool noneMarked = !m_differencesMarked;
         audit->ReserveRelations(reviewedRows.size());
         for (int rowPos = 0; rowPos < reviewedRows.size(); ++rowPos) {
             const qint64 id = rowId(reviewedRows.at(rowPos));
@@ -98,19 +199,21 @@ void Estimate::relateReviewed()
                 : byId(submittedRows, submittedById).value(id);
             if (counterpart) {
                 audit->SetRelationItem(counterpart, reviewedRows.at(rowPos));
-                markDifferences(counterpart, reviewedRows.at(rowPos));
+                markDifferences(counterpart, reviewedRows.at(rowPos), noneMarked);
             }
         }
     }
+    m_differencesMarked = true;
 }
 
-void Estimate::markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed)
+// noneMarked: no difference is marked yet, so rows that agree need not be looked up.
+void Estimate::markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed, bool noneMarked)
 {
     const AuditBusiness::State changed{1, QColor(255, 140, 0)};
     for (int field : {int(EstimateField::Quantity), int(EstimateField::Total)}) {
         const AuditBusiness::AuditHeaderItem column{field, 0, 0};
         const bool differs = submitted->getValue(field) != reviewed->getValue(field);
-        if (differs == (audit->GetDifference(submitted, &column).kind != 0))
+        if (noneMarked ? !differs : differs == (audit->GetDifference(submitted, &column).kind != 0))
             continue; // most rows agree: leave them out of the service altogether
         const AuditBusiness::State state = differs ? changed : AuditBusiness::State{};
         audit->SetDifference(submitted, field, state);
@@ -124,6 +227,7 @@ void Estimate::updateDifferences(BaseDataItem* row)
     BaseDataItem* counterpart = audit->GetRelationItem(row, related);
     if (related && counterpart)
         markDifferences(row, counterpart); // either side: a difference is the same both ways
+    m_differencesMarked = m_differencesMarked || (related && counterpart);
 }
 
 int Estimate::rowCount() const

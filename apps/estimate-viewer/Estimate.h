@@ -67,6 +67,11 @@ public:
     int rowCount() const;
     /// The work with that node id, or null.
     Work* workByNodeId(int nodeId) const;
+    /// Frees an estimate on a thread kept for that, so that letting go of millions of rows costs the
+    /// caller's thread (the GUI thread) nothing; estimates are freed one after the other, in turn.
+    /// When the process ends, what is not freed yet stays as it is: the system takes it back at once.
+    /// The estimate must be shown nowhere any more; its audit service may still live on the caller's thread.
+    static void dispose(std::unique_ptr<Estimate> estimate);
 
     QString projectName;
     std::unique_ptr<ProjectWorks> project;
@@ -76,6 +81,11 @@ public:
     int submittedNodeId = -1; // the audit pair, -1 when the estimate has none
     int reviewedNodeId = -1;
 
+    /// Deletes up to `count` rows of the tables, the last first; true once no row is left.
+    bool deleteRows(int count);
+
 private:
-    void markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed);
+    void markDifferences(BaseDataItem* submitted, BaseDataItem* reviewed, bool noneMarked = false);
+
+    bool m_differencesMarked = false; // false: no difference was ever marked, none needs clearing
 };

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <simdjson.h>
@@ -264,6 +265,75 @@ struct LoadedRow
 Q_DECLARE_TYPEINFO(LoadedRow, Q_MOVABLE_TYPE);
 namespace {
 
+// Row positions by id in one flat table: a million ids cost one allocation, not one each. The ids
+// come from the file, so they are mixed with a seed of this process before they pick a slot.
+class PositionById
+{
+public:
+    explicit PositionById(int rows) : m_seed(QRandomGenerator::global()->generate64())
+    {
+        while ((size_t(1) << m_bits) < 2 * size_t(qMax(rows, 1)))
+            ++m_bits;
+        m_slots.assign(size_t(1) << m_bits, Slot());
+    }
+    /// False, changing nothing, when another row has the id already.
+    bool insert(qint64 id, int position)
+    {
+        for (size_t at = slotOf(id);; at = (at + 1) & mask()) {
+            Slot& slot = m_slots[at];
+            if (slot.position < 0) {
+                slot = Slot{id, position};
+                return true;
+            }
+            if (slot.id == id)
+                return false;
+        }
+    }
+    /// The position of the row with the id, or fallback.
+    int value(qint64 id, int fallback) const
+    {
+        for (size_t at = slotOf(id);; at = (at + 1) & mask()) {
+            const Slot& slot = m_slots[at];
+            if (slot.position < 0 || slot.id == id)
+                return slot.position < 0 ? fallback : slot.position;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        qint64 id = 0;
+        int position = -1;
+    };
+    size_t mask() const { return m_slots.size() - 1; }
+    size_t slotOf(qint64 id) const
+    {
+        quint64 mixed = quint64(id) ^ m_seed; // splitmix64's finaliser
+        mixed = (mixed ^ (mixed >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        mixed = (mixed ^ (mixed >> 27)) * 0x94d049bb133111ebULL;
+        return size_t(mixed ^ (mixed >> 31)) & mask();
+    }
+
+    quint64 m_seed;
+    int m_bits = 4;
+    std::vector<Slot> m_slots;
+};
+
+// True when every row follows its parent and its parent's earlier descendants: the tree's pre-order.
+bool isPreOrder(const QVector<int>& parentPositions)
+{
+    std::vector<int> path; // the last row and its ancestors
+    for (int rowPos = 0; rowPos < parentPositions.size(); ++rowPos) {
+        const int parentPos = parentPositions.at(rowPos);
+        while (!path.empty() && path.back() != parentPos)
+            path.pop_back();
+        if (parentPos >= 0 && path.empty())
+            return false;
+        path.push_back(rowPos);
+    }
+    return true;
+}
+
 // Typed reads over the parser that remember the first problem together with where it was met.
 class Reader
 {
@@ -439,7 +509,7 @@ private:
     bool readParent(ondemand::value& value, const Place& place, LoadedRow& loaded);
     bool readRowType(ondemand::value& value, const Place& place, LoadedRow& loaded);
     bool linkTable(Estimate::Table& table, QVector<LoadedRow>& loaded, const Place& place);
-    bool linkParents(const QVector<LoadedRow>& loaded, const QHash<qint64, int>& positionById, QVector<int>* parentPositions,
+    bool linkParents(const QVector<LoadedRow>& loaded, const PositionById& positionById, QVector<int>* parentPositions,
                      const Place& place);
     bool checkDepths(QVector<LoadedRow>& loaded, const QVector<int>& parentPositions, const Place& place);
     bool reportProgress();
@@ -654,49 +724,94 @@ bool Reader::readRow(ondemand::value& value, const Place& place, LoadedRow& load
     return read && missing(place.at("id"), loaded.hasId) && missing(place.at("type"), loaded.hasType);
 }
 
+// The keys a row may have, told apart by length first: a row has a dozen fields and a file millions of rows.
+enum class RowKey { Other, Id, Parent, Type, Level, Code, Name, Unit, Quantity, UnitPrice, Total, Height, Expanded, Visible,
+                    Collapsable, CurIndex, Spans };
+
+RowKey rowKeyOf(std::string_view key)
+{
+    auto either = [&key](std::string_view a, RowKey aKey, std::string_view b, RowKey bKey) {
+        return key == a ? aKey : key == b ? bKey : RowKey::Other;
+    };
+    switch (key.size()) {
+    case 2:
+        return key == "id" ? RowKey::Id : RowKey::Other;
+    case 4:
+        return key == "code" ? RowKey::Code : key == "name" ? RowKey::Name : either("unit", RowKey::Unit, "type", RowKey::Type);
+    case 5:
+        return key == "level" ? RowKey::Level : either("total", RowKey::Total, "spans", RowKey::Spans);
+    case 6:
+        return either("parent", RowKey::Parent, "height", RowKey::Height);
+    case 7:
+        return key == "visible" ? RowKey::Visible : RowKey::Other;
+    case 8:
+        return key == "quantity" ? RowKey::Quantity : either("expanded", RowKey::Expanded, "curIndex", RowKey::CurIndex);
+    case 9:
+        return key == "unitPrice" ? RowKey::UnitPrice : RowKey::Other;
+    case 11:
+        return key == "collapsable" ? RowKey::Collapsable : RowKey::Other;
+    default:
+        return RowKey::Other;
+    }
+}
+
 bool Reader::readRowField(std::string_view key, ondemand::value& value, const Place& place, LoadedRow& loaded)
 {
     TreeBaseItem* row = loaded.row;
-    for (const FieldKey& field : textFields) {
+    const RowKey rowKey = rowKeyOf(key);
+    auto textField = [&](const FieldKey& field) {
         QString read;
-        if (key == field.key)
-            return text(value, place.at(field.key.data()), &read, field.repeats) && (row->setValue(field.field, read), true);
-    }
-    for (const FieldKey& field : numberFields) {
+        return text(value, place.at(field.key.data()), &read, field.repeats) && (row->setValue(field.field, read), true);
+    };
+    auto numberField = [&](const FieldKey& field) {
         double read = 0;
-        if (key == field.key)
-            return finiteNumber(value, place.at(field.key.data()), &read) && (row->setValue(field.field, read), true);
-    }
+        return finiteNumber(value, place.at(field.key.data()), &read) && (row->setValue(field.field, read), true);
+    };
     double height = 0;
     bool isSet = true;
     int number = 0;
-    if (key == "id") {
+    switch (rowKey) {
+    case RowKey::Code:
+        return textField(textFields[0]);
+    case RowKey::Name:
+        return textField(textFields[1]);
+    case RowKey::Unit:
+        return textField(textFields[2]);
+    case RowKey::Quantity:
+        return numberField(numberFields[0]);
+    case RowKey::UnitPrice:
+        return numberField(numberFields[1]);
+    case RowKey::Total:
+        return numberField(numberFields[2]);
+    case RowKey::Id:
         loaded.hasId = true;
         return wholeNumber(value, place.at("id"), LLONG_MIN, LLONG_MAX, &loaded.id)
             && (row->setValue(EstimateField::Id, loaded.id), true);
-    }
-    if (key == "parent")
+    case RowKey::Parent:
         return readParent(value, place.at("parent"), loaded);
-    if (key == "type")
+    case RowKey::Type:
         return readRowType(value, place.at("type"), loaded);
-    if (key == "level")
+    case RowKey::Level:
         return intNumber(value, place.at("level"), &loaded.level, 0);
-    if (key == "curIndex")
+    case RowKey::CurIndex:
         return intNumber(value, place.at("curIndex"), &number) && (row->setCurIndex(number), true);
-    if (key == "height")
+    case RowKey::Height:
         return finiteNumber(value, place.at("height"), &height) && (row->setRowHeight(height), true);
-    if (key == "expanded")
+    case RowKey::Expanded:
         return flag(value, place.at("expanded"), &isSet) && (row->setExpanded(isSet), true);
-    if (key == "visible")
+    case RowKey::Visible:
         return flag(value, place.at("visible"), &isSet) && (row->setVisible(isSet), true);
-    if (key == "collapsable")
+    case RowKey::Collapsable:
         return flag(value, place.at("collapsable"), &isSet) && (row->setCollapsable(isSet), true);
-    if (key != "spans")
-        return unusedValue(value);
-    return elements(value, place.at("spans"), [&](ondemand::value& spanId, int spanPos) {
-        loaded.spans.append(0);
-        return wholeNumber(spanId, place.at("spans", spanPos), LLONG_MIN, LLONG_MAX, &loaded.spans.last());
-    });
+    case RowKey::Spans:
+        return elements(value, place.at("spans"), [&](ondemand::value& spanId, int spanPos) {
+            loaded.spans.append(0);
+            return wholeNumber(spanId, place.at("spans", spanPos), LLONG_MIN, LLONG_MAX, &loaded.spans.last());
+        });
+    case RowKey::Other:
+        break;
+    }
+    return unusedValue(value);
 }
 
 bool Reader::readParent(ondemand::value& value, const Place& place, LoadedRow& loaded)
@@ -764,7 +879,7 @@ bool Reader::reportProgress()
     return false;
 }
 
-bool Reader::linkParents(const QVector<LoadedRow>& loaded, const QHash<qint64, int>& positionById,
+bool Reader::linkParents(const QVector<LoadedRow>& loaded, const PositionById& positionById,
                          QVector<int>* parentPositions, const Place& place)
 {
     parentPositions->fill(-1, loaded.size());
@@ -828,14 +943,12 @@ bool Reader::checkDepths(QVector<LoadedRow>& loaded, const QVector<int>& parentP
 // Ties parents, children and spans together, then lists the rows in pre-order, as the grid models need.
 bool Reader::linkTable(Estimate::Table& table, QVector<LoadedRow>& loaded, const Place& place)
 {
-    QHash<qint64, int> positionById;
-    positionById.reserve(loaded.size());
+    PositionById positionById(loaded.size());
     for (int rowPos = 0; rowPos < loaded.size(); ++rowPos) {
         Place rowPlace = place;
         rowPlace.row = rowPos;
-        if (positionById.contains(loaded.at(rowPos).id))
+        if (!positionById.insert(loaded.at(rowPos).id, rowPos))
             return fail(rowPlace.at("id"), QStringLiteral("another row already has id %1").arg(loaded.at(rowPos).id));
-        positionById.insert(loaded.at(rowPos).id, rowPos);
     }
     QVector<int> parentPositions;
     if (!linkParents(loaded, positionById, &parentPositions, place) || !checkDepths(loaded, parentPositions, place))
@@ -852,7 +965,8 @@ bool Reader::linkTable(Estimate::Table& table, QVector<LoadedRow>& loaded, const
         if (!children.at(rowPos).isEmpty())
             loaded.at(rowPos).row->setBaseDataItemListDirect(children.at(rowPos));
     }
-    table.rows = Estimate::preOrder(table);
+    if (!isPreOrder(parentPositions)) // files written here are in pre-order already
+        table.rows = Estimate::preOrder(table);
     return true;
 }
 

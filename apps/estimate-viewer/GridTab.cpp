@@ -48,11 +48,14 @@ FindBar::Scope findIn(Qtitan::GridView& grid, BaseDataItemModel& model)
     return {model.All(), [&grid, &model](int row) { revealRow(grid, model, row); }};
 }
 
-// A new list is shown at once, hidden or not; what follows on it may wait for the grid to be shown.
-void bind(EstimateGridModel& model, Estimate::Table* table)
+// Part 0 binds the rows, 1 shows them; -1 does both. A new list is shown at once, hidden or not;
+// what follows on it may wait for the grid to be shown.
+void bind(EstimateGridModel& model, Estimate::Table* table, int part = -1)
 {
-    model.BindSrcData(table ? &table->rows : nullptr);
-    model.refreshNow();
+    if (part <= 0)
+        model.BindSrcData(table ? &table->rows : nullptr);
+    if (part != 0)
+        model.refreshNow();
 }
 
 // The model follows the run of rows if it shows that table's list; its grid refreshes once shown.
@@ -81,20 +84,29 @@ GridTab::GridTab(QWidget* parent)
     connect(m_tableChooser, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &GridTab::showTable);
 }
 
-void GridTab::setEstimate(Estimate* estimate)
+void GridTab::setEstimate(Estimate* estimate, bool bindNow)
 {
     m_estimate = estimate;
-    m_model.SetAudit(estimate->audit.get());
+    m_model.SetAudit(estimate ? estimate->audit.get() : nullptr);
     m_tables.clear();
     const QSignalBlocker blocker(m_tableChooser);
     m_tableChooser->clear();
-    for (const auto& work : estimate->works) {
+    for (size_t workPos = 0; estimate && workPos < estimate->works.size(); ++workPos) {
+        const auto& work = estimate->works[workPos];
         for (const auto& table : work->tables) {
             m_tables.append(table.get());
             m_tableChooser->addItem(work->name + QStringLiteral(" / ") + table->name);
         }
     }
-    showTable(0);
+    if (bindNow)
+        showTable(0);
+    else
+        bind(m_model, nullptr, 0); // the rows shown before are let go of at once
+}
+
+void GridTab::bindPart(int part)
+{
+    bind(m_model, m_tables.value(m_tableChooser->currentIndex(), nullptr), part);
 }
 
 void GridTab::showTable(int tablePosition)
@@ -146,12 +158,17 @@ AuditTab::AuditTab(QWidget* parent)
     layout->addWidget(splitter);
 }
 
-void AuditTab::setEstimate(Estimate* estimate)
+void AuditTab::setEstimate(Estimate* estimate, bool bindNow)
 {
     m_estimate = estimate;
-    m_submittedModel.SetAudit(estimate->audit.get());
-    m_reviewedModel.SetAudit(estimate->audit.get());
-    refresh();
+    if (!bindNow) { // the models let go of the rows shown before at once
+        bind(m_submittedModel, nullptr);
+        bind(m_reviewedModel, nullptr);
+    }
+    m_submittedModel.SetAudit(estimate ? estimate->audit.get() : nullptr);
+    m_reviewedModel.SetAudit(estimate ? estimate->audit.get() : nullptr);
+    if (bindNow)
+        refresh();
 }
 
 void AuditTab::setEditor(EstimateEditor* editor)
@@ -175,12 +192,15 @@ bool AuditTab::eventFilter(QObject* watched, QEvent* event)
 
 void AuditTab::refresh()
 {
-    auto firstTable = [this](int nodeId) -> Estimate::Table* {
-        Estimate::Work* work = m_estimate ? m_estimate->workByNodeId(nodeId) : nullptr;
-        return work && !work->tables.empty() ? work->tables.front().get() : nullptr;
-    };
-    bind(m_submittedModel, firstTable(m_estimate ? m_estimate->submittedNodeId : -1));
-    bind(m_reviewedModel, firstTable(m_estimate ? m_estimate->reviewedNodeId : -1));
+    bindSide(false);
+    bindSide(true);
+}
+
+void AuditTab::bindSide(bool reviewed, int part)
+{
+    const int nodeId = !m_estimate ? -1 : reviewed ? m_estimate->reviewedNodeId : m_estimate->submittedNodeId;
+    Estimate::Work* work = m_estimate ? m_estimate->workByNodeId(nodeId) : nullptr;
+    bind(reviewed ? m_reviewedModel : m_submittedModel, work && !work->tables.empty() ? work->tables.front().get() : nullptr, part);
 }
 
 void AuditTab::followStructure(const StructureChange& change)

@@ -25,7 +25,10 @@ class GridTab : public QWidget
 public:
     explicit GridTab(QWidget* parent = nullptr);
 
-    void setEstimate(Estimate* estimate);
+    /// Shows the estimate's first table (null: none); without bindNow the grid stays empty until bindPart 0 and 1.
+    void setEstimate(Estimate* estimate, bool bindNow = true);
+    /// Binds the chosen table's rows (part 0), then shows them (part 1): one part per call, for callers that bind in turns.
+    void bindPart(int part);
     /// Shows the table at a position of the list (works and tables in file order).
     void showTable(int tablePosition);
     /// The rows of the shown table changed: rebind and repaint.
@@ -57,7 +60,10 @@ class AuditTab : public QWidget
 public:
     explicit AuditTab(QWidget* parent = nullptr);
 
-    void setEstimate(Estimate* estimate);
+    /// Shows the estimate (null: none); without bind, the sides stay empty until bindSide or refresh.
+    void setEstimate(Estimate* estimate, bool bindNow = true);
+    /// Binds one side to its work's first table; part 0 binds the rows, 1 shows them, -1 both (for callers that bind in turns).
+    void bindSide(bool reviewed, int part = -1);
     void refresh();
     /// A run of rows came into or went out of a table's list: the sides showing that table follow it.
     void followStructure(const StructureChange& change);

@@ -19,6 +19,12 @@
 
 namespace {
 constexpr int treeColumn = 1; // the description column draws the tree
+
+// A section row's description spans the columns up to the unit price.
+QRect sectionSpan(int originalRow)
+{
+    return QRect(treeColumn, originalRow, EstimateColumns::all().size() - 2, 1);
+}
 constexpr int blockMarkRole = Qt::BackgroundRole;
 }
 
@@ -54,13 +60,28 @@ TreeTab::TreeTab(QWidget* parent)
 
 void TreeTab::setTable(Estimate::Table* table)
 {
-    m_table = table;
-    m_model.SetTable(table ? table->table.get() : nullptr);
-    m_model.SetWork(table ? table->table->getOwner() : nullptr);
-    m_model.BindSrcData(table ? &table->rows : nullptr, true);
-    applySectionSpans();
-    m_model.UpdateData();
-    countBlocks();
+    for (int part = 0; part < tableParts; ++part)
+        setTablePart(table, part);
+}
+
+void TreeTab::setTablePart(Estimate::Table* table, int part, const QList<QRect>* spans)
+{
+    switch (part) {
+    case 0:
+        m_table = table;
+        m_model.SetTable(table ? table->table.get() : nullptr);
+        m_model.SetWork(table ? table->table->getOwner() : nullptr);
+        m_model.BindSrcData(table ? &table->rows : nullptr, true);
+        break;
+    case 1:
+        m_sectionSpans = spans ? *spans : sectionSpans(m_table);
+        m_view->setViewSpans(m_sectionSpans);
+        break;
+    default:
+        m_model.UpdateData();
+        countBlocks();
+        break;
+    }
 }
 
 void TreeTab::setDisplay(int displayStyle, bool checkBoxes)
@@ -302,12 +323,7 @@ bool TreeTab::insertRow(void (zTreeItemModel::*insert)(QModelIndex), const QMode
 
 void TreeTab::applySectionSpans()
 {
-    m_sectionSpans.clear();
-    const int spannedColumns = EstimateColumns::all().size() - 2; // description to unit price
-    for (int originalRow = 0; m_table && originalRow < m_table->rows.size(); ++originalRow) {
-        if (m_table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
-            m_sectionSpans.append(QRect(treeColumn, originalRow, spannedColumns, 1));
-    }
+    m_sectionSpans = sectionSpans(m_table);
     m_view->setViewSpans(m_sectionSpans);
 }
 
@@ -315,16 +331,16 @@ void TreeTab::applySectionSpans()
 void TreeTab::shiftSectionSpans(const StructureChange& change)
 {
     const int count = change.rows.size();
+    QList<QRect> added; // the new sections', in order, placed before the first span below them
+    for (int offset = 0; change.inserted && offset < count; ++offset) {
+        if (change.rows.at(offset)->getRowType() == EstimateRowType::Section)
+            added.append(sectionSpan(change.position + offset));
+    }
     QList<QRect> spans;
-    const int spannedColumns = EstimateColumns::all().size() - 2;
-    bool added = false;
     for (QRect span : qAsConst(m_sectionSpans)) {
-        if (change.inserted && !added && span.top() >= change.position) {
-            for (int offset = 0; offset < count; ++offset) {
-                if (change.rows.at(offset)->getRowType() == EstimateRowType::Section)
-                    spans.append(QRect(treeColumn, change.position + offset, spannedColumns, 1));
-            }
-            added = true;
+        if (span.top() >= change.position) {
+            spans += added;
+            added.clear();
         }
         if (!change.inserted && span.top() >= change.position && span.top() < change.position + count)
             continue;
@@ -332,11 +348,7 @@ void TreeTab::shiftSectionSpans(const StructureChange& change)
             span.moveTop(span.top() + (change.inserted ? count : -count));
         spans.append(span);
     }
-    for (int offset = 0; change.inserted && !added && offset < count; ++offset) {
-        if (change.rows.at(offset)->getRowType() == EstimateRowType::Section)
-            spans.append(QRect(treeColumn, change.position + offset, spannedColumns, 1));
-    }
-    m_sectionSpans = spans;
+    m_sectionSpans = spans + added;
     m_view->setViewSpans(m_sectionSpans);
 }
 
@@ -345,6 +357,16 @@ void TreeTab::countBlocks()
     m_blockedRows = 0;
     for (int row = 0; m_table && row < m_table->rows.size(); ++row)
         m_blockedRows += m_table->rows.at(row)->IsBlock() ? 1 : 0;
+}
+
+QList<QRect> TreeTab::sectionSpans(const Estimate::Table* table)
+{
+    QList<QRect> spans;
+    for (int originalRow = 0; table && originalRow < table->rows.size(); ++originalRow) {
+        if (table->rows.at(originalRow)->getRowType() == EstimateRowType::Section)
+            spans.append(sectionSpan(originalRow));
+    }
+    return spans;
 }
 
 void TreeTab::reportStatus()

@@ -28,6 +28,14 @@ public:
 
     /// Shows a table (null: nothing); its row list becomes the tree's pre-order.
     void setTable(Estimate::Table* table);
+    /// setTable in parts, one per call, for a caller that spreads them over event-loop turns: part 0
+    /// binds the rows, 1 spans the section rows (spans: sectionSpans(table), found already), 2 shows the rows.
+    /// After the last part the tab is as setTable leaves it.
+    void setTablePart(Estimate::Table* table, int part, const QList<QRect>* spans = nullptr);
+    /// The spans of a table's section rows, by position in its list. Reads the rows alone: a thread that
+    /// loads the table may find them before handing it over.
+    static QList<QRect> sectionSpans(const Estimate::Table* table);
+    static constexpr int tableParts = 3;
     /// Edits go to this editor (null: cells and rows cannot be changed).
     void setEditor(EstimateEditor* editor) { m_editor = editor; }
     void setDisplay(int displayStyle, bool checkBoxes);

@@ -72,6 +72,13 @@ double widestTotal(const Estimate& estimate)
     }
     return widest;
 }
+
+// The table the tree and flat tabs show: the first work's first.
+Estimate::Table* firstTable(const Estimate& estimate)
+{
+    const Estimate::Work* submitted = estimate.works.empty() ? nullptr : estimate.works.front().get();
+    return submitted && !submitted->tables.empty() ? submitted->tables.front().get() : nullptr;
+}
 }
 
 ViewerWindow::ViewerWindow(QWidget* parent)
@@ -118,10 +125,12 @@ ViewerWindow::ViewerWindow(QWidget* parent)
 
 ViewerWindow::~ViewerWindow()
 {
-    // The views let go of the rows before the estimate that owns them goes.
+    // The views let go of the rows before the estimate that owns them goes, on a thread of its own.
     m_treeTab->setTable(nullptr);
     m_flatTab->setTable(nullptr);
     delete m_tabs;
+    Estimate::dispose(std::move(m_estimate));
+    Estimate::dispose(std::move(m_leaving));
 }
 
 void ViewerWindow::openFile(const QString& path)
@@ -411,18 +420,16 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
     cancelLoad(); // a load still running is superseded
     m_loadProgress = std::make_shared<LoadProgress>();
     QProgressDialog* dialog = showProgress(label);
-    struct Outcome
-    {
-        std::unique_ptr<Estimate> estimate;
-        QString error;
-        RecoveryBase base;
-    };
     auto outcome = std::make_shared<Outcome>();
     auto loaded = std::make_shared<std::promise<void>>();
     QThread* worker = QThread::create([load, outcome, loaded, progress = m_loadProgress] {
         outcome->estimate = load(&outcome->error, progress.get(), &outcome->base);
-        if (outcome->estimate) // the audit service's signals are delivered on the GUI thread
+        if (outcome->estimate) { // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
+            outcome->widest = widestTotal(*outcome->estimate);
+            outcome->treeSpans = TreeTab::sectionSpans(firstTable(*outcome->estimate));
+            progress->done = progress->total.load(); // the bar stays full while the tabs are bound
+        }
         loaded->set_value();
     });
     connect(worker, &QThread::finished, this,
@@ -431,36 +438,120 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
         // ThreadSanitizer, the future is not.
         done.wait();
         worker->deleteLater();
+        if (progress->cancelled)
+            Estimate::dispose(std::move(outcome->estimate));
+        if (outcome->estimate) {
+            outcome->path = path;
+            outcome->whenShown = whenShown;
+            outcome->progress = progress;
+            outcome->dialog = dialog;
+            dialog->setLabelText(tr("Showing %L1 rows").arg(outcome->estimate->rowCount()));
+            dialog->setValue(progressSteps);
+            bindInTurns(outcome, 0);
+            return;
+        }
         dialog->hide(); // at once: a modal dialog alive until the next event loop turn would take the next clicks
         dialog->deleteLater();
-        if (progress->cancelled) {
-            outcome->estimate.reset();
-            outcome->error = EstimateJson::cancelledMessage();
-        }
-        const bool shown = outcome->estimate != nullptr;
-        if (shown)
-            showEstimate(std::move(outcome->estimate), path, outcome->base);
-        if (shown && whenShown)
-            whenShown();
-        else if (!shown && !progress->cancelled && !property("headless").toBool())
-            QMessageBox::warning(this, tr("Cannot open the estimate"), outcome->error);
-        Q_EMIT loadFinished(outcome->error);
+        const QString error = progress->cancelled ? EstimateJson::cancelledMessage() : outcome->error;
+        if (!progress->cancelled && !property("headless").toBool())
+            QMessageBox::warning(this, tr("Cannot open the estimate"), error);
+        Q_EMIT loadFinished(error);
     });
     worker->start();
 }
 
-void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base)
+// One step per event-loop turn: the window repaints and the dialog's Cancel answers between binds,
+// each of which reads every row of a table once. The tabs let go of the estimate shown before at
+// the first step; a cancel on the way leaves no estimate shown.
+void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
 {
-    Estimate::Work* submitted = estimate->works.empty() ? nullptr : estimate->works.front().get();
-    Estimate::Table* table = submitted && !submitted->tables.empty() ? submitted->tables.front().get() : nullptr;
-    m_treeTab->setTable(table);
-    m_flatTab->setTable(table);
-    m_gridTab->setEstimate(estimate.get());
-    m_auditTab->setEstimate(estimate.get());
+    Estimate* estimate = outcome->estimate.get();
+    Estimate::Table* table = firstTable(*estimate);
+    if (step == 0) {
+        outcome->binding = ++m_bindings; // a later load's first step lets go of this one's tabs
+        unbindTabs();
+        if (m_estimate) // the journal may still follow it: it goes once the journal has let go
+            m_leaving = std::move(m_estimate);
+    } else if (outcome->binding != m_bindings || outcome->progress->cancelled) {
+        if (outcome->binding == m_bindings) {
+            unbindTabs();
+            if (m_journal)
+                m_journal->startOver(nullptr, RecoveryBase());
+            m_path.clear();
+            setWindowTitle(tr("Estimate viewer[*]"));
+            Estimate::dispose(std::move(m_leaving));
+        }
+        Estimate::dispose(std::move(outcome->estimate));
+        outcome->dialog->hide();
+        outcome->dialog->deleteLater();
+        Q_EMIT loadFinished(EstimateJson::cancelledMessage());
+        return;
+    }
+    // The binds, each a pass over a table's rows, in the order the tabs come; the tree tab's first.
+    constexpr int treeSteps = TreeTab::tableParts;
+    if (step >= 1 && step <= treeSteps)
+        m_treeTab->setTablePart(table, step - 1, &outcome->treeSpans);
+    switch (step - treeSteps) {
+    case 1:
+        m_flatTab->setTable(table);
+        break;
+    case 2:
+        m_gridTab->setEstimate(estimate, false);
+        m_gridTab->bindPart(0);
+        break;
+    case 3:
+        m_gridTab->bindPart(1);
+        break;
+    case 4:
+        m_auditTab->setEstimate(estimate, false);
+        m_auditTab->bindSide(false, 0);
+        break;
+    case 5:
+        m_auditTab->bindSide(false, 1);
+        break;
+    case 6:
+        m_auditTab->bindSide(true, 0);
+        break;
+    case 7:
+        m_auditTab->bindSide(true, 1);
+        break;
+    case 8:
+        outcome->dialog->hide();
+        outcome->dialog->deleteLater();
+        showEstimate(std::move(outcome->estimate), outcome->path, outcome->base, outcome->widest);
+        Estimate::dispose(std::move(m_leaving)); // shown nowhere any more, and no longer the journal's
+        if (outcome->whenShown)
+            outcome->whenShown();
+        Q_EMIT loadFinished(QString());
+        return;
+    default:
+        break;
+    }
+    // A timer, not a posted call: posted calls may run back to back within one turn.
+    auto* next = new QTimer(this);
+    next->setSingleShot(true);
+    connect(next, &QTimer::timeout, this, [this, next, outcome, step] {
+        next->deleteLater();
+        bindInTurns(outcome, step + 1);
+    });
+    next->start(0);
+}
+
+// The tabs show no estimate; nothing refers to the rows of the one shown before.
+void ViewerWindow::unbindTabs()
+{
     m_findBar->invalidate(); // it may be reading the old estimate's rows
-    m_editor->setEstimate(estimate.get()); // drops the undo history, and with it rows deleted from the old estimate
-    m_estimate = std::move(estimate); // the old estimate goes only once no view shows it
-    const double widest = widestTotal(*m_estimate);
+    m_editor->setEstimate(nullptr); // drops the undo history, and with it rows deleted from the old estimate
+    m_treeTab->setTable(nullptr);
+    m_flatTab->setTable(nullptr);
+    m_gridTab->setEstimate(nullptr);
+    m_auditTab->setEstimate(nullptr);
+}
+
+void ViewerWindow::showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base, double widest)
+{
+    m_editor->setEstimate(estimate.get());
+    m_estimate = std::move(estimate);
     for (QTableView* view : findChildren<QTableView*>()) {
         if (!view->objectName().isEmpty())
             EstimateColumns::fitTotal(*view->horizontalHeader(), widest);

@@ -6,6 +6,7 @@
 #include "RecoveryBase.h"
 
 #include <QMainWindow>
+#include <QRect>
 
 #include <functional>
 #include <memory>
@@ -47,7 +48,8 @@ public:
     void keepRecoveryRecords(const QString& root);
     /// Offers back the changes of each viewer that ended without cleaning up; true when a recovery is loading.
     bool offerRecovery();
-    /// Stops a load or generation under way; the estimate shown stays and loadFinished reports "cancelled".
+    /// Stops a load or generation under way; loadFinished reports "cancelled". While the file is read, the
+    /// estimate shown stays; once the tabs have begun to show the new one, no estimate is shown.
     void cancelLoad();
     bool saveTo(const QString& path, QString* error);
     /// Writes the table of a tab ("tree", "grid", "audit", "flat"; empty: the current one) as .xlsx, .pdf or .csv,
@@ -85,7 +87,23 @@ private:
     using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress, RecoveryBase* base)>;
     QProgressDialog* showProgress(const QString& label);
     void loadInBackground(const QString& label, Load load, const QString& path, std::function<void()> whenShown = {});
-    void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base);
+    /// A load's result on its way to the tabs.
+    struct Outcome
+    {
+        std::unique_ptr<Estimate> estimate;
+        QString error;
+        RecoveryBase base;
+        double widest = 0; // the widest total, found on the worker: it reads every row
+        QList<QRect> treeSpans; // the tree tab's, also found on the worker
+        QString path;
+        std::function<void()> whenShown;
+        std::shared_ptr<LoadProgress> progress;
+        QProgressDialog* dialog = nullptr;
+        int binding = 0;
+    };
+    void bindInTurns(std::shared_ptr<Outcome> outcome, int step);
+    void unbindTabs();
+    void showEstimate(std::unique_ptr<Estimate> estimate, const QString& path, const RecoveryBase& base, double widest);
     bool askToRecover(const RecoveryRecord& record);
     void recover(std::shared_ptr<RecoveryRecord> record);
     void followInOtherViews(const StructureChange& change);
@@ -100,8 +118,10 @@ private:
     bool save(const QString& path);
 
     std::unique_ptr<Estimate> m_estimate;
+    std::unique_ptr<Estimate> m_leaving; // shown before the one being bound; freed once the journal lets go of it
     QString m_path;
     std::shared_ptr<LoadProgress> m_loadProgress; // of the latest load, shared with its worker
+    int m_bindings = 0; // binds of loaded estimates begun; the latest is the only one that goes on
     QTabWidget* m_tabs; // child
     TreeTab* m_treeTab; // child
     GridTab* m_gridTab; // child

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -29,6 +31,42 @@ void finishHeadless(ViewerWindow& window, const QCommandLineParser& options)
         QCoreApplication::exit(problem.isEmpty() ? 0 : fail(problem));
     });
 }
+
+// ESTIMATE_VIEWER_STALLS set: how long the GUI thread went without turning its event loop, on stderr. A 10 ms
+// timer notes every gap over 50 ms as it happens, and the longest since the last report once a load has
+// been shown and its first frame painted.
+class StallProbe : public QObject
+{
+public:
+    explicit StallProbe(ViewerWindow& window) : QObject(&window)
+    {
+        connect(&m_ticker, &QTimer::timeout, this, [this] { noteTurn(); });
+        connect(&window, &ViewerWindow::loadFinished, this, [this, &window](const QString& error) {
+            window.repaint(); // the first frame, painted now rather than in a later turn
+            noteTurn();
+            QTextStream(stderr) << "stalls: longest " << m_longestMs << " ms up to the first frame after a load"
+                                << (error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error)) << '\n';
+            m_longestMs = 0;
+        });
+        m_sinceTurn.start();
+        m_sinceStart.start();
+        m_ticker.start(10);
+    }
+
+private:
+    void noteTurn()
+    {
+        const qint64 gapMs = m_sinceTurn.restart();
+        if (gapMs > 50)
+            QTextStream(stderr) << "stalls: " << gapMs << " ms without a turn, ending " << m_sinceStart.elapsed() << " ms after the start\n";
+        m_longestMs = qMax(m_longestMs, gapMs);
+    }
+
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTurn;
+    QElapsedTimer m_sinceStart;
+    qint64 m_longestMs = 0;
+};
 
 } // namespace
 
@@ -55,6 +93,8 @@ int main(int argc, char** argv)
     if (options.isSet("generate") && (!isNumber || rows < 1 || rows > 1000000))
         return fail(QStringLiteral("--generate takes a number of rows from 1 to 1000000"));
     ViewerWindow window;
+    if (qEnvironmentVariableIsSet("ESTIMATE_VIEWER_STALLS"))
+        new StallProbe(window);
     // Headless runs keep no record and ask nothing: scripts never wait on a question.
     const bool headless = options.isSet("screenshot") || options.isSet("save") || options.isSet("export");
     window.setProperty("headless", headless);

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QVariant>
 
+#include <memory>
+
 class BaseDataItem;
 class TableBaseObject;
 
@@ -42,6 +44,7 @@ public:
     };
 
     explicit AuditBusiness(QObject* parent = nullptr);
+    ~AuditBusiness() override;
 
     bool IsSS(TableBaseObject* table) const { return m_ssTables.contains(table); }
     bool IsSS(BaseDataItem* row) const { return m_ssRows.contains(row); }
@@ -75,5 +78,6 @@ private:
     QSet<TableBaseObject*> m_openTables;
     QSet<int> m_focusedRows;
     QHash<BaseDataItem*, QHash<int, State>> m_differences; // row -> field number -> difference
-    QHash<BaseDataItem*, BaseDataItem*> m_relations;
+    class Relations;
+    std::unique_ptr<Relations> m_relations; // never null
 };
