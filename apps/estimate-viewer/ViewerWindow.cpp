@@ -415,6 +415,15 @@ QProgressDialog* ViewerWindow::showProgress(const QString& label)
     return dialog;
 }
 
+// At once: a modal dialog alive until the next event loop turn would take the next clicks, and its
+// timer would still show it after a load quicker than its minimum duration.
+void ViewerWindow::dismiss(QProgressDialog* dialog)
+{
+    dialog->reset();
+    dialog->hide();
+    dialog->deleteLater();
+}
+
 void ViewerWindow::loadInBackground(const QString& label, Load load, const QString& path, std::function<void()> whenShown)
 {
     cancelLoad(); // a load still running is superseded
@@ -450,8 +459,7 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
             bindInTurns(outcome, 0);
             return;
         }
-        dialog->hide(); // at once: a modal dialog alive until the next event loop turn would take the next clicks
-        dialog->deleteLater();
+        dismiss(dialog);
         const QString error = progress->cancelled ? EstimateJson::cancelledMessage() : outcome->error;
         if (!progress->cancelled && !property("headless").toBool())
             QMessageBox::warning(this, tr("Cannot open the estimate"), error);
@@ -482,8 +490,7 @@ void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
             Estimate::dispose(std::move(m_leaving));
         }
         Estimate::dispose(std::move(outcome->estimate));
-        outcome->dialog->hide();
-        outcome->dialog->deleteLater();
+        dismiss(outcome->dialog);
         Q_EMIT loadFinished(EstimateJson::cancelledMessage());
         return;
     }
@@ -516,8 +523,7 @@ void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
         m_auditTab->bindSide(true, 1);
         break;
     case 8:
-        outcome->dialog->hide();
-        outcome->dialog->deleteLater();
+        dismiss(outcome->dialog);
         showEstimate(std::move(outcome->estimate), outcome->path, outcome->base, outcome->widest);
         Estimate::dispose(std::move(m_leaving)); // shown nowhere any more, and no longer the journal's
         if (outcome->whenShown)

@@ -85,6 +85,7 @@ private:
     bool maySetChangesAside();
     /// Builds an estimate on a worker thread; base: the file that recovery records would start from.
     using Load = std::function<std::unique_ptr<Estimate>(QString* error, LoadProgress* progress, RecoveryBase* base)>;
+    static void dismiss(QProgressDialog* dialog);
     QProgressDialog* showProgress(const QString& label);
     void loadInBackground(const QString& label, Load load, const QString& path, std::function<void()> whenShown = {});
     /// A load's result on its way to the tabs.
