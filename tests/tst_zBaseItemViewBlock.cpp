@@ -94,8 +94,14 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(int, row);
         BlockFixture fixture(kind, outline, initial);
-        PaintCounter paints;
+        auto* frozenStrip = new QTableView(&fixture.view); // a view showing some columns of the view in front of it
+        frozenStrip->setModel(fixture.view.model());
+        frozenStrip->setGeometry(0, 0, 60, 120);
+        frozenStrip->show();
+        QCoreApplication::processEvents();
+        PaintCounter paints, stripPaints;
         fixture.view.viewport()->installEventFilter(&paints);
+        frozenStrip->viewport()->installEventFilter(&stripPaints);
 
         sendAction(fixture.view, action, row < 0 ? QModelIndex() : fixture.viewIndex(row));
         QCoreApplication::processEvents();
@@ -103,6 +109,7 @@ private Q_SLOTS:
         QTEST(fixture.calls.join(' '), "expectedCalls");
         // Every action that ran calls the setter at least once and repaints the cells.
         QCOMPARE(paints.count > 0, !fixture.calls.isEmpty());
+        QCOMPARE(stripPaints.count > 0, !fixture.calls.isEmpty());
     }
 
     void defaultAndReplacedSetters()

@@ -190,8 +190,13 @@ void zBaseItemViewBlockPrivate::runAction(Action action, const QModelIndex& inde
     if (!found.list)
         return;
     const Rows rows(*found.list, found.row, m_setBlock);
-    if (applyAction(action, rows))
-        m_view->viewport()->update(); // the cells are the viewport's: the view's own update repaints its frame
+    if (!applyAction(action, rows))
+        return;
+    // The cells are the viewport's (the view's own update repaints its frame), and a view may show
+    // some of its columns in views of its own, such as a frozen strip.
+    m_view->viewport()->update();
+    for (QAbstractItemView* part : m_view->findChildren<QAbstractItemView*>())
+        part->viewport()->update();
 }
 
 bool zBaseItemViewBlockPrivate::applyAction(Action action, const Rows& rows) const
