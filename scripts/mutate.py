@@ -46,11 +46,12 @@ MUTANTS = [
     ("zbase-height-write-unscaled", M + "zBaseItemModel.cpp", "value.toDouble() / screenScale()", "value.toDouble()"),
     # zTreeItemModel: binding and rows shown
     ("tree-preorder-children-reversed", M + "zTreeItemModel.cpp", "for (int childPos = children.size() - 1; childPos >= 0; --childPos)", "for (int childPos = 0; childPos < children.size(); ++childPos)"),
-    ("tree-bind-child-as-root", M + "zTreeItemModel.cpp", "if (row && !row->getParent())", "if (row)"),
+    ("tree-bind-child-as-root", M + "zTreeItemModel.cpp", "for (BaseDataItem* row : qAsConst(*list)) {\n            if (row && !row->getParent())",
+     "for (BaseDataItem* row : qAsConst(*list)) {\n            if (row)"),
     ("tree-rowcount-signal-dropped", M + "zTreeItemModel.cpp", "Q_EMIT const_cast<zTreeItemModel*>(this)->doRowCountChanged(previous, shownRows);", "Q_UNUSED(previous);"),
     ("tree-rowcount-not-latched", M + "zTreeItemModel.cpp", "d->m_lastReportedRowCount = shownRows;", ""),
     ("tree-virtual-row-is-original", M + "zTreeItemModel.cpp", "originalRow < 0 ? -1 : d->m_virtualRowOfOriginal.at(originalRow)", "originalRow"),
-    ("tree-maxlevel-from-parents", M + "zTreeItemModel.cpp", "else if (parent && row->getChildrenCount() == 0)", "else if (parent && row->getChildrenCount() != 0)"),
+    ("tree-maxlevel-from-parents", M + "zTreeItemModel.cpp", "row->getParent() && row->getChildrenCount() == 0 ?", "row->getParent() && row->getChildrenCount() != 0 ?"),
     ("tree-level-cache-inverted", M + "zTreeItemModel.cpp", "if (parent != lastParent)", "if (parent == lastParent)"),
     ("tree-deep-level-off-by-one", M + "zTreeItemModel.cpp", "steps + 1 + rememberedAncestors(ancestor)", "steps + rememberedAncestors(ancestor)"),
     ("tree-expand-shows-collapsed-grandchildren", M + "zTreeItemModel.cpp", "setExpandeItemChild(child, child->getExpanded() && getRowIsVisible(child));", "setExpandeItemChild(child, show);"),
@@ -153,7 +154,7 @@ MUTANTS = [
     ("block-shift-below-through-setter", V + "zBaseItemViewBlock.cpp", "rows.setBlockRange(position, down, true);", "rows.markRange(position, down, true);"),
     ("block-toggle-ignores-test", V + "zBaseItemViewBlock.cpp", "rows.mark(row, !isBlock(row));", "rows.mark(row, !row->IsBlock());"),
     ("block-empty-setter-taken", V + "zBaseItemViewBlock.cpp", "if (setter)\n        d->m_setBlock", "if (true)\n        d->m_setBlock"),
-    ("block-no-repaint", V + "zBaseItemViewBlock.cpp", "if (applyAction(action, rows))\n        m_view->update();", "applyAction(action, rows);"),
+    ("block-no-repaint", V + "zBaseItemViewBlock.cpp", "m_view->viewport()->update();\n    for (QAbstractItemView* part", "for (QAbstractItemView* part"),
 ]
 
 BUILD_DIR = ROOT / "build-mutation"
