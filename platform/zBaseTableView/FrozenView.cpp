@@ -61,13 +61,7 @@ void FrozenView::updateGeometries()
 
 void FrozenView::paintEvent(QPaintEvent* event)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-#else
-    const QStyleOptionViewItem option = viewOptions();
-#endif
-    TableGridPainter::paint(this, d_ptr.data(), option, event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
+    TableGridPainter::paint(this, d_ptr.data(), event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
 }
 
 void FrozenView::followSectionSizes()

@@ -18,10 +18,22 @@ namespace {
 #define NO_VPTR_CHECK
 #endif
 
-// The item view's states are protected; a class derived from it may name them.
+// The item view's states and item options are protected; a class derived from it may name them.
 struct ViewStates : QAbstractItemView
 {
     static constexpr State dragging = DraggingState;
+
+    // The options the view paints its items with, which say how the style draws its grid.
+    static QStyleOptionViewItem itemOption(const QAbstractItemView* view)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        QStyleOptionViewItem option;
+        (view->*&ViewStates::initViewItemOption)(&option);
+        return option;
+#else
+        return (view->*&ViewStates::viewOptions)();
+#endif
+    }
 };
 
 // What the table view keeps private: whether Qt would draw a solid grid now, and its pen style.
@@ -99,9 +111,9 @@ QRegion spanPixels(const QTableView* view, const std::vector<int>& rows, const s
 
 namespace TableGridPainter {
 
-void paint(QTableView* view, QObjectData* viewPrivate, const QStyleOptionViewItem& option, QPaintEvent* event,
-           const std::function<void(QPaintEvent*)>& paintTable)
+void paint(QTableView* view, QObjectData* viewPrivate, QPaintEvent* event, const std::function<void(QPaintEvent*)>& paintTable)
 {
+    const QStyleOptionViewItem option = ViewStates::itemOption(view);
     const QHeaderView* rowHeader = view->verticalHeader();
     const QHeaderView* columnHeader = view->horizontalHeader();
     bool fillsGrid = qtDrawsSolidGrid(viewPrivate) && view->isLeftToRight();

@@ -19,7 +19,7 @@ class QTableView;
  *
  *     void MyTable::paintEvent(QPaintEvent* event)
  *     {
- *         TableGridPainter::paint(this, d_ptr.data(), viewOptions(), event,
+ *         TableGridPainter::paint(this, d_ptr.data(), event,
  *                                 [this](QPaintEvent* e) { QTableView::paintEvent(e); });
  *     }
  *
@@ -31,7 +31,7 @@ class QTableView;
 namespace TableGridPainter {
 
 /// Runs paintTable (the view's QTableView::paintEvent) with Qt's grid lines off, then fills the grid.
-ITEMVIEWS_PLATFORM_EXPORT void paint(QTableView* view, QObjectData* viewPrivate, const QStyleOptionViewItem& option,
-                                     QPaintEvent* event, const std::function<void(QPaintEvent*)>& paintTable);
+ITEMVIEWS_PLATFORM_EXPORT void paint(QTableView* view, QObjectData* viewPrivate, QPaintEvent* event,
+                                     const std::function<void(QPaintEvent*)>& paintTable);
 
 } // namespace TableGridPainter

@@ -299,13 +299,7 @@ void zBaseTableView::updateGeometries()
 
 void zBaseTableView::paintEvent(QPaintEvent* event)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-#else
-    const QStyleOptionViewItem option = viewOptions();
-#endif
-    TableGridPainter::paint(this, d_ptr.data(), option, event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
+    TableGridPainter::paint(this, d_ptr.data(), event, [this](QPaintEvent* e) { QTableView::paintEvent(e); });
 }
 
 DrawTreeDelegate* zBaseTableView::createTreeDelegate(int column, const ZTVModeOption& option)
