@@ -1,17 +1,16 @@
 #pragma once
-// The trees and timing helpers the benchmark programs share: a tree of
-// TreeBaseItem rows shaped like an estimate, its plain pre-order walk (the floor
-// of a bind), a ten-column header, and best-of-N timing.
+// The trees the benchmark programs share: a tree of TreeBaseItem rows shaped
+// like an estimate, the same shape in a QStandardItemModel and a QTreeView for
+// the peers, its plain pre-order walk (the floor of a bind), and a ten-column header.
 
 #include <TreeBaseItem.h>
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QStandardItemModel>
+#include <QTreeView>
 
-#include <algorithm>
-#include <cmath>
-#include <functional>
 #include <vector>
 
 namespace bench {
@@ -53,6 +52,50 @@ inline QList<BaseDataItem*> buildTree(int rows, int rootCount)
     return roots;
 }
 
+// The same shape as makeSubtree in a QStandardItemModel, for the peers: the children of a row at
+// parentLevel, depth first.
+inline void appendStandardSubtree(QStandardItem* parent, int parentLevel, int fanOut, int& budget)
+{
+    QList<QStandardItem*> children;
+    for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos) {
+        auto* child = new QStandardItem(QStringLiteral("row %1").arg(budget));
+        --budget;
+        if (parentLevel + 2 < treeLevels)
+            appendStandardSubtree(child, parentLevel + 1, fanOut, budget);
+        children.append(child);
+    }
+    parent->appendRows(children);
+}
+
+/// buildTree's shape with ten columns, as the peers show it.
+inline void buildStandardTree(QStandardItemModel& model, int rows, int rootCount)
+{
+    model.setColumnCount(10);
+    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
+        auto* root = new QStandardItem(QStringLiteral("root %1").arg(rootPos));
+        int budget = rows / rootCount - 1;
+        appendStandardSubtree(root, 0, fanOutFor(rows / rootCount), budget);
+        model.appendRow(root);
+    }
+}
+
+/// buildStandardTree's rows in an expanded QTreeView: the peer of a collapse and an expand.
+struct ExpandedTreeView
+{
+    ExpandedTreeView(int rows, int rootCount)
+    {
+        buildStandardTree(source, rows, rootCount);
+        view.setUniformRowHeights(true);
+        view.setModel(&source);
+        view.resize(800, 600);
+        view.show();
+        view.expandAll();
+        QCoreApplication::processEvents();
+    }
+    QStandardItemModel source;
+    QTreeView view;
+};
+
 // The floor of a bind: a plain pre-order walk of the tree into a vector.
 inline std::vector<BaseDataItem*> preOrder(const QList<BaseDataItem*>& roots)
 {
@@ -74,25 +117,6 @@ inline void freeTree(const QList<BaseDataItem*>& roots)
     for (BaseDataItem* row : preOrder(roots))
         delete row;
 }
-
-inline double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& measured)
-{
-    double best = 1e300;
-    for (int run = 0; run < runs; ++run) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        measured();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
-inline double bestOf(int runs, const std::function<void()>& measured)
-{
-    return bestOf(runs, [] {}, measured);
-}
-
 
 struct Columns
 {

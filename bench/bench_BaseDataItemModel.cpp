@@ -12,12 +12,12 @@
 //    row-by-row setRowHidden, linear per call, is shown at 10k and 20k rows.
 
 #include "BenchGrid.h"
+#include "BenchHarness.h"
 
 #include <BaseDataItemModel.h>
 #include <GridView.h>
 #include <TreeBaseItem.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QStandardItemModel>
@@ -98,18 +98,10 @@ ViewportCost viewportCost(int rowCount, long* sink)
     return {repainted, double(timer.nsecsElapsed()) / paints};
 }
 
-/// Best time of a few runs, in nanoseconds.
-template<typename Work>
-double bestOf(Work work)
+/// Best time of five runs, in nanoseconds.
+double bestNs(const std::function<void()>& work)
 {
-    double best = 1e18;
-    for (int run = 0; run < 5; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = qMin(best, double(timer.nsecsElapsed()));
-    }
-    return best;
+    return BenchHarness::bestOf(5, work) * 1e6;
 }
 
 struct FoldCost
@@ -123,11 +115,11 @@ FoldCost foldCost(int blockRows, long* sink)
     Estimate estimate(1, {blockRows / 1000, 999});
     BaseDataItemModel model;
     model.BindSrcData(&estimate.rows);
-    const double modelCost = bestOf([&] {
+    const double modelCost = bestNs([&] {
         *sink += model.getExpandOrFlodChildren(0, true).size();
         *sink += model.getExpandOrFlodChildren(0, false).size();
     });
-    const double plainCost = bestOf([&] {
+    const double plainCost = bestNs([&] {
         QVector<int> touched;
         for (int row = 1; row < estimate.rows.size(); ++row) {
             estimate.rows.at(row)->setVisible(false);
@@ -169,17 +161,9 @@ void setSectionsCollapsed(const QList<BaseDataItem*>& rows, bool collapsed)
 // can place a row again (the header's layout included).
 double timedHideShow(Qtitan::GridView& view, const std::function<void()>& prepare, const std::function<void()>& change)
 {
-    double best = 1e18;
-    for (int run = 0; run < 5; ++run) {
-        prepare();
-        view.rowViewportPosition(view.model()->rowCount() - 1);
-        QElapsedTimer timer;
-        timer.start();
-        change();
-        view.rowViewportPosition(view.model()->rowCount() - 1);
-        best = qMin(best, double(timer.nsecsElapsed()));
-    }
-    return best;
+    const int lastRow = view.model()->rowCount() - 1;
+    const auto placeRow = [&view, lastRow] { view.rowViewportPosition(lastRow); };
+    return BenchHarness::bestOf(5, [&] { prepare(); placeRow(); }, [&] { change(); placeRow(); }) * 1e6;
 }
 
 HideShowCost hideShowCost(int rowCount, long* sink)
@@ -202,14 +186,14 @@ HideShowCost hideShowCost(int rowCount, long* sink)
     view.setModel(&model);
     cost.fold = timedHideShow(view, foldTo(false), foldTo(true));
     cost.unfold = timedHideShow(view, foldTo(true), foldTo(false));
-    cost.floor = bestOf([&] {
+    cost.floor = bestNs([&] {
         for (int row = 0; row < model.rowCount(); ++row)
             *sink += model.isVisible(row);
     });
     return cost;
 }
 
-/// Qt's row-by-row hiding with the header live, as the grid did before: every other row, in milliseconds.
+/// Qt's row-by-row hiding with the header live, the quadratic way the grid view avoids: every other row, in milliseconds.
 double rowByRowHiding(int rowCount)
 {
     QTableView view;
@@ -223,32 +207,34 @@ double rowByRowHiding(int rowCount)
     return timer.nsecsElapsed() / 1e6;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void viewportCosts(long* sink)
 {
-    QApplication app(argc, argv);
-    long sink = 0;
-
-    const ViewportCost small = viewportCost(10000, &sink);
-    const ViewportCost large = viewportCost(1000000, &sink);
+    const ViewportCost small = viewportCost(10000, sink);
+    const ViewportCost large = viewportCost(1000000, sink);
     std::printf("painted 50-row viewport, all tree queries (ns per viewport):\n");
     std::printf("  repainted: %.0f at 10k rows, %.0f at 1M rows, ratio 1M / 10k = %.2f (flat is 1)\n",
                 small.repainted, large.repainted, large.repainted / small.repainted);
     std::printf("  scattered: %.0f at 10k rows, %.0f at 1M rows, ratio 1M / 10k = %.2f (cold memory only)\n",
                 small.scattered, large.scattered, large.scattered / small.scattered);
+}
 
-    const FoldCost foldSmall = foldCost(10000, &sink);
-    const FoldCost foldLarge = foldCost(100000, &sink);
+void foldCosts(long* sink)
+{
+    const FoldCost foldSmall = foldCost(10000, sink);
+    const FoldCost foldLarge = foldCost(100000, sink);
     std::printf("getExpandOrFlodChildren, fold + unfold: %.2f ms on a 10k block, %.2f ms on a 100k block\n",
                 foldSmall.model / 1e6, foldLarge.model / 1e6);
     std::printf("  ratio 100k / 10k = %.1f (linear is 10; the plain loop's own ratio is %.1f)\n",
                 foldLarge.model / foldSmall.model, foldLarge.plainLoop / foldSmall.plainLoop);
     std::printf("  ratio to a plain loop over the same rows = %.2f at 100k, %.2f at 10k\n",
                 foldLarge.model / foldLarge.plainLoop, foldSmall.model / foldSmall.plainLoop);
+}
+
+void hideShowCosts(long* sink)
+{
     std::printf("grid view hide / show, ms, and ratio to a plain loop reading every visible flag:\n");
     for (int rows : {100000, 1000000}) {
-        const HideShowCost cost = hideShowCost(rows, &sink);
+        const HideShowCost cost = hideShowCost(rows, sink);
         std::printf("  %7d rows: floor %.2f; collapse %.2f (%.1fx); expand %.2f (%.1fx); fold %.2f (%.1fx); unfold %.2f (%.1fx)\n",
                     rows, cost.floor / 1e6, cost.collapse / 1e6, cost.collapse / cost.floor, cost.expand / 1e6,
                     cost.expand / cost.floor, cost.fold / 1e6, cost.fold / cost.floor, cost.unfold / 1e6, cost.unfold / cost.floor);
@@ -256,6 +242,18 @@ int main(int argc, char** argv)
     const double hiding10k = rowByRowHiding(10000), hiding20k = rowByRowHiding(20000);
     std::printf("  Qt's row-by-row setRowHidden, header live: %.0f ms at 10k rows, %.0f ms at 20k (ratio %.1f; linear is 2)\n",
                 hiding10k, hiding20k, hiding20k / hiding10k);
-    std::printf("(checksum %ld)\n", sink);
-    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    BenchHarness harness(argc, argv);
+    long sink = 0;
+    return harness.run({
+        [&] { viewportCosts(&sink); },
+        [&] { foldCosts(&sink); },
+        [&] { hideShowCosts(&sink); },
+        [&] { std::printf("(checksum %ld)\n", sink); },
+    });
 }

@@ -6,6 +6,8 @@
 //
 //   bench_EstimateExport [ROWS]
 
+#include "BenchHarness.h"
+
 #include <CsvExport.h>
 #include <EstimateGenerator.h>
 #include <ShownTable.h>
@@ -13,7 +15,6 @@
 #include <WorkbookExport.h>
 #include <zTreeItemView.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,8 +24,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sys/wait.h>
-#include <unistd.h>
+
+using bench::BenchHarness;
+
+const auto fixed = BenchHarness::fixed;
 
 namespace {
 
@@ -83,68 +86,64 @@ bool floorWrite(const Estimate::Table& table, const char* path)
     return workbook_close(workbook) == LXW_NO_ERROR;
 }
 
-struct Measured
+// One export into a file of the system's temporary folder, in a forked child so that its peak
+// resident memory above the shown estimate is its own. Prints its row (ratio against floorMs; the
+// floor's own row passes a negative one) and returns its time.
+double exportRow(const char* label, const char* fileName, const std::function<bool(const QString&)>& write, double floorMs)
 {
-    double ms = -1;
-    double peakMb = -1; // above the resident memory at the fork
-};
-
-// Runs one export in a forked child: its time and its peak resident memory above where it started.
-Measured inChild(const std::function<bool()>& work)
-{
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return {};
-    const pid_t child = fork();
-    if (child == 0) {
+    const QString path = QDir::tempPath() + '/' + fileName;
+    const BenchHarness::Child child = BenchHarness::forked([&] {
         const double startMb = statusMb("VmRSS:");
         QElapsedTimer timer;
         timer.start();
-        const bool done = work();
-        char text[64];
-        const int length = std::snprintf(text, sizeof text, "%f %f", done ? double(timer.nsecsElapsed()) / 1e6 : -1.0,
-                                         statusMb("VmHWM:") - startMb);
-        (void)!write(pipeEnds[1], text, size_t(length));
-        _exit(0);
-    }
-    close(pipeEnds[1]);
-    char text[64] = {};
-    const ssize_t length = read(pipeEnds[0], text, sizeof text - 1);
-    close(pipeEnds[0]);
-    waitpid(child, nullptr, 0);
-    Measured measured;
-    if (length > 0)
-        std::sscanf(text, "%lf %lf", &measured.ms, &measured.peakMb);
-    return measured;
+        const bool done = write(path);
+        return QByteArray::number(done ? timer.nsecsElapsed() / 1e6 : -1.0, 'f', 6) + ' '
+            + QByteArray::number(statusMb("VmHWM:") - startMb, 'f', 6);
+    });
+    const QList<QByteArray> figures = child.output.split(' ');
+    const double ms = figures.size() == 2 ? figures.at(0).toDouble() : -1;
+    const double peakMb = figures.size() == 2 ? figures.at(1).toDouble() : -1;
+    BenchHarness::printTableRow({label, fixed(ms, 0), fixed(peakMb, 1),
+                                 fixed(QFileInfo(path).size() / 1048576.0, 1),
+                                 fixed(floorMs < 0 ? 1.0 : ms / floorMs, 2)});
+    QFile::remove(path);
+    return ms;
 }
+
+/// The tree tab showing the first table of a generated estimate.
+struct ShownEstimate
+{
+    explicit ShownEstimate(int rows)
+        : estimate(EstimateGenerator::generate(rows))
+        , table(*estimate->works.front()->tables.front())
+    {
+        tab.setTable(&table);
+    }
+    bool writeWorkbook(const QString& path) { return WorkbookExport::write(ShownTable(*tab.view(), estimate.get()), path, &error); }
+    bool writeCsv(const QString& path) { return CsvExport::write(ShownTable(*tab.view(), estimate.get()), path, &error); }
+
+    std::unique_ptr<Estimate> estimate;
+    Estimate::Table& table;
+    TreeTab tab;
+    QString error;
+};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
-    std::unique_ptr<Estimate> estimate = EstimateGenerator::generate(rows);
-    Estimate::Table& table = *estimate->works.front()->tables.front();
-    TreeTab tab;
-    tab.setTable(&table);
-    const QString directory = QDir::tempPath();
-    const QByteArray floorPath = QFile::encodeName(directory + QStringLiteral("/bench-floor.xlsx"));
-    const QString ourPath = directory + QStringLiteral("/bench-ours.xlsx");
-    const QString csvPath = directory + QStringLiteral("/bench-ours.csv");
-    QString error;
-    const Measured floor = inChild([&] { return floorWrite(table, floorPath.constData()); });
-    const Measured ours = inChild([&] { return WorkbookExport::write(ShownTable(*tab.view(), estimate.get()), ourPath, &error); });
-    const Measured csv = inChild([&] { return CsvExport::write(ShownTable(*tab.view(), estimate.get()), csvPath, &error); });
-    std::printf("%d rows in the table; resident memory with the estimate shown: %.0f MiB\n\n", int(table.rows.size()), statusMb("VmRSS:"));
-    std::printf("| export | ms | peak above the shown estimate (MiB) | file (MiB) | ms / floor |\n|---|---:|---:|---:|---:|\n");
-    std::printf("| floor: libxlsxwriter, the same cells from the row list | %.0f | %.1f | %.1f | 1.00 |\n", floor.ms, floor.peakMb,
-                QFileInfo(QFile::decodeName(floorPath)).size() / 1048576.0);
-    std::printf("| WorkbookExport (.xlsx) | %.0f | %.1f | %.1f | %.2f |\n", ours.ms, ours.peakMb, QFileInfo(ourPath).size() / 1048576.0,
-                ours.ms / floor.ms);
-    std::printf("| CsvExport (.csv), for scale | %.0f | %.1f | %.1f | %.2f |\n", csv.ms, csv.peakMb, QFileInfo(csvPath).size() / 1048576.0,
-                csv.ms / floor.ms);
-    for (const QString& path : {QFile::decodeName(floorPath), ourPath, csvPath})
-        QFile::remove(path);
-    return 0;
+    BenchHarness harness(argc, argv);
+    ShownEstimate shown(argc > 1 ? QByteArray(argv[1]).toInt() : 1000000);
+    std::printf("%d rows in the table; resident memory with the estimate shown: %.0f MiB\n\n", int(shown.table.rows.size()),
+                statusMb("VmRSS:"));
+    BenchHarness::printTableHeader({"export", "ms", "peak above the shown estimate (MiB)", "file (MiB)", "ms / floor"}, "lrrrr");
+    double floorMs = -1;
+    const auto floor = [&shown](const QString& path) { return floorWrite(shown.table, QFile::encodeName(path).constData()); };
+    const auto workbook = [&shown](const QString& path) { return shown.writeWorkbook(path); };
+    const auto csv = [&shown](const QString& path) { return shown.writeCsv(path); };
+    return harness.run({
+        [&] { floorMs = exportRow("floor: libxlsxwriter, the same cells from the row list", "bench-floor.xlsx", floor, -1); },
+        [&] { exportRow("WorkbookExport (.xlsx)", "bench-ours.xlsx", workbook, floorMs); },
+        [&] { exportRow("CsvExport (.csv), for scale", "bench-ours.csv", csv, floorMs); },
+    });
 }

@@ -7,11 +7,12 @@
 //   bench_EstimateOpen growth          open and its longest stall against the floor at 100k, 1M and 2M rows per work
 //   bench_EstimateOpen MODE FILE|ROWS  one measurement: floor, read, read2 (two threads), open, save, plainwrite, generate
 
+#include "BenchHarness.h"
+
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
 #include <ViewerWindow.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -22,10 +23,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+using bench::BenchHarness;
+
+const auto fixed = BenchHarness::fixed;
 
 namespace {
 
@@ -165,78 +168,97 @@ struct Measured
     double cpuMs = 0; // user and system time of the whole child: what a loaded machine cannot stretch
 };
 
-// Runs one measurement in a child process: its time as it reports it, its peak RSS from the kernel.
+// Runs one measurement in a fresh process: its time as it reports it, its peak RSS from the kernel.
 Measured runChild(const char* self, const char* mode, const QString& argument)
 {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return {};
-    const QByteArray argumentBytes = argument.toLocal8Bit();
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        execl(self, self, mode, argumentBytes.constData(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    char text[64] = {};
-    const ssize_t length = read(pipeEnds[0], text, sizeof text - 1);
-    close(pipeEnds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    const double cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    Measured measured{-1, usage.ru_maxrss / 1024.0, 0, 0, 0, cpuMs};
-    if (length > 0)
-        std::sscanf(text, "%lf %lf %lf %lf", &measured.ms, &measured.longestStallMs, &measured.residentMb, &measured.closeMs);
+    const BenchHarness::Child child = BenchHarness::program({self, mode, argument.toLocal8Bit()});
+    Measured measured{-1, child.peakMb, 0, 0, 0, child.cpuMs};
+    std::sscanf(child.output.constData(), "%lf %lf %lf %lf", &measured.ms, &measured.longestStallMs, &measured.residentMb,
+                &measured.closeMs);
     return measured;
+}
+
+QString perRow(double mb, int rows)
+{
+    return fixed(mb * 1048576.0 / rows, 0);
 }
 
 void printRow(const char* workload, int rows, const Measured& ours, const Measured& floor)
 {
-    std::printf("| %s | %d | %.0f | %.0f | %.2f | %.0f | %.0f | %.0f | %.0f |\n", workload, rows, ours.ms, floor.ms,
-                ours.ms / floor.ms, ours.peakMb, floor.peakMb, ours.peakMb * 1048576.0 / rows, floor.peakMb * 1048576.0 / rows);
-    std::fflush(stdout);
+    BenchHarness::printTableRow({workload, QString::number(rows), fixed(ours.ms, 0), fixed(floor.ms, 0),
+                                 fixed(ours.ms / floor.ms, 2), fixed(ours.peakMb, 0),
+                                 fixed(floor.peakMb, 0), perRow(ours.peakMb, rows), perRow(floor.peakMb, rows)});
+}
+
+void printStallRow(int rows, const Measured& open)
+{
+    BenchHarness::printTableRow(
+        {QString::asprintf("(open: longest GUI-thread stall %.0f ms; closing the window %.0f ms; resident once shown %.0f MB = %.0f bytes/row)",
+                           open.longestStallMs, open.closeMs, open.residentMb, open.residentMb * 1048576.0 / rows),
+         QString::number(rows), "", "", "", "", "", "", ""});
+}
+
+QString writeEstimate(const QTemporaryDir& dir, int rowsPerWork)
+{
+    const QString path = dir.filePath(QStringLiteral("estimate-%1.json").arg(rowsPerWork));
+    QString error;
+    // the estimate is freed before the measurements, so that the children have the memory
+    EstimateJson::write(*EstimateGenerator::generate(rowsPerWork), path, &error);
+    return path;
 }
 
 // Open time and the longest stall against the floor at 100k, 1M and 2M rows per work (two works), in one
 // run: each grows no faster than the floor when the last two columns stay near 1.
-int growth(const char* self, const QTemporaryDir& dir)
+void growth(const char* self, const QTemporaryDir& dir)
 {
-    std::printf("| rows per work | rows in total | floor (ms) | open (ms) | open/floor | CPU: open/floor | longest stall (ms) "
-                "| closing (ms) | floor growth from 100k | open growth / floor growth | stall growth / floor growth |\n"
-                "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    BenchHarness::printTableHeader({"rows per work", "rows in total", "floor (ms)", "open (ms)", "open/floor", "CPU: open/floor",
+                                    "longest stall (ms)", "closing (ms)", "floor growth from 100k",
+                                    "open growth / floor growth", "stall growth / floor growth"},
+                                   "rrrrrrrrrrr");
+    const int sizes[] = {100000, 1000000, 2000000};
     Measured firstFloor, firstOpen;
-    for (int rowsPerWork : {100000, 1000000, 2000000}) {
-        const QString path = dir.filePath(QStringLiteral("estimate-%1.json").arg(rowsPerWork));
-        QString error;
-        {
-            std::unique_ptr<Estimate> estimate = EstimateGenerator::generate(rowsPerWork);
-            EstimateJson::write(*estimate, path, &error);
-            // freed here, before the measurements, so that the children have the memory
-        }
+    for (int rowsPerWork : sizes) {
+        const QString path = writeEstimate(dir, rowsPerWork);
         const Measured floor = runChild(self, "floor", path); // also warms the page cache for both
         const Measured open = runChild(self, "open", path);
-        if (rowsPerWork == 100000) {
+        if (rowsPerWork == sizes[0]) {
             firstFloor = floor;
             firstOpen = open;
         }
         const double floorGrowth = floor.ms / firstFloor.ms;
-        std::printf("| %d | %d | %.0f | %.0f | %.2f | %.2f | %.0f | %.0f | %.1f | %.2f | %.2f |\n", rowsPerWork, 2 * rowsPerWork, floor.ms,
-                    open.ms, open.ms / floor.ms, open.cpuMs / floor.cpuMs, open.longestStallMs, open.closeMs, floorGrowth,
-                    open.ms / firstOpen.ms / floorGrowth, open.longestStallMs / firstOpen.longestStallMs / floorGrowth);
-        std::fflush(stdout);
+        BenchHarness::printTableRow({QString::number(rowsPerWork), QString::number(2 * rowsPerWork), fixed(floor.ms, 0),
+                                     fixed(open.ms, 0), fixed(open.ms / floor.ms, 2),
+                                     fixed(open.cpuMs / floor.cpuMs, 2), fixed(open.longestStallMs, 0),
+                                     fixed(open.closeMs, 0), fixed(floorGrowth, 1),
+                                     fixed(open.ms / firstOpen.ms / floorGrowth, 2),
+                                     fixed(open.longestStallMs / firstOpen.longestStallMs / floorGrowth, 2)});
         QFile::remove(path);
     }
-    return 0;
+}
+
+// Read, open, save and generate an estimate of two works of rowsPerWork rows, each against its floor.
+void openSaveGenerate(const char* self, const QTemporaryDir& dir, int rowsPerWork)
+{
+    const QString path = writeEstimate(dir, rowsPerWork);
+    const int rows = 2 * rowsPerWork;
+    const Measured floor = runChild(self, "floor", path);
+    const Measured open = runChild(self, "open", path);
+    const Measured read = runChild(self, "read", path);
+    printRow("floor read vs our read (parse, build rows)", rows, read, floor);
+    printRow("our read: two works on two threads vs one", rows, runChild(self, "read2", path), read);
+    printRow("open: read, build, bind all tabs, first frame", rows, open, floor);
+    printStallRow(rows, open);
+    printRow("save vs plain buffered write of the bytes", rows, runChild(self, "save", path), runChild(self, "plainwrite", path));
+    printRow("generate + show vs open", rows, runChild(self, "generate", QString::number(rowsPerWork)), open);
+    QFile::remove(path);
+    QFile::remove(path + ".saved");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    BenchHarness harness(argc, argv);
     if (argc == 3) {
         const double ms = measure(argv[1], argv[2]);
         std::printf("%.3f %.3f %.3f %.3f\n", ms, g_longestStallMs, g_residentMb, g_closeMs);
@@ -245,27 +267,13 @@ int main(int argc, char** argv)
     }
     QTemporaryDir dir(QStringLiteral("/tmp/bench_EstimateOpen-XXXXXX"));
     if (argc == 2 && QByteArray(argv[1]) == "growth")
-        return growth(argv[0], dir);
-    std::printf("| workload | rows in total | ours (ms) | floor (ms) | ours/floor | ours peak RSS (MB) | floor peak RSS (MB) "
-                "| ours bytes/row | floor bytes/row |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-    for (int rowsPerWork : {50000, 500000, 1000000}) {
-        const QString path = dir.filePath(QStringLiteral("estimate-%1.json").arg(rowsPerWork));
-        QString error;
-        EstimateJson::write(*EstimateGenerator::generate(rowsPerWork), path, &error);
-        const int rows = 2 * rowsPerWork;
-        const Measured floor = runChild(argv[0], "floor", path);
-        const Measured open = runChild(argv[0], "open", path);
-        const Measured read = runChild(argv[0], "read", path);
-        printRow("floor read vs our read (parse, build rows)", rows, read, floor);
-        printRow("our read: two works on two threads vs one", rows, runChild(argv[0], "read2", path), read);
-        printRow("open: read, build, bind all tabs, first frame", rows, open, floor);
-        std::printf("| (open: longest GUI-thread stall %.0f ms; closing the window %.0f ms; resident once shown %.0f MB = %.0f bytes/row) | %d | | | | | | | |\n",
-                    open.longestStallMs, open.closeMs, open.residentMb, open.residentMb * 1048576.0 / rows, rows);
-        printRow("save vs plain buffered write of the bytes", rows, runChild(argv[0], "save", path),
-                 runChild(argv[0], "plainwrite", path));
-        printRow("generate + show vs open", rows, runChild(argv[0], "generate", QString::number(rowsPerWork)), open);
-        QFile::remove(path);
-        QFile::remove(path + ".saved");
-    }
-    return 0;
+        return harness.run({[&] { growth(argv[0], dir); }});
+    BenchHarness::printTableHeader({"workload", "rows in total", "ours (ms)", "floor (ms)", "ours/floor", "ours peak RSS (MB)",
+                                    "floor peak RSS (MB)", "ours bytes/row", "floor bytes/row"},
+                                   "lrrrrrrrr");
+    return harness.run({
+        [&] { openSaveGenerate(argv[0], dir, 50000); },
+        [&] { openSaveGenerate(argv[0], dir, 500000); },
+        [&] { openSaveGenerate(argv[0], dir, 1000000); },
+    });
 }

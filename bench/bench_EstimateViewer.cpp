@@ -6,6 +6,8 @@
 // and what the recovery journal adds to each change on the GUI thread.
 // The floor is a plain loop that reads one flag of every row.
 
+#include "BenchHarness.h"
+
 #include <EstimateEditor.h>
 #include <EstimateGenerator.h>
 #include <EstimateJson.h>
@@ -28,6 +30,8 @@
 #include <QUndoStack>
 
 #include <cstdio>
+
+using bench::BenchHarness;
 
 namespace {
 
@@ -84,30 +88,15 @@ BaseDataItem* deepestLeaf(BaseDataItem* section)
 }
 
 // A quantity edit as a cell write makes it: roll-up, audit differences, then the shown tab repaints.
-double editAndRepaint(ViewerWindow& window, TreeTab& tab, BaseDataItem* row, double quantity)
+void editAndRepaint(ViewerWindow& window, TreeTab& tab, BaseDataItem* row, double quantity)
 {
-    QElapsedTimer timer;
-    timer.start();
     window.editor()->editCell(row, EstimateField::Quantity, quantity);
     tab.view()->viewport()->repaint();
-    return msSince(timer);
 }
 
-template<typename Work>
-double bestOf(int runs, Work work)
+double findStep(ViewerWindow& window)
 {
-    double best = 1e300;
-    for (int run = 0; run < runs; ++run)
-        best = qMin(best, work());
-    return best;
-}
-
-double findStep(ViewerWindow& window, int direction)
-{
-    QElapsedTimer timer;
-    timer.start();
-    window.findBar()->step(direction);
-    return msSince(timer);
+    return BenchHarness::bestOf(1, [&window] { window.findBar()->step(+1); });
 }
 
 // The longest slice of work the window does while the find bar reads the rest of the rows, and the whole time.
@@ -200,179 +189,226 @@ JournalCost timeJournal(ViewerWindow& window, TreeTab& tab, BaseDataItem* leaf, 
     return cost;
 }
 
+// One row of the printed table: a workload's time, with three decimals where it is far below the floor.
+struct Timing
+{
+    const char* workload;
+    double ms;
+    bool small;
+};
+
+// The viewer with a generated estimate open, and the timings its workloads take in the order they are printed.
+struct ViewerRun
+{
+    explicit ViewerRun(int rowsPerWork)
+        : rowsPerWork(rowsPerWork)
+        , path(dir.filePath("estimate.json"))
+    {
+    }
+
+    void add(const char* workload, double ms, bool small = false) { timings.push_back({workload, ms, small}); }
+    Estimate::Table& table() { return *window.estimate()->works.front()->tables.front(); }
+
+    // Writes the file and reads it back alone, without the viewer.
+    void generateAndRead()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        EstimateJson::write(*EstimateGenerator::generate(rowsPerWork), path, &error);
+        std::printf("generate and save %d rows per work: %.0f ms\n", rowsPerWork, msSince(timer));
+        timer.restart();
+        const bool readable = EstimateJson::read(path, &error) != nullptr;
+        std::printf("read the file alone (parse and build rows): %.0f ms%s\n", msSince(timer), readable ? "" : " FAILED");
+    }
+
+    // Opens the file, then idles as the window is before a person's first edit: the editor reads the rows' ids between events.
+    void open()
+    {
+        window.setProperty("headless", true);
+        window.show();
+        QEventLoop waitForLoad;
+        QObject::connect(&window, &ViewerWindow::loadFinished, &waitForLoad, &QEventLoop::quit);
+        QElapsedTimer timer;
+        timer.start();
+        window.openFile(path);
+        waitForLoad.exec();
+        QApplication::processEvents();
+        openMs = msSince(timer);
+        while (window.editor()->isReadingIds()) {
+            QElapsedTimer slice;
+            slice.start();
+            QApplication::processEvents();
+            longestIdSliceMs = qMax(longestIdSliceMs, msSince(slice));
+        }
+        tab = window.findChild<TreeTab*>();
+        section = largestSection(table().rows);
+    }
+
+    void foldAndSwitchTabs()
+    {
+        floorMs = flagLoop(table().rows);
+        add("floor: one flag of every row", floorMs);
+        add("collapse largest section", toggle(*tab, section, false));
+        add("expand largest section", toggle(*tab, section, true));
+        auto* tabs = window.findChild<QTabWidget*>();
+        showTab(tabs, 1); // the first showing of a tab also lays it out
+        showTab(tabs, 0);
+        add("show the grid tab (hidden rows)", showTab(tabs, 1));
+        add("show the tree tab (shown rows)", showTab(tabs, 0));
+    }
+
+    void editValues()
+    {
+        leaf = deepestLeaf(section);
+        const double quantity = leaf->getValue(EstimateField::Quantity).toDouble();
+        int step = 1;
+        const double firstEditMs = BenchHarness::bestOf(1, [&] { editAndRepaint(window, *tab, leaf, quantity + step++); });
+        const double editMs = BenchHarness::bestOf(20, [&] { editAndRepaint(window, *tab, leaf, quantity + step++); });
+        const double rollUpMs = BenchHarness::bestOf(20, [&] { window.editor()->editCell(leaf, EstimateField::Quantity, quantity + step++); });
+        const double undoMs = BenchHarness::bestOf(1, [&] {
+            window.editor()->undoStack()->undo();
+            tab->view()->viewport()->repaint();
+        });
+        add("sum of every total (no roll-up)", fullSumLoop(table().rows));
+        add("edit + roll-up + repaint, first", firstEditMs, true);
+        add("edit + roll-up + repaint, again", editMs, true);
+        add("edit + roll-up alone, again", rollUpMs, true);
+        add("undo an edit + repaint", undoMs, true);
+        add("ids read after open, longest slice", longestIdSliceMs);
+    }
+
+    // Each structural edit as the window makes it: the tree tab and every other view follow, then events run.
+    // Best of three rounds: the machine's other work makes a single edit's time uneven.
+    void editStructure()
+    {
+        QUndoStack* undoStack = window.editor()->undoStack();
+        double deleteMs = 1e300, undoDeleteMs = 1e300, redoDeleteMs = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            deleteMs = qMin(deleteMs, timed([&] { window.editor()->removeRow(table(), leaf->getParent()); }));
+            undoDeleteMs = qMin(undoDeleteMs, timed([&] { undoStack->undo(); }));
+            redoDeleteMs = qMin(redoDeleteMs, timed([&] { undoStack->redo(); }));
+            timed([&] { undoStack->undo(); });
+        }
+        add("delete an item (all tabs follow)", deleteMs);
+        add("undo the delete", undoDeleteMs);
+        add("redo the delete", redoDeleteMs);
+        QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+        double insertMs = 1e300, undoInsertMs = 1e300, redoInsertMs = 1e300, insertUnderMs = 1e300, insertTopMs = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
+            insertMs = qMin(insertMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // the tree tab's insert-after key
+            undoInsertMs = qMin(undoInsertMs, timed([&] { undoStack->undo(); }));
+            redoInsertMs = qMin(redoInsertMs, timed([&] { undoStack->redo(); }));
+            insertUnderMs = qMin(insertUnderMs, timed([&] {
+                tab->insertRowUnder(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf->getParent()), kTreeColumn));
+            }));
+            tab->view()->setCurrentIndex(tab->model()->index(0, 0));
+            insertTopMs = qMin(insertTopMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // behind the first section's subtree
+        }
+        add("insert a row after (Insert key)", insertMs);
+        add("undo the insert", undoInsertMs);
+        add("redo the insert", redoInsertMs);
+        add("insert a row under", insertUnderMs);
+        add("insert after a top-level section", insertTopMs);
+    }
+
+    // A model maps a row to its position through an index it builds at the first look-up after a
+    // rebind; that is part of showing a match, so it is timed apart from the steps.
+    void find()
+    {
+        QList<BaseDataItem*>& rows = table().rows;
+        add("tree: row position index, build", BenchHarness::bestOf(1, [&] { tab->model()->findVirtualIndexByItem(rows.last()); }));
+        auto* gridModel = qobject_cast<BaseDataItemModel*>(window.findChild<QTableView*>(QStringLiteral("gridView"))->model());
+        add("grid: row position index, build", BenchHarness::bestOf(1, [&] { gridModel->GetRowByItem(rows.last()); }));
+        window.findBar()->field()->setText(QStringLiteral("FORMWORK"));
+        add("tree find, first step", findStep(window)); // reads rows until the first match
+        const QPair<double, double> counting = findUntilCounted(window);
+        add("tree find, longest slice counting", counting.first);
+        add("tree find, counting all matches", counting.second);
+        add("tree find, next step", BenchHarness::bestOf(20, [&] { window.findBar()->step(+1); }), true);
+        findStatus = window.findBar()->status();
+        add("tree reveal in collapsed section", revealInCollapsedSection());
+        // the tree's collapse changed no list: the grid's index stays
+        add("grid: row position, index built", BenchHarness::bestOf(1, [&] { gridModel->GetRowByItem(rows.last()); }), true);
+        window.findChild<QTabWidget*>()->setCurrentIndex(1);
+        window.findBar()->field()->setText(QStringLiteral("Steel"));
+        add("grid find + unfold, first step", findStep(window));
+        add("grid find, longest slice counting", findUntilCounted(window).first);
+        add("grid find + unfold, next step", BenchHarness::bestOf(20, [&] { window.findBar()->step(+1); }));
+    }
+
+    double revealInCollapsedSection()
+    {
+        BaseDataItem* subSection = leaf->getParent()->getParent();
+        double revealMs = 1e300;
+        for (int round = 0; round < kRounds; ++round) {
+            for (BaseDataItem* root : Estimate::rootRows(table()))
+                tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
+                                      zTreeItemModel::TreeExpandedRole);
+            QApplication::processEvents();
+            BaseDataItem* match = deepestLeaf(subSection);
+            revealMs = qMin(revealMs, timed([&] { tab->reveal(match); }));
+        }
+        return revealMs;
+    }
+
+    void journal()
+    {
+        const JournalCost cost = timeJournal(window, *tab, deepestLeaf(largestSection(table().rows)), path, dir.filePath("recovery"));
+        add("recovery journal, longest signal", cost.longestMs, true);
+        add("recovery journal, mean change", cost.totalMs / kJournalledChanges, true);
+    }
+
+    void print()
+    {
+        std::printf("open in the viewer (read, build, bind all tabs): %.0f ms for %d rows\n", openMs, window.estimate()->rowCount());
+        std::printf("edited row at level %d; find \"FORMWORK\" in the tree: %s\n", leaf->getLevel(), qPrintable(findStatus));
+        std::printf("largest section: %d rows below it\n", section->getChildrenItemCount());
+        std::printf("%-34s %10s %14s\n", "workload", "ms", "ratio to floor");
+        for (const Timing& timing : timings)
+            std::printf(timing.small ? "%-34s %10.3f %14.4f\n" : "%-34s %10.2f %14.1f\n", timing.workload, timing.ms, timing.ms / floorMs);
+    }
+
+    // An edit, then the events it leaves, timed together.
+    template<typename Edit>
+    static double timed(Edit edit)
+    {
+        return BenchHarness::bestOf(1, [&edit] {
+            edit();
+            QApplication::processEvents();
+        });
+    }
+
+    static constexpr int kRounds = 3;
+    const int rowsPerWork;
+    QTemporaryDir dir;
+    const QString path;
+    ViewerWindow window;
+    TreeTab* tab = nullptr; // not owned
+    BaseDataItem* section = nullptr; // the largest top-level row
+    BaseDataItem* leaf = nullptr; // the deepest priced row of section, which the edits change
+    double openMs = 0;
+    double longestIdSliceMs = 0;
+    double floorMs = 0;
+    QString findStatus;
+    std::vector<Timing> timings;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("estimate.json");
-    const int rowsPerWork = argc > 1 ? QByteArray(argv[1]).toInt() : kRows;
-
-    QElapsedTimer timer;
-    timer.start();
-    QString error;
-    EstimateJson::write(*EstimateGenerator::generate(rowsPerWork), path, &error);
-    std::printf("generate and save %d rows per work: %.0f ms\n", rowsPerWork, msSince(timer));
-
-    timer.restart();
-    const bool readable = EstimateJson::read(path, &error) != nullptr;
-    std::printf("read the file alone (parse and build rows): %.0f ms%s\n", msSince(timer), readable ? "" : " FAILED");
-
-    ViewerWindow window;
-    window.setProperty("headless", true);
-    window.show();
-    QEventLoop waitForLoad;
-    QObject::connect(&window, &ViewerWindow::loadFinished, &waitForLoad, &QEventLoop::quit);
-    timer.restart();
-    window.openFile(path);
-    waitForLoad.exec();
-    QApplication::processEvents();
-    const double openMs = msSince(timer);
-    // Idle as the window is before a person's first edit: the editor reads the rows' ids between events.
-    double longestIdSlice = 0;
-    while (window.editor()->isReadingIds()) {
-        QElapsedTimer slice;
-        slice.start();
-        QApplication::processEvents();
-        longestIdSlice = qMax(longestIdSlice, msSince(slice));
-    }
-
-    TreeTab* tab = window.findChild<TreeTab*>();
-    QList<BaseDataItem*>& rows = window.estimate()->works.front()->tables.front()->rows;
-    BaseDataItem* section = largestSection(rows);
-    const double floorMs = flagLoop(rows);
-    const double collapseMs = toggle(*tab, section, false);
-    const double expandMs = toggle(*tab, section, true);
-    auto* tabs = window.findChild<QTabWidget*>();
-    showTab(tabs, 1); // the first showing of a tab also lays it out
-    showTab(tabs, 0);
-    const double gridTabMs = showTab(tabs, 1);
-    const double treeTabMs = showTab(tabs, 0);
-
-    BaseDataItem* leaf = deepestLeaf(section);
-    const double quantity = leaf->getValue(EstimateField::Quantity).toDouble();
-    const double firstEditMs = editAndRepaint(window, *tab, leaf, quantity + 1);
-    int step = 2;
-    const double editMs = bestOf(20, [&] { return editAndRepaint(window, *tab, leaf, quantity + step++); });
-    const double rollUpMs = bestOf(20, [&] {
-        QElapsedTimer timer;
-        timer.start();
-        window.editor()->editCell(leaf, EstimateField::Quantity, quantity + step++);
-        return msSince(timer);
+    BenchHarness harness(argc, argv);
+    ViewerRun run(argc > 1 ? QByteArray(argv[1]).toInt() : kRows);
+    return harness.run({
+        [&] { run.generateAndRead(); },
+        [&] { run.open(); },
+        [&] { run.foldAndSwitchTabs(); },
+        [&] { run.editValues(); },
+        [&] { run.editStructure(); },
+        [&] { run.find(); },
+        [&] { run.journal(); },
+        [&] { run.print(); },
     });
-    const double undoMs = bestOf(1, [&] {
-        QElapsedTimer timer;
-        timer.start();
-        window.editor()->undoStack()->undo();
-        tab->view()->viewport()->repaint();
-        return msSince(timer);
-    });
-    const double sumMs = fullSumLoop(rows);
-    BaseDataItem* subSection = leaf->getParent()->getParent();
-    // Each structural edit as the window makes it: the tree tab and every other view follow, then events run.
-    const auto timed = [](auto edit) {
-        QElapsedTimer timer;
-        timer.start();
-        edit();
-        QApplication::processEvents();
-        return msSince(timer);
-    };
-    // Best of three rounds: the machine's other work makes a single edit's time uneven.
-    QUndoStack* undoStack = window.editor()->undoStack();
-    constexpr int kRounds = 3;
-    double deleteMs = 1e300, undoDeleteMs = 1e300, redoDeleteMs = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        deleteMs = qMin(deleteMs, timed([&] { window.editor()->removeRow(*window.estimate()->works.front()->tables.front(), leaf->getParent()); }));
-        undoDeleteMs = qMin(undoDeleteMs, timed([&] { undoStack->undo(); }));
-        redoDeleteMs = qMin(redoDeleteMs, timed([&] { undoStack->redo(); }));
-        timed([&] { undoStack->undo(); });
-    }
-    QKeyEvent insertKey(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
-    double insertMs = 1e300, undoInsertMs = 1e300, redoInsertMs = 1e300, insertUnderMs = 1e300, insertTopMs = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        tab->view()->setCurrentIndex(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf), 0));
-        insertMs = qMin(insertMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // the tree tab's insert-after key
-        undoInsertMs = qMin(undoInsertMs, timed([&] { undoStack->undo(); }));
-        redoInsertMs = qMin(redoInsertMs, timed([&] { undoStack->redo(); }));
-        insertUnderMs = qMin(insertUnderMs, timed([&] {
-            tab->insertRowUnder(tab->model()->index(tab->model()->findVirtualIndexByItem(leaf->getParent()), kTreeColumn));
-        }));
-        tab->view()->setCurrentIndex(tab->model()->index(0, 0));
-        insertTopMs = qMin(insertTopMs, timed([&] { QApplication::sendEvent(tab->view(), &insertKey); })); // behind the first section's subtree
-    }
-
-    // Find. A model maps a row to its position through an index it builds at the first look-up after
-    // a rebind; that is part of showing a match, so it is timed apart from the steps.
-    QElapsedTimer indexTimer;
-    indexTimer.start();
-    tab->model()->findVirtualIndexByItem(rows.last());
-    const double treeIndexMs = msSince(indexTimer);
-    auto* gridModel = qobject_cast<BaseDataItemModel*>(window.findChild<QTableView*>(QStringLiteral("gridView"))->model());
-    indexTimer.restart();
-    gridModel->GetRowByItem(rows.last());
-    const double gridIndexMs = msSince(indexTimer);
-    window.findBar()->field()->setText(QStringLiteral("FORMWORK"));
-    const double firstFindMs = findStep(window, +1); // reads rows until the first match
-    const QPair<double, double> counting = findUntilCounted(window);
-    const double stepMs = bestOf(20, [&] { return findStep(window, +1); });
-    const QString findStatus = window.findBar()->status();
-    double treeRevealMs = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        for (BaseDataItem* root : Estimate::rootRows(*window.estimate()->works.front()->tables.front()))
-            tab->model()->setData(tab->model()->index(tab->model()->findVirtualIndexByItem(root), kTreeColumn), false,
-                                  zTreeItemModel::TreeExpandedRole);
-        QApplication::processEvents();
-        BaseDataItem* match = deepestLeaf(subSection);
-        treeRevealMs = qMin(treeRevealMs, timed([&] { tab->reveal(match); }));
-    }
-    indexTimer.restart();
-    gridModel->GetRowByItem(rows.last()); // the tree's collapse changed no list: the grid's index stays
-    const double gridIndexAgainMs = msSince(indexTimer);
-    window.findChild<QTabWidget*>()->setCurrentIndex(1);
-    window.findBar()->field()->setText(QStringLiteral("Steel"));
-    const double gridFirstFindMs = findStep(window, +1);
-    const QPair<double, double> gridCounting = findUntilCounted(window);
-    const double gridStepMs = bestOf(20, [&] { return findStep(window, +1); });
-
-    const JournalCost journal = timeJournal(window, *tab, deepestLeaf(largestSection(rows)), path, dir.filePath("recovery"));
-
-    std::printf("open in the viewer (read, build, bind all tabs): %.0f ms for %d rows\n", openMs, window.estimate()->rowCount());
-    std::printf("edited row at level %d; find \"FORMWORK\" in the tree: %s\n", leaf->getLevel(), qPrintable(findStatus));
-    std::printf("largest section: %d rows below it\n", section->getChildrenItemCount());
-    std::printf("%-34s %10s %14s\n", "workload", "ms", "ratio to floor");
-    std::printf("%-34s %10.2f %14s\n", "floor: one flag of every row", floorMs, "1.0");
-    std::printf("%-34s %10.2f %14.1f\n", "collapse largest section", collapseMs, collapseMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "expand largest section", expandMs, expandMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "show the grid tab (hidden rows)", gridTabMs, gridTabMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "show the tree tab (shown rows)", treeTabMs, treeTabMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "sum of every total (no roll-up)", sumMs, sumMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, first", firstEditMs, firstEditMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up + repaint, again", editMs, editMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "edit + roll-up alone, again", rollUpMs, rollUpMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "undo an edit + repaint", undoMs, undoMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "ids read after open, longest slice", longestIdSlice, longestIdSlice / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "delete an item (all tabs follow)", deleteMs, deleteMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "undo the delete", undoDeleteMs, undoDeleteMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "redo the delete", redoDeleteMs, redoDeleteMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "insert a row after (Insert key)", insertMs, insertMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "undo the insert", undoInsertMs, undoInsertMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "redo the insert", redoInsertMs, redoInsertMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "insert a row under", insertUnderMs, insertUnderMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "insert after a top-level section", insertTopMs, insertTopMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "tree: row position index, build", treeIndexMs, treeIndexMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "grid: row position index, build", gridIndexMs, gridIndexMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "tree find, first step", firstFindMs, firstFindMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "tree find, longest slice counting", counting.first, counting.first / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "tree find, counting all matches", counting.second, counting.second / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "tree find, next step", stepMs, stepMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "tree reveal in collapsed section", treeRevealMs, treeRevealMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "grid: row position, index built", gridIndexAgainMs, gridIndexAgainMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, first step", gridFirstFindMs, gridFirstFindMs / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "grid find, longest slice counting", gridCounting.first, gridCounting.first / floorMs);
-    std::printf("%-34s %10.2f %14.1f\n", "grid find + unfold, next step", gridStepMs, gridStepMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "recovery journal, longest signal", journal.longestMs, journal.longestMs / floorMs);
-    std::printf("%-34s %10.3f %14.4f\n", "recovery journal, mean change", journal.totalMs / kJournalledChanges, journal.totalMs / kJournalledChanges / floorMs);
-    return 0;
 }

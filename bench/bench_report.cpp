@@ -5,6 +5,7 @@
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench/bench_report (add "paint" for the paint rows alone)
 
 #include "BenchGrid.h"
+#include "BenchHarness.h"
 #include "BenchTrees.h"
 
 #include <BaseDataItem.h>
@@ -17,7 +18,6 @@
 #include <zTreeItemModel.h>
 #include <zTreeItemView.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
@@ -30,11 +30,7 @@
 #include <KDescendantsProxyModel>
 #endif
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,44 +46,19 @@ using namespace bench;
 
 constexpr int peerCapSeconds = 15;
 constexpr int rootCount = 10; // so the first top-level row holds 10% of the rows
-const int sizes[] = {10000, 100000, 1000000};
+const std::vector<int> sizes = {10000, 100000, 1000000};
+const std::vector<int> paintSizes = {10000, 100000, 1000000, 2000000}; // growth is read against the second
 
 // ---- Measuring ----
 
-// Runs measure in a child process; its answer (milliseconds as text) or -1 when it passed the cap.
+// The peer's milliseconds, measured in a child process; -1 when it passed the cap.
 double runCapped(const std::function<double()>& measure)
 {
-    std::fflush(stdout);
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipeFds[0]);
-        const QByteArray result = QByteArray::number(measure(), 'f', 4);
-        const ssize_t written = write(pipeFds[1], result.constData(), size_t(result.size()));
-        _exit(written == result.size() ? 0 : 1);
-    }
-    close(pipeFds[1]);
-    QByteArray result;
-    QElapsedTimer timer;
-    timer.start();
-    pollfd readable{pipeFds[0], POLLIN, 0};
-    for (qint64 left = peerCapSeconds * 1000; left > 0; left = peerCapSeconds * 1000 - timer.elapsed()) {
-        char buffer[64];
-        if (poll(&readable, 1, int(left)) <= 0)
-            break;
-        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        result.append(buffer, int(got));
-    }
-    close(pipeFds[0]);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    const BenchHarness::Child child = BenchHarness::forked([&measure] { return QByteArray::number(measure(), 'f', 4); },
+                                                           peerCapSeconds);
     bool ok = false;
-    const double ms = result.toDouble(&ok);
-    return ok ? ms : -1;
+    const double ms = child.output.toDouble(&ok);
+    return child.finished && ok ? ms : -1;
 }
 
 // A peer that missed the cap at one size is not tried at the larger ones.
@@ -138,96 +109,77 @@ void recordWithPeer(const QString& workload, int rows, double ours, double floor
     results.push_back({workload, rows, ours, floorMs, peer, peerMs});
 }
 
+QString peerCell(const Result& result)
+{
+    if (result.peer.isEmpty())
+        return QStringLiteral("-");
+    if (result.peerMs == peerNotBuilt)
+        return QStringLiteral("peer not built");
+    return result.peerMs < 0 ? QStringLiteral("did not finish in %1 s").arg(peerCapSeconds) : cell(result.peerMs);
+}
+
 void printTable()
 {
-    std::printf("| workload | rows | ours (ms) | floor (ms) | peer | peer (ms) | ours/floor | ours/peer |\n");
-    std::printf("|---|---:|---:|---:|---|---:|---:|---:|\n");
+    BenchHarness::printTableHeader({"workload", "rows", "ours (ms)", "floor (ms)", "peer", "peer (ms)", "ours/floor", "ours/peer"},
+                                   "lrrrlrrr");
     for (const Result& result : results) {
-        const QString peerCell = result.peer.isEmpty() ? QStringLiteral("-")
-            : result.peerMs == peerNotBuilt ? QStringLiteral("peer not built")
-            : result.peerMs < 0 ? QStringLiteral("did not finish in %1 s").arg(peerCapSeconds) : cell(result.peerMs);
-        std::printf("| %s | %d | %s | %s | %s | %s | %s | %s |\n", qPrintable(result.workload), result.rows,
-                    qPrintable(cell(result.ours)), qPrintable(cell(result.floorMs)),
-                    qPrintable(result.peer.isEmpty() ? QStringLiteral("-") : result.peer), qPrintable(peerCell),
-                    qPrintable(ratio(result.ours, result.floorMs)), qPrintable(ratio(result.ours, result.peerMs)));
+        BenchHarness::printTableRow({result.workload, QString::number(result.rows), cell(result.ours), cell(result.floorMs),
+                                     result.peer.isEmpty() ? QStringLiteral("-") : result.peer, peerCell(result),
+                                     ratio(result.ours, result.floorMs), ratio(result.ours, result.peerMs)});
     }
+}
+
+// The row of the same workload and peer at another size, or null.
+const Result* resultAt(const Result& like, int rows)
+{
+    for (const Result& result : results) {
+        if (result.rows == rows && result.workload == like.workload && result.peer == like.peer)
+            return &result;
+    }
+    return nullptr;
+}
+
+QString peerRatio(const Result& result, const Result& base)
+{
+    return result.peerMs < 0 || base.peerMs < 0 ? QStringLiteral("-") : ratio(result.peerMs, base.peerMs);
 }
 
 void printScaling()
 {
-    std::printf("\nScaling 1M / 10k rows (linear = 100):\n\n| workload | ours | floor | peer |\n|---|---:|---:|---:|\n");
+    std::printf("\nScaling 1M / 10k rows (linear = 100):\n\n");
+    BenchHarness::printTableHeader({"workload", "ours", "floor", "peer"}, "lrrr");
     for (const Result& small : results) {
-        if (small.rows != sizes[0])
+        const Result* large = small.rows == sizes[0] ? resultAt(small, sizes[2]) : nullptr;
+        if (!large)
             continue;
-        for (const Result& large : results) {
-            if (large.rows != sizes[2] || large.workload != small.workload || large.peer != small.peer)
-                continue;
-            std::printf("| %s%s | %s | %s | %s |\n", qPrintable(small.workload),
-                        qPrintable(small.peer.isEmpty() ? QString() : " (peer " + small.peer + ")"),
-                        qPrintable(ratio(large.ours, small.ours)), qPrintable(ratio(large.floorMs, small.floorMs)),
-                        qPrintable(large.peerMs < 0 || small.peerMs < 0 ? QStringLiteral("-") : ratio(large.peerMs, small.peerMs)));
-        }
+        BenchHarness::printTableRow({small.workload + (small.peer.isEmpty() ? QString() : " (peer " + small.peer + ")"),
+                                     ratio(large->ours, small.ours), ratio(large->floorMs, small.floorMs),
+                                     peerRatio(*large, small)});
     }
 }
 
 // Paint from 100k to 1M to 2M rows, each size against 100k (flat = 1.00: the viewport's cells alone).
 void printPaintGrowth()
 {
-    std::printf("\nPaint growth, against 100k rows (flat = 1.00):\n\n"
-                "| workload | ours 100k / 1M / 2M (ms) | ours 1M/100k, 2M/100k | QTreeView 100k / 1M / 2M (ms) | QTreeView 1M/100k, 2M/100k |\n"
-                "|---|---:|---:|---:|---:|\n");
+    std::printf("\nPaint growth, against 100k rows (flat = 1.00):\n\n");
+    BenchHarness::printTableHeader({"workload", "ours 100k / 1M / 2M (ms)", "ours 1M/100k, 2M/100k",
+                                    "QTreeView 100k / 1M / 2M (ms)", "QTreeView 1M/100k, 2M/100k"}, "lrrrr");
     for (const Result& base : results) {
-        if (base.rows != 100000 || base.peer != QLatin1String("QTreeView") || !base.workload.contains("paint"))
+        if (base.rows != paintSizes[1] || base.peer != QLatin1String("QTreeView") || !base.workload.contains("paint"))
             continue;
-        const Result* larger[2] = {nullptr, nullptr}; // 1M, 2M
-        for (const Result& other : results) {
-            if (other.workload != base.workload || other.peer != base.peer)
-                continue;
-            if (other.rows == 1000000)
-                larger[0] = &other;
-            else if (other.rows == 2000000)
-                larger[1] = &other;
-        }
-        if (!larger[0] || !larger[1])
+        const Result* larger = resultAt(base, paintSizes[2]);
+        const Result* largest = resultAt(base, paintSizes[3]);
+        if (!larger || !largest)
             continue;
-        const auto peerRatio = [&base](const Result* other) {
-            return other->peerMs < 0 || base.peerMs < 0 ? QStringLiteral("-") : ratio(other->peerMs, base.peerMs);
-        };
-        std::printf("| %s | %s / %s / %s | %s, %s | %s / %s / %s | %s, %s |\n", qPrintable(base.workload),
-                    qPrintable(cell(base.ours)), qPrintable(cell(larger[0]->ours)), qPrintable(cell(larger[1]->ours)),
-                    qPrintable(ratio(larger[0]->ours, base.ours)), qPrintable(ratio(larger[1]->ours, base.ours)),
-                    qPrintable(cell(base.peerMs)), qPrintable(cell(larger[0]->peerMs)),
-                    qPrintable(cell(larger[1]->peerMs)), qPrintable(peerRatio(larger[0])),
-                    qPrintable(peerRatio(larger[1])));
+        BenchHarness::printTableRow(
+            {base.workload, cell(base.ours) + " / " + cell(larger->ours) + " / " + cell(largest->ours),
+             ratio(larger->ours, base.ours) + ", " + ratio(largest->ours, base.ours),
+             cell(base.peerMs) + " / " + cell(larger->peerMs) + " / " + cell(largest->peerMs),
+             peerRatio(*larger, base) + ", " + peerRatio(*largest, base)});
     }
 }
 
-// ---- Trees: our rows and the same shape in a QStandardItemModel ----
-
-// The same shape as makeSubtree: the children of a row at parentLevel, depth first.
-void appendStandardSubtree(QStandardItem* parent, int parentLevel, int fanOut, int& budget)
-{
-    QList<QStandardItem*> children;
-    for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos) {
-        auto* child = new QStandardItem(QStringLiteral("row %1").arg(budget));
-        --budget;
-        if (parentLevel + 2 < treeLevels)
-            appendStandardSubtree(child, parentLevel + 1, fanOut, budget);
-        children.append(child);
-    }
-    parent->appendRows(children);
-}
-
-void buildStandardTree(QStandardItemModel& model, int rows)
-{
-    model.setColumnCount(10);
-    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
-        auto* root = new QStandardItem(QStringLiteral("root %1").arg(rootPos));
-        int budget = rows / rootCount - 1;
-        appendStandardSubtree(root, 0, fanOutFor(rows / rootCount), budget);
-        model.appendRow(root);
-    }
-}
+// ---- Trees ----
 
 /// A tree model bound to the flattened tree, tree column 0, ten columns.
 struct BoundTree
@@ -254,8 +206,8 @@ struct BoundTree
 double proxyFlattenMs(int rows)
 {
     QStandardItemModel source;
-    buildStandardTree(source, rows);
-    return bestOf(3, [&] {
+    buildStandardTree(source, rows, rootCount);
+    return BenchHarness::bestOf(3, [&] {
         KDescendantsProxyModel proxy;
         proxy.setSourceModel(&source);
         proxy.rowCount();
@@ -265,11 +217,11 @@ double proxyFlattenMs(int rows)
 double proxyCollapseExpandMs(int rows)
 {
     QStandardItemModel source;
-    buildStandardTree(source, rows);
+    buildStandardTree(source, rows, rootCount);
     KDescendantsProxyModel proxy;
     proxy.setSourceModel(&source);
     const QModelIndex node = source.index(0, 0);
-    return bestOf(3, [&] {
+    return BenchHarness::bestOf(3, [&] {
         proxy.collapseSourceIndex(node);
         proxy.expandSourceIndex(node);
     });
@@ -278,27 +230,19 @@ double proxyCollapseExpandMs(int rows)
 
 double treeViewCollapseExpandMs(int rows)
 {
-    QStandardItemModel source;
-    buildStandardTree(source, rows);
-    QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setModel(&source);
-    view.resize(800, 600);
-    view.show();
-    view.expandAll();
-    QCoreApplication::processEvents();
-    const QModelIndex node = source.index(0, 0);
-    return bestOf(3, [&] {
-        view.collapse(node);
-        view.expand(node);
+    ExpandedTreeView peer(rows, rootCount);
+    const QModelIndex node = peer.source.index(0, 0);
+    return BenchHarness::bestOf(3, [&] {
+        peer.view.collapse(node);
+        peer.view.expand(node);
     });
 }
 
 void bindWorkload(int rows)
 {
     BoundTree bound(rows);
-    const double floorMs = bestOf(3, [&] { preOrder(bound.roots); });
-    const double ours = bestOf(3, [&] { bound.list = bound.roots; }, [&] { bound.model.BindSrcData(&bound.list, true); });
+    const double floorMs = BenchHarness::bestOf(3, [&] { preOrder(bound.roots); });
+    const double ours = BenchHarness::bestOf(3, [&] { bound.list = bound.roots; }, [&] { bound.model.BindSrcData(&bound.list, true); });
 #ifdef HAVE_KDESCENDANTSPROXYMODEL
     const double peerMs = runPeer("flatten", [rows] { return proxyFlattenMs(rows); });
     recordWithPeer("tree BindSrcData(list, true)", rows, ours, floorMs, "KDescendantsProxyModel", peerMs);
@@ -313,12 +257,12 @@ void collapseExpandWorkload(int rows)
     QAbstractItemModel* model = &bound.model;
     const QModelIndex node = model->index(0, 0);
     int shown = 0;
-    const double floorMs = bestOf(3, [&] {
+    const double floorMs = BenchHarness::bestOf(3, [&] {
         shown = 0;
         for (BaseDataItem* row : qAsConst(bound.list))
             shown += row->getVisible() ? 1 : 0;
     });
-    const double ours = bestOf(3, [&] {
+    const double ours = BenchHarness::bestOf(3, [&] {
         model->setData(node, false, zTreeItemModel::TreeExpandedRole);
         model->setData(node, true, zTreeItemModel::TreeExpandedRole);
     });
@@ -341,7 +285,7 @@ void viewportReadWorkload(int rows)
     const int firstRow = model->rowCount() / 2;
     const int treeRoles[] = {205, 206, 207, 208, 210, 211, 219, 220};
     volatile int sink = 0;
-    const double ours = bestOf(5, [&] {
+    const double ours = BenchHarness::bestOf(5, [&] {
         for (int virtualRow = firstRow; virtualRow < firstRow + 50; ++virtualRow) {
             for (int role : treeRoles)
                 sink = sink + model->data(model->index(virtualRow, 0), role).isValid();
@@ -349,7 +293,7 @@ void viewportReadWorkload(int rows)
                 sink = sink + model->data(model->index(virtualRow, column), Qt::DisplayRole).isValid();
         }
     });
-    const double floorMs = bestOf(5, [&] {
+    const double floorMs = BenchHarness::bestOf(5, [&] {
         for (int listRow = firstRow; listRow < firstRow + 50; ++listRow)
             sink = sink + bound.list.at(listRow)->getVisible();
     });
@@ -403,19 +347,19 @@ void gridWorkloads(int rows)
     volatile long sink = 0;
     const int firstRow = estimate.list.size() / 2;
     sink = sink + gridViewportQueries(estimate.model, firstRow); // warm the descendant counts
-    const double queries = bestOf(5, [&] { sink = sink + gridViewportQueries(estimate.model, firstRow); });
-    const double queriesFloor = bestOf(5, [&] {
+    const double queries = BenchHarness::bestOf(5, [&] { sink = sink + gridViewportQueries(estimate.model, firstRow); });
+    const double queriesFloor = BenchHarness::bestOf(5, [&] {
         for (int row = firstRow; row < firstRow + 50; ++row)
             sink = sink + estimate.list.at(row)->getVisible();
     });
     record("grid tree queries, 50-row viewport", rows, queries, queriesFloor);
 
     const int blockEnd = rows / 10; // the first top-level row and its descendants
-    const double fold = bestOf(3, [&] {
+    const double fold = BenchHarness::bestOf(3, [&] {
         sink = sink + estimate.model.getExpandOrFlodChildren(0, true).size();
         sink = sink + estimate.model.getExpandOrFlodChildren(0, false).size();
     });
-    const double foldFloor = bestOf(3, [&] {
+    const double foldFloor = BenchHarness::bestOf(3, [&] {
         for (int row = 1; row <= blockEnd; ++row)
             estimate.list.at(row)->setVisible(false);
         for (int row = 1; row <= blockEnd; ++row)
@@ -452,11 +396,11 @@ void blockWorkloads(int rows)
         for (BaseDataItem* row : qAsConst(list))
             row->SetBlock(0);
     };
-    const double floorMs = bestOf(3, clearMarks, [&] {
+    const double floorMs = BenchHarness::bestOf(3, clearMarks, [&] {
         for (BaseDataItem* row : qAsConst(list))
             row->SetBlock(1);
     });
-    const double f4 = bestOf(3, clearMarks, [&] {
+    const double f4 = BenchHarness::bestOf(3, clearMarks, [&] {
         QKeyEvent event(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
         QApplication::sendEvent(&view, &event);
     });
@@ -468,7 +412,7 @@ void blockWorkloads(int rows)
         list.first()->SetBlock(1);
         list.last()->SetBlock(1);
     };
-    const double shiftClick = bestOf(3, twoFarBlocks, [&] {
+    const double shiftClick = BenchHarness::bestOf(3, twoFarBlocks, [&] {
         QMouseEvent event(QEvent::MouseButtonRelease, middlePosition, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
         QApplication::sendEvent(view.viewport(), &event);
     });
@@ -480,7 +424,6 @@ void blockWorkloads(int rows)
 // The bench's usual window and a 4K screen: about twelve times the cells.
 const QSize smallViewport(1000, 700);
 const QSize screenViewport(3840, 2160);
-const int paintSizes[] = {10000, 100000, 1000000, 2000000};
 
 // A paint is a few milliseconds of the GUI thread: on a shared machine a wall clock mostly measures
 // the other processes' time slices, so paints are timed by the painting thread's own CPU clock.
@@ -517,7 +460,7 @@ double paintMs(QAbstractItemView& view, const QSize& size)
 double treeViewPaintMs(int rows, const QSize& size)
 {
     QStandardItemModel source;
-    buildStandardTree(source, rows);
+    buildStandardTree(source, rows, rootCount);
     QTreeView view;
     view.setUniformRowHeights(true);
     view.setModel(&source);
@@ -550,36 +493,40 @@ void paintWorkload(int rows)
     }
 }
 
-void dropDebugLines(QtMsgType type, const QMessageLogContext&, const QString& message)
+// A workload run at each size in turn.
+BenchHarness::Workload atSizes(void (*workload)(int), const std::vector<int>& rowCounts)
 {
-    if (type != QtDebugMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
+    return [workload, rowCounts] {
+        for (int rows : rowCounts)
+            workload(rows);
+    };
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void printReport(const QElapsedTimer& total)
 {
-    QApplication app(argc, argv);
-    qInstallMessageHandler(dropDebugLines);
-    QElapsedTimer total;
-    total.start();
-    // "paint" alone runs the paint rows only (at 10k, 100k, 1M and 2M rows).
-    const bool paintOnly = argc > 1 && qstrcmp(argv[1], "paint") == 0;
-    if (!paintOnly) {
-        for (const auto& workload : {bindWorkload, collapseExpandWorkload, viewportReadWorkload, gridWorkloads,
-                                     blockWorkloads}) {
-            for (int rows : sizes)
-                workload(rows);
-        }
-    }
-    for (int rows : paintSizes)
-        paintWorkload(rows);
     std::printf("Best of a few runs; ratios are ours / other. Peers capped at %d s in a child process.\n\n",
                 peerCapSeconds);
     printTable();
     printScaling();
     printPaintGrowth();
     std::printf("\nTotal run: %.0f s\n", total.elapsed() / 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    BenchHarness harness(argc, argv);
+    QElapsedTimer total;
+    total.start();
+    // "paint" alone runs the paint rows only (at 10k, 100k, 1M and 2M rows).
+    std::vector<BenchHarness::Workload> workloads;
+    if (argc < 2 || qstrcmp(argv[1], "paint") != 0) {
+        workloads = {atSizes(bindWorkload, sizes), atSizes(collapseExpandWorkload, sizes),
+                     atSizes(viewportReadWorkload, sizes), atSizes(gridWorkloads, sizes), atSizes(blockWorkloads, sizes)};
+    }
+    workloads.push_back(atSizes(paintWorkload, paintSizes));
+    harness.run(workloads);
+    printReport(total);
     return 0;
 }

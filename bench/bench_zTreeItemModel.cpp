@@ -2,6 +2,7 @@
 // the same walk) and, for expand/collapse, against Qt's and KDE's tree machinery. Prints one table.
 // Peers run in a child process that is abandoned at a time cap, so a quadratic peer cannot stall the run.
 
+#include "BenchHarness.h"
 #include "BenchTrees.h"
 
 #include <TreeBaseItem.h>
@@ -9,19 +10,12 @@
 #include <zBaseHeaderItem.h>
 #include <zTreeItemModel.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardItemModel>
 #include <QTreeView>
 #ifdef HAVE_KDESCENDANTSPROXYMODEL
 #include <KDescendantsProxyModel>
 #endif
-
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -72,83 +66,24 @@ struct BoundModel
 
 QString runCapped(const std::function<QString()>& measure)
 {
-    std::fflush(stdout);
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return QStringLiteral("no pipe");
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipeFds[0]);
-        const QByteArray result = measure().toUtf8();
-        ssize_t written = write(pipeFds[1], result.constData(), size_t(result.size()));
-        _exit(written == result.size() ? 0 : 1);
-    }
-    close(pipeFds[1]);
-    QByteArray result;
-    QElapsedTimer timer;
-    timer.start();
-    pollfd readable{pipeFds[0], POLLIN, 0};
-    for (qint64 left = peerCapSeconds * 1000; left > 0; left = peerCapSeconds * 1000 - timer.elapsed()) {
-        if (poll(&readable, 1, int(left)) <= 0)
-            break;
-        char buffer[512];
-        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        result.append(buffer, int(got));
-    }
-    close(pipeFds[0]);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return result.isEmpty() ? QStringLiteral("did not finish within %1 s").arg(peerCapSeconds) : QString::fromUtf8(result);
+    const BenchHarness::Child child = BenchHarness::forked([&measure] { return measure().toUtf8(); }, peerCapSeconds);
+    return child.output.isEmpty() ? QStringLiteral("did not finish within %1 s").arg(peerCapSeconds)
+                                  : QString::fromUtf8(child.output);
 }
 
-// The same shape as makeSubtree: the children of a row at parentLevel, depth first.
-void appendStandardSubtree(QStandardItem* parent, int parentLevel, int fanOut, int& budget)
+// One collapse and the expand after it, as "collapseMs expandMs".
+QString timeCollapseExpand(const std::function<void()>& collapse, const std::function<void()>& expand)
 {
-    QList<QStandardItem*> children;
-    for (int childPos = 0; childPos < fanOut && budget > 0; ++childPos) {
-        auto* child = new QStandardItem;
-        --budget;
-        if (parentLevel + 2 < treeLevels)
-            appendStandardSubtree(child, parentLevel + 1, fanOut, budget);
-        children.append(child);
-    }
-    for (QStandardItem* child : children)
-        parent->appendRow(child);
-}
-
-void buildStandardTree(QStandardItemModel& model, int rows, int rootCount)
-{
-    const int rowsPerRoot = rows / rootCount;
-    for (int rootPos = 0; rootPos < rootCount; ++rootPos) {
-        auto* root = new QStandardItem;
-        int budget = rowsPerRoot - 1;
-        appendStandardSubtree(root, 0, fanOutFor(rowsPerRoot), budget);
-        model.appendRow(root);
-    }
+    const double collapseMs = BenchHarness::bestOf(1, collapse);
+    const double expandMs = BenchHarness::bestOf(1, expand);
+    return QStringLiteral("%1 %2").arg(collapseMs).arg(expandMs);
 }
 
 QString timeTreeView(int rows)
 {
-    QStandardItemModel source;
-    buildStandardTree(source, rows, 10);
-    QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setModel(&source);
-    view.resize(800, 600);
-    view.show();
-    view.expandAll();
-    QCoreApplication::processEvents();
-    const QModelIndex node = source.index(0, 0);
-    QElapsedTimer timer;
-    timer.start();
-    view.collapse(node);
-    const double collapseMs = timer.nsecsElapsed() / 1e6;
-    timer.restart();
-    view.expand(node);
-    const double expandMs = timer.nsecsElapsed() / 1e6;
-    return QStringLiteral("%1 %2").arg(collapseMs).arg(expandMs);
+    ExpandedTreeView peer(rows, 10);
+    const QModelIndex node = peer.source.index(0, 0);
+    return timeCollapseExpand([&] { peer.view.collapse(node); }, [&] { peer.view.expand(node); });
 }
 
 #ifdef HAVE_KDESCENDANTSPROXYMODEL
@@ -161,14 +96,7 @@ QString timeDescendantsProxy(int rows)
     if (proxy.rowCount() != rows)
         return QStringLiteral("unexpected row count %1").arg(proxy.rowCount());
     const QModelIndex node = source.index(0, 0);
-    QElapsedTimer timer;
-    timer.start();
-    proxy.collapseSourceIndex(node);
-    const double collapseMs = timer.nsecsElapsed() / 1e6;
-    timer.restart();
-    proxy.expandSourceIndex(node);
-    const double expandMs = timer.nsecsElapsed() / 1e6;
-    return QStringLiteral("%1 %2").arg(collapseMs).arg(expandMs);
+    return timeCollapseExpand([&] { proxy.collapseSourceIndex(node); }, [&] { proxy.expandSourceIndex(node); });
 }
 #endif
 
@@ -209,9 +137,9 @@ QList<BaseDataItem*> buildComb(int depth)
 void combBinding()
 {
     const QList<BaseDataItem*> roots = buildComb(100000);
-    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    const double walkMs = BenchHarness::bestOf(3, [&] { preOrder(roots); });
     BoundModel bound(roots);
-    const double bindMs = bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
+    const double bindMs = BenchHarness::bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
     std::printf("%-62s %10.2f ms\n", "floor: pre-order walk of a 100k-level comb (200k rows)", walkMs);
     printRow("BindSrcData(list, false), the comb", bindMs, walkMs, "walk");
     freeTree(roots);
@@ -221,11 +149,11 @@ void binding()
 {
     const int rows = 1000000;
     const QList<BaseDataItem*> roots = buildTree(rows, 10);
-    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    const double walkMs = BenchHarness::bestOf(3, [&] { preOrder(roots); });
     BoundModel bound(roots);
-    const double rebuildMs = bestOf(3, [&] { bound.list = roots; }, [&] { bound.model.BindSrcData(&bound.list, true); });
-    const double bindMs = bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
-    const double indexedMs = bestOf(3, [&] {
+    const double rebuildMs = BenchHarness::bestOf(3, [&] { bound.list = roots; }, [&] { bound.model.BindSrcData(&bound.list, true); });
+    const double bindMs = BenchHarness::bestOf(3, [&] { bound.model.BindSrcData(&bound.list, false); });
+    const double indexedMs = BenchHarness::bestOf(3, [&] {
         bound.model.BindSrcData(&bound.list, false);
         bound.model.findOriginalIndexByItem(roots.first());
     });
@@ -238,13 +166,13 @@ void binding()
 }
 
 // Collapse then expand the first of ten top-level rows (10% of the tree).
-void expandCollapse(int rows, bool withPeers)
+void expandCollapse(int rows)
 {
     const QList<BaseDataItem*> roots = buildTree(rows, 10);
     BoundModel bound(roots);
     const QModelIndex node = bound.qt()->index(0, 0);
     int shown = 0;
-    const double floorMs = bestOf(3, [&] {
+    const double floorMs = BenchHarness::bestOf(3, [&] {
         shown = 0;
         for (BaseDataItem* row : qAsConst(bound.list))
             shown += row->getVisible() ? 1 : 0;
@@ -252,16 +180,14 @@ void expandCollapse(int rows, bool withPeers)
     double collapseMs = 1e300;
     double expandMs = 1e300;
     for (int run = 0; run < 3; ++run) {
-        collapseMs = std::min(collapseMs, bestOf(1, [&] { bound.qt()->setData(node, false, zTreeItemModel::TreeExpandedRole); }));
-        expandMs = std::min(expandMs, bestOf(1, [&] { bound.qt()->setData(node, true, zTreeItemModel::TreeExpandedRole); }));
+        collapseMs = std::min(collapseMs, BenchHarness::bestOf(1, [&] { bound.qt()->setData(node, false, zTreeItemModel::TreeExpandedRole); }));
+        expandMs = std::min(expandMs, BenchHarness::bestOf(1, [&] { bound.qt()->setData(node, true, zTreeItemModel::TreeExpandedRole); }));
     }
     const QString size = QStringLiteral("%1 rows").arg(rows);
     std::printf("%-62s %10.2f ms\n", qPrintable("floor: one flag per row, " + size), floorMs);
     printRow(qPrintable("collapse 10% node, " + size), collapseMs, floorMs, "floor");
     printRow(qPrintable("expand 10% node, " + size), expandMs, floorMs, "floor");
     freeTree(roots);
-    if (!withPeers)
-        return;
 
     auto reportPeer = [&](const char* peer, const QString& result) {
         const QStringList times = result.split(' ');
@@ -301,7 +227,7 @@ double viewportRead(int rows)
     const int treeRoles[] = {205, 206, 207, 208, 210, 211, 219, 220};
     volatile int sink = 0;
     const int repeats = 200;
-    const double ms = bestOf(3, [&] {
+    const double ms = BenchHarness::bestOf(3, [&] {
         for (int repeat = 0; repeat < repeats; ++repeat) {
             for (int virtualRow = firstRow; virtualRow < firstRow + 50; ++virtualRow) {
                 for (int role : treeRoles)
@@ -324,19 +250,19 @@ void deletion()
         return rows;
     };
     QList<BaseDataItem*> plainRows;
-    const double plainTopMs = bestOf(3, [&] { plainRows = topLevelRows(); }, [&] { qDeleteAll(plainRows); });
+    const double plainTopMs = BenchHarness::bestOf(3, [&] { plainRows = topLevelRows(); }, [&] { qDeleteAll(plainRows); });
     std::unique_ptr<BoundModel> bound;
-    const double deleteTopMs = bestOf(3, [&] { bound = std::make_unique<BoundModel>(topLevelRows()); },
+    const double deleteTopMs = BenchHarness::bestOf(3, [&] { bound = std::make_unique<BoundModel>(topLevelRows()); },
                                       [&] { bound->model.deleteAll(); });
     std::printf("%-62s %10.2f ms\n", "floor: delete 100k rows", plainTopMs);
     printRow("deleteAll, 100k top-level rows", deleteTopMs, plainTopMs, "floor");
 
     std::vector<BaseDataItem*> plainTree;
-    const double plainTreeMs = bestOf(2, [&] { plainTree = preOrder(buildTree(1000000, 10)); }, [&] {
+    const double plainTreeMs = BenchHarness::bestOf(2, [&] { plainTree = preOrder(buildTree(1000000, 10)); }, [&] {
         for (BaseDataItem* row : plainTree)
             delete row;
     });
-    const double deleteTreeMs = bestOf(2, [&] { bound = std::make_unique<BoundModel>(buildTree(1000000, 10)); },
+    const double deleteTreeMs = BenchHarness::bestOf(2, [&] { bound = std::make_unique<BoundModel>(buildTree(1000000, 10)); },
                                        [&] { bound->model.deleteAll(); });
     std::printf("%-62s %10.2f ms\n", "floor: delete 1M rows", plainTreeMs);
     printRow("deleteAll, 1M-row tree", deleteTreeMs, plainTreeMs, "floor");
@@ -346,46 +272,42 @@ void checkRoot()
 {
     const int rows = 1000000;
     const QList<BaseDataItem*> roots = buildTree(rows, 1);
-    const double walkMs = bestOf(3, [&] { preOrder(roots); });
+    const double walkMs = BenchHarness::bestOf(3, [&] { preOrder(roots); });
     BoundModel bound(roots);
     bound.model.setProperty("checkType", 1);
     const QModelIndex root = bound.qt()->index(0, 0);
-    const double firstCheckMs = bestOf(1, [&] { bound.qt()->setData(root, Qt::Checked, Qt::CheckStateRole); });
-    const double uncheckMs = bestOf(3, [&] { bound.qt()->setData(root, Qt::Unchecked, Qt::CheckStateRole); });
+    const double firstCheckMs = BenchHarness::bestOf(1, [&] { bound.qt()->setData(root, Qt::Checked, Qt::CheckStateRole); });
+    const double uncheckMs = BenchHarness::bestOf(3, [&] { bound.qt()->setData(root, Qt::Unchecked, Qt::CheckStateRole); });
     std::printf("%-62s %10.2f ms\n", "floor: pre-order walk of 1M rows into a vector", walkMs);
     printRow("check the root of a 1M-row tree, propagating (first states)", firstCheckMs, walkMs, "walk");
     printRow("uncheck it again (states stored already)", uncheckMs, walkMs, "walk");
     freeTree(roots);
 }
 
-void dropDebugLines(QtMsgType type, const QMessageLogContext&, const QString& message)
+// Collapse and expand at each size, beside the peers.
+void expandCollapseAtSizes()
 {
-    if (type != QtDebugMsg) // deleteItem logs one line per deleted row
-        std::fprintf(stderr, "%s\n", qPrintable(message));
+    for (int rows : {10000, 100000}) {
+        expandCollapse(rows);
+        std::printf("\n");
+    }
+    expandCollapse(1000000);
+}
+
+// Every tree role plus display of a 50 x 10 viewport, at 10k and 1M rows: the same time is flat.
+void viewportReads()
+{
+    const double small = viewportRead(10000);
+    const double large = viewportRead(1000000);
+    std::printf("%-62s %10.4f ms\n", "viewport 50x10, 8 tree roles + display, 10k rows", small);
+    printRow("viewport 50x10, 8 tree roles + display, 1M rows", large, small, "10k rows");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    qInstallMessageHandler(dropDebugLines);
+    BenchHarness harness(argc, argv);
     std::printf("zTreeItemModel benchmark (best of a few runs; ratio = time / reference)\n\n");
-    memoryPerRow();
-    std::printf("\n");
-    binding();
-    std::printf("\n");
-    for (int rows : {10000, 100000, 1000000}) {
-        expandCollapse(rows, true);
-        std::printf("\n");
-    }
-    const double small = viewportRead(10000);
-    const double large = viewportRead(1000000);
-    std::printf("%-62s %10.4f ms\n", "viewport 50x10, 8 tree roles + display, 10k rows", small);
-    printRow("viewport 50x10, 8 tree roles + display, 1M rows", large, small, "10k rows");
-    std::printf("\n");
-    deletion();
-    std::printf("\n");
-    checkRoot();
-    return 0;
+    return harness.run({memoryPerRow, binding, expandCollapseAtSizes, viewportReads, deletion, checkRoot}, "\n");
 }

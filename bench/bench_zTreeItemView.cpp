@@ -5,14 +5,14 @@
 // - painting a full viewport costs the same at the top, middle and end of the tree.
 // Prints ratios measured in this run. Renders into images offscreen (QT_QPA_PLATFORM=offscreen).
 
+#include "BenchHarness.h"
+
 #include <TreeBaseItem.h>
 #include <zBaseHeaderColumn.h>
 #include <zBaseHeaderItem.h>
 #include <zTreeItemModel.h>
 #include <zTreeItemView.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
 #include <QTextStream>
@@ -22,6 +22,8 @@
 #include <map>
 #include <memory>
 #include <vector>
+
+using bench::BenchHarness;
 
 namespace {
 
@@ -99,14 +101,7 @@ struct TreeScene
 // Best of a few runs, in microseconds.
 double bestMicroseconds(int runs, const std::function<void()>& work)
 {
-    double best = 1e18;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1000.0);
-    }
-    return best;
+    return BenchHarness::bestOf(runs, work) * 1000;
 }
 
 // count spans of 1 row x 2 columns spread evenly over the original rows (some in the collapsed
@@ -165,17 +160,8 @@ double paintMicroseconds(TreeScene& scene, double scrollFraction)
     return bestMicroseconds(15, [&] { scene.view.viewport()->render(&image); });
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void spanCosts(BigTree& bigTree, TreeScene& big)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-
-    BigTree bigTree(1000, 10, 99); // 1,001,000 rows, the first top-level row collapsed
-    TreeScene big(bigTree);
-    out << "rows: " << bigTree.rows.size() << ", shown " << big.model.findVirtualIndexByItem(bigTree.rows.last()) + 1 << "\n";
-
     const SpanCost spans1k = spanCost(big, 1000, bigTree.rows.size());
     const SpanCost spans10k = spanCost(big, 10000, bigTree.rows.size());
     out << QString::asprintf("updateViewSpans, 10k spans over 1M rows: %.0f us\n", spans10k.update);
@@ -183,7 +169,10 @@ int main(int argc, char** argv)
     out << QString::asprintf("  10k / 1k spans, Qt's span store alone (reference):  %.2f\n", spans10k.qtStore / spans1k.qtStore);
     out << QString::asprintf("  updateViewSpans / Qt's span store alone, 10k (~1):  %.2f\n", spans10k.update / spans10k.qtStore);
     out << QString::asprintf("  updateViewSpans / Qt's span store alone, 1k (~1):   %.2f\n", spans1k.update / spans1k.qtStore);
+}
 
+void paintCosts(TreeScene& big)
+{
     big.view.setViewSpans({});
     big.view.show();
     QCoreApplication::processEvents();
@@ -193,5 +182,15 @@ int main(int argc, char** argv)
     out << QString::asprintf("full viewport paint, top: %.0f us\n", top);
     out << QString::asprintf("  middle / top (same: ~1): %.2f\n", middle / top);
     out << QString::asprintf("  end / top (same: ~1):    %.2f\n", end / top);
-    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    BenchHarness harness(argc, argv);
+    BigTree bigTree(1000, 10, 99); // 1,001,000 rows, the first top-level row collapsed
+    TreeScene big(bigTree);
+    out << "rows: " << bigTree.rows.size() << ", shown " << big.model.findVirtualIndexByItem(bigTree.rows.last()) + 1 << "\n";
+    return harness.run({[&] { spanCosts(bigTree, big); }, [&] { paintCosts(big); }});
 }
