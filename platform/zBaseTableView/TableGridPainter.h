@@ -14,7 +14,7 @@ class QTableView;
  * one per shown column, in exactly the pixels Qt's own grid lines take: the
  * last pixel row of every row, the last pixel column of every column, left out
  * inside spans as Qt leaves them out. Qt strokes each of those lines pixel by
- * pixel, which took most of a table's paint; a filled rectangle is one memory
+ * pixel, which takes most of a table's paint; a filled rectangle is one memory
  * fill per pixel row.
  *
  *     void MyTable::paintEvent(QPaintEvent* event)
