@@ -85,7 +85,8 @@ void TreeTab::setTablePart(Estimate::Table* table, int part, const Prepared* pre
         m_model.BindSrcData(table ? &table->rows : nullptr, !(prepared && prepared->inPreOrder));
         break;
     case 1:
-        m_sectionSpans = prepared ? prepared->spans : sectionSpans(m_table);
+        // By position in the list: found again when the bind put the list in pre-order.
+        m_sectionSpans = prepared && prepared->inPreOrder ? prepared->spans : sectionSpans(m_table);
         m_view->setViewSpans(m_sectionSpans);
         countBlocks();
         break;
