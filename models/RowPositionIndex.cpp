@@ -7,20 +7,24 @@ void RowPositionIndex::build(const QList<BaseDataItem*>& rows)
     size_t capacity = 16;
     while (capacity < size_t(rows.size()) * 2)
         capacity <<= 1;
-    m_keys.assign(capacity, nullptr);
-    m_positions.assign(capacity, -1);
+    m_slots.assign(capacity, Slot{nullptr, -1});
     m_mask = capacity - 1;
     m_duplicates = false;
-    for (int position = 0; position < rows.size(); ++position) {
+    constexpr int lookAhead = 16; // rows whose slots are on their way while one is filled
+    const int count = rows.size();
+    for (int position = 0; position < count; ++position) {
+        if (position + lookAhead < count) {
+            if (const BaseDataItem* ahead = rows.at(position + lookAhead))
+                prefetchForWrite(&m_slots[slotOf(ahead)]);
+        }
         const BaseDataItem* row = rows.at(position);
         if (!row)
             continue;
         size_t slot = slotOf(row);
-        while (m_keys[slot] && m_keys[slot] != row)
+        while (m_slots[slot].row && m_slots[slot].row != row)
             slot = (slot + 1) & m_mask;
-        if (!m_keys[slot]) { // the first position wins
-            m_keys[slot] = row;
-            m_positions[slot] = position;
+        if (!m_slots[slot].row) { // the first position wins
+            m_slots[slot] = Slot{row, position};
         } else {
             m_duplicates = true;
         }
@@ -29,19 +33,18 @@ void RowPositionIndex::build(const QList<BaseDataItem*>& rows)
 
 void RowPositionIndex::clear()
 {
-    m_keys.clear();
-    m_positions.clear();
+    m_slots.clear();
     m_mask = 0;
     m_duplicates = false;
 }
 
 int RowPositionIndex::firstPosition(const BaseDataItem* row) const
 {
-    if (!row || m_keys.empty())
+    if (!row || m_slots.empty())
         return -1;
-    for (size_t slot = slotOf(row); m_keys[slot]; slot = (slot + 1) & m_mask) {
-        if (m_keys[slot] == row)
-            return m_positions[slot];
+    for (size_t slot = slotOf(row); m_slots[slot].row; slot = (slot + 1) & m_mask) {
+        if (m_slots[slot].row == row)
+            return m_slots[slot].position;
     }
     return -1;
 }

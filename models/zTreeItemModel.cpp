@@ -100,6 +100,13 @@ zTreeItemModel::~zTreeItemModel() = default;
 void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
 {
     Q_D(zTreeItemModel);
+    if (!rebuild && list && list == d->m_boundList && d->stillDerivedFrom(*list)) {
+        d->m_change = {};
+        d->rebuildShownRows(); // visibility is the one thing that may have changed
+        return;
+    }
+    // Taken before any tree is read: a change while deriving makes the next bind derive again.
+    const quint64 shape = TreeBaseItem::shapeGeneration();
     d->m_boundList = list;
     d->m_change = {};
     d->m_rootRows.clear();
@@ -115,6 +122,9 @@ void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
         }
         d->m_originalRows.clear();
         d->startShownRows();
+        // As a rule the tree holds as many rows as the list.
+        d->m_originalRows.reserve(list->size());
+        d->reserveDerivedRows(list->size());
         zTreeItemModelPrivate::AncestorCounter levels;
         // Each row is derived as it is flattened: one sweep over a large tree instead of two.
         forEachPreOrder(d->m_rootRows, [d, &levels](BaseDataItem* row) {
@@ -122,13 +132,16 @@ void zTreeItemModel::BindSrcData(QList<BaseDataItem*>* list, bool rebuild)
             d->deriveRow(row, false, levels);
         });
         *list = d->m_originalRows;
+        d->m_derivedShape = shape;
         return;
     }
     d->m_originalRows = list ? *list : QList<BaseDataItem*>();
     d->startShownRows();
+    d->reserveDerivedRows(d->m_originalRows.size());
     zTreeItemModelPrivate::AncestorCounter levels;
     for (BaseDataItem* row : qAsConst(d->m_originalRows))
         d->deriveRow(row, true, levels);
+    d->m_derivedShape = shape;
 }
 
 QList<BaseDataItem*>* zTreeItemModel::GetBindSrcData() const
@@ -305,16 +318,52 @@ void zTreeItemModelPrivate::countLevel(int level, int delta)
 
 void zTreeItemModelPrivate::rebuildShownRows()
 {
-    startShownRows();
+    startShownRows(true);
     for (BaseDataItem* row : qAsConst(m_originalRows))
         placeRow(row);
 }
 
-void zTreeItemModelPrivate::startShownRows()
+void zTreeItemModelPrivate::reserveDerivedRows(int rows)
 {
-    m_visibleRows.clear();
-    m_hiddenRows.clear();
-    m_virtualRowOfOriginal.clear();
+    m_visibleRows.reserve(rows);
+    m_virtualRowOfOriginal.reserve(rows);
+    m_levelOfOriginal.reserve(rows);
+}
+
+// The list holds the original rows as they were derived (it shares their very copy, which any change
+// to either would have detached), and no tree has changed shape since: the root rows, the levels and
+// the positions, all read from the rows' parent links and child lists, still hold.
+bool zTreeItemModelPrivate::stillDerivedFrom(const QList<BaseDataItem*>& list) const
+{
+    return m_derivedShape == TreeBaseItem::shapeGeneration() && list.size() == m_originalRows.size()
+        && (list.isEmpty() || list.constBegin() == m_originalRows.constBegin());
+}
+
+namespace {
+// Emptied to be filled again with about as many rows: a list nothing shares keeps its memory, which
+// on a large tree saves touching as much fresh memory, page by page, at every pass.
+template <typename List>
+void emptyKeepingMemory(List& list)
+{
+    if (list.isDetached())
+        list.erase(list.begin(), list.end());
+    else
+        list.clear();
+}
+} // namespace
+
+// The same original rows are placed again, so the lists keep their memory; a bind starts afresh.
+void zTreeItemModelPrivate::startShownRows(bool sameRows)
+{
+    if (sameRows) {
+        emptyKeepingMemory(m_visibleRows);
+        emptyKeepingMemory(m_hiddenRows);
+        emptyKeepingMemory(m_virtualRowOfOriginal);
+    } else {
+        m_visibleRows.clear();
+        m_hiddenRows.clear();
+        m_virtualRowOfOriginal.clear();
+    }
     m_flagsTouched = false;
     m_visibleRows.reserve(m_originalRows.size());
     m_virtualRowOfOriginal.reserve(m_originalRows.size());
@@ -377,8 +426,6 @@ bool zTreeItemModelPrivate::expandRequest(int virtualRow, bool expand)
     if (!row)
         return false;
     q->setExpandeItem(row, expand);
-    m_visibleRows.clear();
-    m_hiddenRows.clear();
     placeRowsFollowingSpans();
     q->zBaseModel::UpdateData(); // the rows are derived already; the model's own UpdateData would rebind
     return true;
@@ -390,7 +437,7 @@ void zTreeItemModelPrivate::placeRowsFollowingSpans()
 {
     QList<BaseDataItem*> shownBySpan;
     QList<BaseDataItem*> hiddenBySpan;
-    startShownRows();
+    startShownRows(true);
     for (BaseDataItem* row : qAsConst(m_originalRows)) {
         const bool shown = placeRow(row);
         const QList<BaseDataItem*>* spanned = row ? row->getSpanChildrenRows() : nullptr;
@@ -461,6 +508,7 @@ bool zTreeItemModelPrivate::applyChange()
     }
     m_ownerIndex.reset();
     m_flagsTouched = false;
+    m_derivedShape = 0; // edited in place: the next rebind derives everything again
     return true;
 }
 

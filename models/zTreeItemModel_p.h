@@ -42,7 +42,9 @@ public:
     static int countedLevel(BaseDataItem* row, AncestorCounter& levels);
     void countLevel(int level, int delta);
     void rebuildShownRows();
-    void startShownRows();
+    void reserveDerivedRows(int rows);
+    bool stillDerivedFrom(const QList<BaseDataItem*>& list) const;
+    void startShownRows(bool sameRows = false);
     bool placeRow(BaseDataItem* row);
     const EditedPositionIndex& originalPositions() const;
     bool followsBoundList() const;
@@ -86,6 +88,7 @@ public:
     DeletionBatch* m_deletionBatch = nullptr; // not owned; set while deleteAll runs
     Change m_change; // recorded by an edit for the UpdateData that ends it
     bool m_flagsTouched = false; // visible flags changed through the model since the shown rows were derived
+    quint64 m_derivedShape = 0; // TreeBaseItem::shapeGeneration() the last full bind read the trees at; 0 none
 
     // Derived from the original and visible rows, rebuilt with them.
     mutable EditedPositionIndex m_originalPositions; // built on first use after a bind, then follows the edits

@@ -8,6 +8,7 @@
 #include <FindBar.h>
 #include <RecentFiles.h>
 #include <GridView.h>
+#include <TreeBaseItem.h>
 #include <TreeTab.h>
 #include <ViewerWindow.h>
 #include <zTreeItemModel.h>
@@ -877,6 +878,38 @@ private Q_SLOTS:
             }
             viewer.tabs()->setCurrentIndex(0);
         }
+    }
+
+    // A list the tree tab binds as it is must be exactly what flattening its tree would make it.
+    void tellsAListInTreePreOrder_data()
+    {
+        QTest::addColumn<QString>("list"); // A has children A1 A2, B has B1; "-" is a null row
+        QTest::addColumn<bool>("inPreOrder");
+        QTest::newRow("pre-order") << "A A1 A2 B B1" << true;
+        QTest::newRow("root rows in another order") << "B B1 A A1 A2" << true;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("child before its parent") << "A1 A A2 B B1" << false;
+        QTest::newRow("children out of their order") << "A A2 A1 B B1" << false;
+        QTest::newRow("a child left out") << "A A1 B B1" << false;
+        QTest::newRow("a child twice") << "A A1 A2 A1 B B1" << false;
+        QTest::newRow("a child under another parent") << "A A1 B A2 B1" << false;
+        QTest::newRow("a null row") << "A A1 A2 - B B1" << false;
+    }
+    void tellsAListInTreePreOrder()
+    {
+        QFETCH(QString, list);
+        QFETCH(bool, inPreOrder);
+        TreeBaseItem a, a1, a2, b, b1;
+        a.setBaseDataItemListDirect({&a1, &a2});
+        b.setBaseDataItemListDirect({&b1});
+        for (TreeBaseItem* child : {&a1, &a2})
+            child->setParentAlone(&a);
+        b1.setParentAlone(&b);
+        const QHash<QString, BaseDataItem*> named{{"A", &a}, {"A1", &a1}, {"A2", &a2}, {"B", &b}, {"B1", &b1}, {"-", nullptr}};
+        Estimate::Table table;
+        for (const QString& name : list.split(' ', Qt::SkipEmptyParts))
+            table.rows.append(named.value(name));
+        QCOMPARE(TreeTab::inPreOrder(&table), inPreOrder);
     }
 
     void foldsChildFirstTableInPreOrder()

@@ -17,6 +17,9 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 constexpr int treeColumn = 1; // the description column draws the tree
 
@@ -64,22 +67,31 @@ void TreeTab::setTable(Estimate::Table* table)
         setTablePart(table, part);
 }
 
-void TreeTab::setTablePart(Estimate::Table* table, int part, const QList<QRect>* spans)
+TreeTab::Prepared TreeTab::prepare(const Estimate::Table* table)
+{
+    return {sectionSpans(table), inPreOrder(table)};
+}
+
+// Each part is a pass over the table's rows. A list in pre-order already is bound as it is, which
+// takes one pass where flattening the tree takes two, and the refresh that shows the rows finds
+// them as bound and asks only which are visible.
+void TreeTab::setTablePart(Estimate::Table* table, int part, const Prepared* prepared)
 {
     switch (part) {
     case 0:
         m_table = table;
         m_model.SetTable(table ? table->table.get() : nullptr);
         m_model.SetWork(table ? table->table->getOwner() : nullptr);
-        m_model.BindSrcData(table ? &table->rows : nullptr, true);
+        m_model.BindSrcData(table ? &table->rows : nullptr, !(prepared && prepared->inPreOrder));
         break;
     case 1:
-        m_sectionSpans = spans ? *spans : sectionSpans(m_table);
+        // By position in the list: found again when the bind put the list in pre-order.
+        m_sectionSpans = prepared && prepared->inPreOrder ? prepared->spans : sectionSpans(m_table);
         m_view->setViewSpans(m_sectionSpans);
+        countBlocks();
         break;
     default:
         m_model.UpdateData();
-        countBlocks();
         break;
     }
 }
@@ -357,6 +369,40 @@ void TreeTab::countBlocks()
     m_blockedRows = 0;
     for (int row = 0; m_table && row < m_table->rows.size(); ++row)
         m_blockedRows += m_table->rows.at(row)->IsBlock() ? 1 : 0;
+}
+
+bool TreeTab::inPreOrder(const Estimate::Table* table)
+{
+    if (!table)
+        return false;
+    // The last row and its ancestors, each with the position of its next child to come.
+    struct Open
+    {
+        BaseDataItem* row;
+        int nextChild;
+    };
+    std::vector<Open> path;
+    const auto allChildrenCame = [](const Open& open) { return open.nextChild == open.row->getChildrenCount(); };
+    for (BaseDataItem* row : table->rows) {
+        if (!row)
+            return false;
+        BaseDataItem* parent = row->getParent();
+        for (; !path.empty() && path.back().row != parent; path.pop_back()) {
+            if (!allChildrenCame(path.back()))
+                return false;
+        }
+        if (parent) {
+            if (path.empty())
+                return false; // its parent is not above it
+            Open& open = path.back();
+            const QList<BaseDataItem*>& children = parent->getBaseDataItemlist();
+            if (open.nextChild >= children.size() || children.at(open.nextChild) != row)
+                return false;
+            ++open.nextChild;
+        }
+        path.push_back({row, 0});
+    }
+    return std::all_of(path.cbegin(), path.cend(), allChildrenCame);
 }
 
 QList<QRect> TreeTab::sectionSpans(const Estimate::Table* table)

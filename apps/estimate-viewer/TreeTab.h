@@ -28,13 +28,23 @@ public:
 
     /// Shows a table (null: nothing); its row list becomes the tree's pre-order.
     void setTable(Estimate::Table* table);
+    /// What binding a table needs to know of its rows, found by reading the rows alone: a thread that
+    /// loads the table may find it before handing the table over.
+    struct Prepared
+    {
+        QList<QRect> spans; // sectionSpans(table)
+        bool inPreOrder = false; // inPreOrder(table): the bind need not flatten the tree again
+    };
+    static Prepared prepare(const Estimate::Table* table);
     /// setTable in parts, one per call, for a caller that spreads them over event-loop turns: part 0
-    /// binds the rows, 1 spans the section rows (spans: sectionSpans(table), found already), 2 shows the rows.
-    /// After the last part the tab is as setTable leaves it.
-    void setTablePart(Estimate::Table* table, int part, const QList<QRect>* spans = nullptr);
-    /// The spans of a table's section rows, by position in its list. Reads the rows alone: a thread that
-    /// loads the table may find them before handing it over.
+    /// binds the rows, 1 spans the section rows, 2 shows the rows. prepared: prepare(table), found
+    /// already, or null. After the last part the tab is as setTable leaves it.
+    void setTablePart(Estimate::Table* table, int part, const Prepared* prepared = nullptr);
+    /// The spans of a table's section rows, by position in its list.
     static QList<QRect> sectionSpans(const Estimate::Table* table);
+    /// Whether a table's list is its tree flattened: its root rows in list order, each followed by
+    /// the rows below it in pre-order, every row once. A bind with rebuild would leave it as it is.
+    static bool inPreOrder(const Estimate::Table* table);
     static constexpr int tableParts = 3;
     /// Edits go to this editor (null: cells and rows cannot be changed).
     void setEditor(EstimateEditor* editor) { m_editor = editor; }

@@ -436,7 +436,9 @@ void ViewerWindow::loadInBackground(const QString& label, Load load, const QStri
         if (outcome->estimate) { // the audit service's signals are delivered on the GUI thread
             outcome->estimate->audit->moveToThread(QCoreApplication::instance()->thread());
             outcome->widest = widestTotal(*outcome->estimate);
-            outcome->treeSpans = TreeTab::sectionSpans(firstTable(*outcome->estimate));
+            const TreeTab::Prepared tree = TreeTab::prepare(firstTable(*outcome->estimate));
+            outcome->treeSpans = tree.spans;
+            outcome->treeInPreOrder = tree.inPreOrder;
             progress->done = progress->total.load(); // the bar stays full while the tabs are bound
         }
         loaded->set_value();
@@ -496,8 +498,10 @@ void ViewerWindow::bindInTurns(std::shared_ptr<Outcome> outcome, int step)
     }
     // The binds, each a pass over a table's rows, in the order the tabs come; the tree tab's first.
     constexpr int treeSteps = TreeTab::tableParts;
-    if (step >= 1 && step <= treeSteps)
-        m_treeTab->setTablePart(table, step - 1, &outcome->treeSpans);
+    if (step >= 1 && step <= treeSteps) {
+        const TreeTab::Prepared tree{outcome->treeSpans, outcome->treeInPreOrder};
+        m_treeTab->setTablePart(table, step - 1, &tree);
+    }
     switch (step - treeSteps) {
     case 1:
         m_flatTab->setTable(table);

@@ -96,6 +96,7 @@ private:
         RecoveryBase base;
         double widest = 0; // the widest total, found on the worker: it reads every row
         QList<QRect> treeSpans; // the tree tab's, also found on the worker
+        bool treeInPreOrder = false; // and whether its bind may take the list as it is
         QString path;
         std::function<void()> whenShown;
         std::shared_ptr<LoadProgress> progress;
