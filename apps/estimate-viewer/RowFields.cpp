@@ -68,14 +68,26 @@ const RowField rowFields[] = {
 };
 constexpr int rowFieldCount = int(sizeof rowFields / sizeof rowFields[0]);
 
+// Keys are a few bytes long: compared in place, not by a call to memcmp.
+bool sameKey(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t at = 0; at < a.size(); ++at) {
+        if (a[at] != b[at])
+            return false;
+    }
+    return true;
+}
+
 // The field with that key, or null. A file has millions of rows with a dozen fields each, nearly
 // always in the written order: the field expected next is tried first.
 const RowField* rowFieldOf(std::string_view key, int* nextField)
 {
-    if (*nextField < rowFieldCount && rowFields[*nextField].key == key)
+    if (*nextField < rowFieldCount && sameKey(rowFields[*nextField].key, key))
         return &rowFields[(*nextField)++];
     for (int fieldPos = 0; fieldPos < rowFieldCount; ++fieldPos) {
-        if (rowFields[fieldPos].key == key) {
+        if (sameKey(rowFields[fieldPos].key, key)) {
             *nextField = fieldPos + 1;
             return &rowFields[fieldPos];
         }
