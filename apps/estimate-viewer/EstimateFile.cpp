@@ -74,3 +74,12 @@ void discardReadPages(const char* from, const char* to)
     if (last > first)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
+
+void forgetReadText(const char* file, const char* end, TextStart* readStart)
+{
+    const char* start = file + readStart->length;
+    if (end <= start)
+        return;
+    *readStart = summarize(file, size_t(end - file), *readStart);
+    discardReadPages(start, end);
+}

@@ -5,8 +5,6 @@
 #include "WorkPool.h"
 #include "WorkReader.h"
 
-#include <algorithm>
-
 using namespace simdjson;
 
 EstimateReader::EstimateReader(const char* text, size_t length, size_t capacity, LoadProgress* progress, int threads)
@@ -57,9 +55,12 @@ bool EstimateReader::readDocument(Estimate& estimate, std::vector<std::string_vi
         if (key != "works")
             return m_in.unusedValue(value);
         worksSeen = true;
+        WorkReader inTurn(m_in, m_text, &m_readStart, m_progress);
         return m_in.elements(value, JsonPlace().at("works"), [&](ondemand::value& work, int workPos) {
             JsonPlace place;
             place.work = workPos;
+            if (m_threads == 1)
+                return inTurn.readWork(work, estimate, estimate.addWork(QString(), 0, 0), place);
             ondemand::object object;
             std::string_view workText;
             if (!m_in.check(work.get_object().get(object), place, "expected an object")
@@ -90,30 +91,24 @@ bool EstimateReader::readAudit(ondemand::value& value, Estimate& estimate)
     });
 }
 
-// Works are independent: up to m_threads of them are read at once.
+// Works are independent: up to m_threads of them are read at once, each from a text of its own. One
+// thread reads each work where the whole file's index meets it: a second index would cost a second pass.
 bool EstimateReader::readWorks(Estimate& estimate, const std::vector<std::string_view>& workTexts)
 {
     m_parser = ondemand::parser(); // the whole file's index is no longer needed
     m_in.forgetDocument();
+    if (m_threads == 1)
+        return true; // read already
     std::vector<std::unique_ptr<WorkReader>> readers;
     std::vector<Estimate::Work*> works;
-    // Works read in turn share one index, sized once for the largest: its memory is touched only once.
-    auto bySize = [](std::string_view a, std::string_view b) { return a.size() < b.size(); };
-    ondemand::parser sharedParser;
-    const bool shareParser = m_threads == 1 && !workTexts.empty()
-        && sharedParser.allocate(std::max_element(workTexts.cbegin(), workTexts.cend(), bySize)->size()) == SUCCESS;
     for (std::string_view text : workTexts) {
         works.push_back(&estimate.addWork(QString(), 0, 0));
         const size_t capacity = m_capacity - size_t(text.data() - m_text); // the rest of the file pads each work
         readers.push_back(std::make_unique<WorkReader>(m_text, m_length, text, capacity, &m_readStart, m_progress));
-        if (shareParser)
-            readers.back()->shareParser(&sharedParser);
     }
     std::vector<char> succeeded(workTexts.size(), 0);
     runInThreads(workTexts.size(), m_threads, [&](size_t workPos) {
         succeeded[workPos] = readers[workPos]->read(estimate, *works[workPos], int(workPos));
-        if (m_threads == 1 && succeeded[workPos])
-            forgetReadText(workTexts[workPos]);
     });
     for (size_t workPos = 0; workPos < workTexts.size(); ++workPos) {
         if (!succeeded[workPos]) {
@@ -122,13 +117,4 @@ bool EstimateReader::readWorks(Estimate& estimate, const std::vector<std::string
         }
     }
     return true;
-}
-
-// Only the line count of text already read is needed again, for an error further on.
-void EstimateReader::forgetReadText(std::string_view readText)
-{
-    const char* end = readText.data() + readText.size();
-    const char* start = m_text + m_readStart.length;
-    m_readStart = summarize(m_text, size_t(end - m_text), m_readStart);
-    discardReadPages(start, end);
 }

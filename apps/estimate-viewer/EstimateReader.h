@@ -9,9 +9,10 @@
 #include <vector>
 
 /*!
- * Reads a whole estimate file: the top level (format, project, audit), whose works are only cut out
- * here and then read by a WorkReader each, up to `threads` at once. Read in turn, a work's text is
- * handed back to the system once read, so that a large file does not stay in memory whole.
+ * Reads a whole estimate file: the top level (format, project, audit) and its works, each by a
+ * WorkReader. One thread reads the works in turn, handing the text back to the system as it is read,
+ * so that a large file does not stay in memory whole; more threads read works at once, each work cut
+ * out of the file first.
  *
  *     EstimateReader reader(text.data(), text.size(), text.size() + SIMDJSON_PADDING, progress, threads);
  *     std::unique_ptr<Estimate> estimate = reader.read(&problem);
@@ -29,7 +30,6 @@ private:
     bool readDocument(Estimate& estimate, std::vector<std::string_view>* workTexts);
     bool readAudit(JsonValueReader::value& value, Estimate& estimate);
     bool readWorks(Estimate& estimate, const std::vector<std::string_view>& workTexts);
-    void forgetReadText(std::string_view readText);
 
     const char* m_text;
     size_t m_length;

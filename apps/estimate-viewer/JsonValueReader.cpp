@@ -94,7 +94,8 @@ bool JsonValueReader::syntaxError(error_code code)
 
 bool JsonValueReader::syntaxErrorAt(const char* location, error_code code)
 {
-    const size_t offset = size_t(location - m_file);
+    // The parser points back into text read already only once it has run out of text: the file ends early.
+    const size_t offset = size_t(location - m_file) < m_skipped->length ? m_fileLength : size_t(location - m_file);
     return setProblem(lineAndColumn(m_file, qMin(offset, m_fileLength), *m_skipped) + QStringLiteral(": ")
                       + QString::fromUtf8(error_message(code)));
 }

@@ -1,5 +1,6 @@
 #include "WorkReader.h"
 
+#include "EstimateFile.h"
 #include "EstimateJson.h"
 #include "RowFields.h"
 #include "TableLinker.h"
@@ -12,14 +13,19 @@ constexpr int progressStride = 4096; // rows between progress reports and cancel
 
 WorkReader::WorkReader(const char* file, size_t fileLength, std::string_view text, size_t capacity, const TextStart* skipped,
                        LoadProgress* progress)
-    : m_in(file, fileLength, text.data(), text.size(), skipped), m_capacity(capacity), m_progress(progress),
-      m_lastReported(text.data())
+    : m_ownIn(std::make_unique<JsonValueReader>(file, fileLength, text.data(), text.size(), skipped)), m_in(*m_ownIn),
+      m_capacity(capacity), m_progress(progress), m_lastReported(text.data())
+{
+}
+
+WorkReader::WorkReader(JsonValueReader& in, const char* file, TextStart* readStart, LoadProgress* progress)
+    : m_in(in), m_progress(progress), m_lastReported(file), m_file(file), m_readStart(readStart)
 {
 }
 
 bool WorkReader::read(Estimate& estimate, Estimate::Work& work, int workPos)
 {
-    const error_code code = m_in.iterate(*m_parser, m_capacity);
+    const error_code code = m_in.iterate(m_parser, m_capacity);
     if (code != SUCCESS)
         return m_in.syntaxError(code);
     JsonPlace place;
@@ -27,7 +33,7 @@ bool WorkReader::read(Estimate& estimate, Estimate::Work& work, int workPos)
     ondemand::value root;
     const bool read = m_in.check(m_in.document().get_value().get(root), place, "expected an object")
         && readWork(root, estimate, work, place);
-    m_ownParser = ondemand::parser(); // an index of its own is as large as the work's text: the next work needs the memory
+    m_parser = ondemand::parser(); // an index of its own is as large as the work's text: the next work needs the memory
     m_in.forgetDocument();
     return read;
 }
@@ -116,12 +122,18 @@ bool WorkReader::readRow(JsonValueReader::value& value, const JsonPlace& place, 
     return read && m_in.missing(place.at("id"), loaded.hasId) && m_in.missing(place.at("type"), loaded.hasType);
 }
 
+// Also hands the text read so far back to the system, when there is text to hand back.
 bool WorkReader::reportProgress()
 {
-    if (!m_progress || ++m_rowsSinceReport < progressStride)
+    if ((!m_progress && !m_readStart) || ++m_rowsSinceReport < progressStride)
         return true;
     m_rowsSinceReport = 0;
-    if (const char* location = m_in.currentLocation()) {
+    const char* location = m_in.currentLocation();
+    if (location && m_readStart)
+        forgetReadText(m_file, location, m_readStart);
+    if (!m_progress)
+        return true;
+    if (location) {
         m_progress->done += qint64(location - m_lastReported);
         m_lastReported = location;
     }
