@@ -29,7 +29,7 @@ std::unique_ptr<Estimate> EstimateReader::read(QString* problem)
     return estimate;
 }
 
-// The top level; each work's text is only cut out here, to be read by a parser of its own.
+// The top level. One thread reads each work where it is met; for more, a work's text is only cut out here.
 bool EstimateReader::readDocument(Estimate& estimate, std::vector<std::string_view>* workTexts)
 {
     const error_code code = m_in.iterate(m_parser, m_capacity);
