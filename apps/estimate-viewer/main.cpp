@@ -9,6 +9,10 @@
 #include <QTextStream>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 int fail(const QString& message)
@@ -72,6 +76,12 @@ private:
 
 int main(int argc, char** argv)
 {
+#ifdef __GLIBC__
+    // An estimate of millions of rows is built on a worker thread, whose malloc heap grows in steps of
+    // 128 KB by default, one system call each: steps of 64 MB save a sixth of the system's time in
+    // opening a large file. Memory is still used only once touched.
+    mallopt(M_TOP_PAD, 64 << 20);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Estimate viewer"));
     QApplication::setOrganizationName(QStringLiteral("ItemViews"));
