@@ -52,7 +52,7 @@ public:
     zTreeItemView* view() const { return m_view; }
     zTreeItemModel* model() { return &m_model; }
     /// Inserts a row under the shown row at an index, undoably; false, changing nothing, where the
-    /// row would be deeper than a file holds (EstimateJson::maxLevels) or no editor is set.
+    /// row would be deeper than a file holds (Estimate::maxLevels) or no editor is set.
     bool insertRowUnder(const QModelIndex& index);
     /// Deletes the shown row at an index with everything below it, undoably.
     void deleteRow(const QModelIndex& index);

@@ -2,6 +2,7 @@
 
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
+#include "EstimateFields.h"
 
 #include <zBaseHeaderItem.h>
 #include <zBaseItemViewBlock.h>
@@ -33,7 +34,7 @@ FlatTab::FlatTab(QWidget* parent)
     });
     // Computed cells answer the preset flags without "enabled"/"editable" changes: selectable, read-only.
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
-        if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
+        if (!EstimateFields::isComputed(EstimateColumns::fieldOf(header)))
             return true; // the base's flags
         flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
         return false;

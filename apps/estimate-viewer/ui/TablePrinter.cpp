@@ -1,6 +1,7 @@
 #include "TablePrinter.h"
 
 #include "EstimateColumns.h"
+#include "EstimateFields.h"
 #include "ShownTable.h"
 
 #include <QFontMetricsF>
@@ -21,7 +22,7 @@ QString shownText(const ShownTable::Column& column, const QVariant& value)
 {
     if (!value.isValid())
         return {};
-    if (EstimateColumns::isNumeric(column.field))
+    if (EstimateFields::isNumeric(column.field))
         return EstimateColumns::formatNumber(value.toDouble());
     return value.toString().left(1000).simplified(); // one line, as a cell shows it
 }
@@ -147,7 +148,7 @@ public:
         m_painter.setFont(layout.bold);
         for (int column = 0; column < m_table.columns().size(); ++column) {
             const ShownTable::Column& shown = m_table.columns().at(column);
-            const Qt::Alignment alignment = EstimateColumns::isNumeric(shown.field) ? Qt::AlignRight : Qt::AlignLeft;
+            const Qt::Alignment alignment = EstimateFields::isNumeric(shown.field) ? Qt::AlignRight : Qt::AlignLeft;
             drawCell(column, headerTop, shown.title, alignment, 0);
         }
         m_painter.drawLine(QPointF(0, layout.bodyTop), QPointF(layout.width, layout.bodyTop));
@@ -164,7 +165,7 @@ public:
         m_painter.setPen(Qt::black);
         for (int column = 0; column < m_table.columns().size(); ++column) {
             const ShownTable::Column& shown = m_table.columns().at(column);
-            const bool number = EstimateColumns::isNumeric(shown.field);
+            const bool number = EstimateFields::isNumeric(shown.field);
             const double indent = shown.field == EstimateField::Name ? std::min(row.level, deepestIndent) * m_layout.indent : 0;
             drawCell(column, top, shownText(shown, ShownTable::value(row, shown)), number ? Qt::AlignRight : Qt::AlignLeft, indent);
         }

@@ -47,6 +47,9 @@ public:
         std::vector<std::unique_ptr<Table>> tables;
     };
 
+    /// Levels a tree may have: the tree model expands and checks rows by recursion, one call per level.
+    static constexpr int maxLevels = 1000;
+
     Estimate();
     ~Estimate();
     Estimate(const Estimate&) = delete;

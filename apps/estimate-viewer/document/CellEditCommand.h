@@ -7,6 +7,7 @@
 class EstimateEditor;
 
 /// A cell edit with the totals it rolled up; undo puts every stored value back as it was.
+/// One of EstimateEditor's own commands: only the editor makes them.
 class CellEditCommand : public QUndoCommand
 {
 public:

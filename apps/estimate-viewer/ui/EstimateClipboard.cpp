@@ -3,6 +3,7 @@
 #include "CsvExport.h"
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
+#include "EstimateFields.h"
 #include "ShownTable.h"
 
 #include <BaseDataItemModel.h>
@@ -170,7 +171,7 @@ QString EstimateClipboard::paste(QTableView& view, EstimateEditor& editor, const
                 ++skipped[PastLastRow];
             else if (column < 0)
                 ++skipped[PastLastColumn];
-            else if (EstimateColumns::isComputed(field))
+            else if (EstimateFields::isComputed(field))
                 ++skipped[Computed];
             else if (!pricing)
                 ++skipped[NotPriced];
@@ -178,7 +179,7 @@ QString EstimateClipboard::paste(QTableView& view, EstimateEditor& editor, const
                 ++skipped[ReadOnly];
             else if (value.trimmed().isEmpty())
                 ++skipped[Empty];
-            else if (!EstimateColumns::parseCell(field, value).isValid())
+            else if (!EstimateFields::parseCell(field, value).isValid())
                 ++skipped[NotANumber];
             else
                 edits.append({rows.at(shownRows.at(line)), field, value});

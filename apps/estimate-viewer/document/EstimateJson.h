@@ -23,8 +23,8 @@ class QIODevice;
 class EstimateJson
 {
 public:
-    /// Levels a tree may have: the tree model expands and checks rows by recursion, one call per level.
-    static constexpr int maxLevels = 1000;
+    /// Levels a file holds: as many as an estimate's tree may have.
+    static constexpr int maxLevels = Estimate::maxLevels;
 
     /// Reads a file; works are read by up to `threads` threads at once.
     static std::unique_ptr<Estimate> read(const QString& path, QString* error, LoadProgress* progress = nullptr, int threads = 1);

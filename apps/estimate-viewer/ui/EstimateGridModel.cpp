@@ -2,6 +2,7 @@
 
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
+#include "EstimateFields.h"
 
 #include <HeaderItem.h>
 
@@ -30,7 +31,7 @@ bool EstimateGridModel::setData(const QModelIndex& index, const QVariant& value,
 Qt::ItemFlags EstimateGridModel::flags(const QModelIndex& index, const Qtitan::HeaderItem* header) const
 {
     const Qt::ItemFlags all = BaseDataItemModel::flags(index, header);
-    return header && EstimateColumns::isComputed(header->fieldNumber()) ? all & ~Qt::ItemIsEditable : all;
+    return header && EstimateFields::isComputed(header->fieldNumber()) ? all & ~Qt::ItemIsEditable : all;
 }
 
 void EstimateGridModel::UpdateData()

@@ -1,6 +1,7 @@
 #include "WorkbookExport.h"
 
 #include "EstimateColumns.h"
+#include "EstimateFields.h"
 #include "RollUp.h"
 #include "ShownTable.h"
 
@@ -119,7 +120,7 @@ public:
             const QVariant value = ShownTable::value(row, shown);
             if (!value.isValid())
                 continue;
-            if (EstimateColumns::isNumeric(shown.field)) {
+            if (EstimateFields::isNumeric(shown.field)) {
                 check(worksheet_write_number(m_sheet, lxw_row_t(sheetRow), lxw_col_t(column), value.toDouble(), m_number[bold]));
                 m_widths[column] = std::max<double>(m_widths[column], numberWidth(value.toDouble()));
             } else {

@@ -66,13 +66,6 @@ public:
     /// Whether a row below this one would still be within the levels a file holds.
     static bool hasRoomBelow(BaseDataItem* row);
 
-    /// For the commands: store cell values and mark the differences they make.
-    void applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction);
-    /// For the commands: the totals above a place whose children changed.
-    QVector<RollUp::Change> planChainAbove(SubtreePlace& place);
-    /// For the commands: the rows of a table were taken out or put back.
-    void announceStructure(const StructureChange& change);
-
 Q_SIGNALS:
     /// Cell values changed: views repaint.
     void valuesChanged();
@@ -88,6 +81,17 @@ Q_SIGNALS:
     void rowInserting(Estimate::Table* table, BaseDataItem* row);
 
 private:
+    // The undo commands are the editor's own details: it alone makes them, and they change the
+    // estimate only through the three functions below.
+    friend class CellEditCommand;
+    friend class RowStructureCommand;
+    /// Stores cell values and marks the differences they make.
+    void applyChanges(const QVector<RollUp::Change>& changes, RollUp::Direction direction);
+    /// The totals above a place whose children changed.
+    QVector<RollUp::Change> planChainAbove(SubtreePlace& place);
+    /// The rows of a table were taken out or put back.
+    void announceStructure(const StructureChange& change);
+
     /// The largest ids of a table's rows with their counts: the next id without a pass over the table.
     /// Holds the top of all ids while it is not empty; emptied by removals, it is read again in full.
     struct TopIds

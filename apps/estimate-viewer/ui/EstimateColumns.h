@@ -16,7 +16,8 @@ class TableHeaderColumn;
 
 /*!
  * The columns every view of an estimate shows, and the one place that reads a
- * row's cells by column, formats its numbers and reads what a person typed.
+ * row's cells by column, formats its numbers and sizes the columns to them. What a
+ * typed value becomes is the fields' rule (EstimateFields).
  */
 class EstimateColumns
 {
@@ -38,11 +39,6 @@ public:
 
     /// Display text (a long text cut, elided) or edit value (all of it) of a row's cell.
     static QVariant cell(BaseDataItem* row, int field, int role);
-    /// The value to store for what was typed into a cell; invalid when refused (a computed
-    /// column, or not a finite number where one is due).
-    static QVariant parseCell(int field, const QVariant& typed);
-    static bool isComputed(int field) { return field == EstimateField::Total; }
-    static bool isNumeric(int field);
     /// A number as every view shows it: the locale's grouping, two decimals.
     static QString formatNumber(double number);
     /// Sizes a view's columns so the widest code and total of an estimate show whole in its font.

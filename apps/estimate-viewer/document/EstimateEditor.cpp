@@ -1,8 +1,7 @@
 #include "EstimateEditor.h"
 
 #include "CellEditCommand.h"
-#include "EstimateColumns.h"
-#include "EstimateJson.h"
+#include "EstimateFields.h"
 #include "RowStructureCommand.h"
 #include "SubtreePlace.h"
 
@@ -17,15 +16,6 @@ QString rowLabel(BaseDataItem* row)
 {
     const QString code = row->getValue(EstimateField::Code).toString();
     return code.isEmpty() ? row->getValue(EstimateField::Name).toString() : code;
-}
-
-QString columnTitle(int field)
-{
-    for (const EstimateColumns::Column& column : EstimateColumns::all()) {
-        if (column.field == field)
-            return column.title.toLower();
-    }
-    return {};
 }
 }
 
@@ -54,7 +44,7 @@ void EstimateEditor::setEstimate(Estimate* estimate)
 
 bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& typed)
 {
-    const QVariant value = EstimateColumns::parseCell(field, typed);
+    const QVariant value = EstimateFields::parseCell(field, typed);
     if (!row || !value.isValid())
         return false;
     if (value == row->getValue(field))
@@ -63,7 +53,8 @@ bool EstimateEditor::editCell(BaseDataItem* row, int field, const QVariant& type
     if (!m_rollUp.planCellEdit(row, field, value, &changes))
         return false;
     Q_EMIT cellEditing(row, field, value);
-    m_undoStack->push(new CellEditCommand(*this, changes, tr("edit %1 of %2").arg(columnTitle(field), rowLabel(row))));
+    const QString text = tr("edit %1 of %2").arg(EstimateFields::title(field).toLower(), rowLabel(row));
+    m_undoStack->push(new CellEditCommand(*this, changes, text));
     return true;
 }
 
@@ -74,7 +65,7 @@ QVector<int> EstimateEditor::editCells(const QVector<CellEdit>& edits, const QSt
     QVector<CellEdit> written; // with the values as stored
     for (int position = 0; position < edits.size(); ++position) {
         const CellEdit& edit = edits.at(position);
-        const QVariant value = EstimateColumns::parseCell(edit.field, edit.typed);
+        const QVariant value = EstimateFields::parseCell(edit.field, edit.typed);
         QVector<RollUp::Change> planned;
         if (!edit.row || !value.isValid()) {
             refused.append(position);
@@ -219,7 +210,7 @@ void EstimateEditor::TopIds::remove(qint64 id)
 bool EstimateEditor::hasRoomBelow(BaseDataItem* row)
 {
     int levels = 1; // the new row's
-    for (; row && levels < EstimateJson::maxLevels; row = row->getParent())
+    for (; row && levels < Estimate::maxLevels; row = row->getParent())
         ++levels;
     return !row; // the walk stops at the limit
 }

@@ -2,6 +2,7 @@
 
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
+#include "EstimateFields.h"
 
 #include <TreeBaseItem.h>
 #include <zBaseHeaderItem.h>
@@ -161,7 +162,7 @@ void TreeTab::installHooks()
             || (m_editor && m_editor->editCell(m_model.findItemByIndex(index), EstimateColumns::fieldOf(header), value));
     });
     m_model.callFlags([](const QModelIndex&, const zBaseHeaderItem* header, QFlags<Qt::ItemFlag>& flags) {
-        if (!EstimateColumns::isComputed(EstimateColumns::fieldOf(header)))
+        if (!EstimateFields::isComputed(EstimateColumns::fieldOf(header)))
             return false;
         flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled; // totals are computed, never typed
         return true;

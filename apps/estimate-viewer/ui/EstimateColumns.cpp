@@ -1,5 +1,7 @@
 #include "EstimateColumns.h"
 
+#include "EstimateFields.h"
+
 #include <HeaderItem.h>
 #include <TableHeaderColumn.h>
 #include <zBaseHeaderColumn.h>
@@ -8,8 +10,6 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLocale>
-
-#include <cmath>
 
 namespace {
 // A column wide enough for a text, with room for the cell's margins and the tree's indent.
@@ -33,12 +33,12 @@ QVariant shownText(const QVariant& value)
 const QVector<EstimateColumns::Column>& EstimateColumns::all()
 {
     static const QVector<Column> columns{
-        {"code", QStringLiteral("Code"), EstimateField::Code},
-        {"name", QStringLiteral("Description"), EstimateField::Name},
-        {"unit", QStringLiteral("Unit"), EstimateField::Unit},
-        {"quantity", QStringLiteral("Quantity"), EstimateField::Quantity},
-        {"unitPrice", QStringLiteral("Unit price"), EstimateField::UnitPrice},
-        {"total", QStringLiteral("Total"), EstimateField::Total},
+        {"code", EstimateFields::title(EstimateField::Code), EstimateField::Code},
+        {"name", EstimateFields::title(EstimateField::Name), EstimateField::Name},
+        {"unit", EstimateFields::title(EstimateField::Unit), EstimateField::Unit},
+        {"quantity", EstimateFields::title(EstimateField::Quantity), EstimateField::Quantity},
+        {"unitPrice", EstimateFields::title(EstimateField::UnitPrice), EstimateField::UnitPrice},
+        {"total", EstimateFields::title(EstimateField::Total), EstimateField::Total},
     };
     return columns;
 }
@@ -77,15 +77,10 @@ QVariant EstimateColumns::cell(BaseDataItem* row, int field, int role)
     if (role == Qt::EditRole)
         return value;
     if (role == Qt::TextAlignmentRole)
-        return isNumeric(field) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        return EstimateFields::isNumeric(field) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     if (role != Qt::DisplayRole || !value.isValid())
         return {};
-    return isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : shownText(value);
-}
-
-bool EstimateColumns::isNumeric(int field)
-{
-    return field == EstimateField::Quantity || field == EstimateField::UnitPrice || field == EstimateField::Total;
+    return EstimateFields::isNumeric(field) ? QVariant(formatNumber(value.toDouble())) : shownText(value);
 }
 
 QString EstimateColumns::formatNumber(double number)
@@ -93,21 +88,6 @@ QString EstimateColumns::formatNumber(double number)
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator); // the C locale omits it
     return locale.toString(number, 'f', 2);
-}
-
-QVariant EstimateColumns::parseCell(int field, const QVariant& typed)
-{
-    if (field < 0 || isComputed(field))
-        return {};
-    if (!isNumeric(field))
-        return typed.toString();
-    bool isNumber = false;
-    double number = typed.toDouble(&isNumber);
-    if (!isNumber) // typed in by a person: read it the way the cell shows it
-        number = QLocale().toDouble(typed.toString(), &isNumber);
-    if (!isNumber || !std::isfinite(number)) // "nan" and "inf" have no JSON text: the row could not be saved
-        return {};
-    return number;
 }
 
 void EstimateColumns::applyDefaultWidths(QHeaderView& header, int descriptionWidth)

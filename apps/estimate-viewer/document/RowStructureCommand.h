@@ -12,6 +12,7 @@ class SubtreePlace;
 /*!
  * A row inserted or deleted with everything below it, and the totals above it
  * rolled up again. A deleted subtree is kept, not destroyed, until the command goes.
+ * One of EstimateEditor's own commands: only the editor makes them.
  */
 class RowStructureCommand : public QUndoCommand
 {

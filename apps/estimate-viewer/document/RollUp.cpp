@@ -1,7 +1,7 @@
 #include "RollUp.h"
 
 #include "Estimate.h"
-#include "EstimateColumns.h"
+#include "EstimateFields.h"
 
 #include <cmath>
 
@@ -29,7 +29,7 @@ double leafTotal(BaseDataItem* row, int editedField, const QVariant& value)
 
 bool RollUp::planCellEdit(BaseDataItem* row, int field, const QVariant& value, QVector<Change>* changes)
 {
-    if (!row || EstimateColumns::isComputed(field))
+    if (!row || EstimateFields::isComputed(field))
         return false;
     changes->append({row, field, row->getValue(field), value});
     if (field != EstimateField::Quantity && field != EstimateField::UnitPrice)

@@ -1,7 +1,5 @@
 #include "ViewerWindow.h"
 
-#include "CsvExport.h"
-#include "EstimateClipboard.h"
 #include "EstimateColumns.h"
 #include "EstimateEditor.h"
 #include "EstimateGenerator.h"
@@ -9,38 +7,23 @@
 #include "FindBar.h"
 #include "FlatTab.h"
 #include "GridTab.h"
-#include "RecentFiles.h"
 #include "RecoveryJournal.h"
 #include "RecoveryRecord.h"
-#include "ShownTable.h"
-#include "TablePrinter.h"
 #include "TreeTab.h"
-#include "WorkbookExport.h"
 
 #include <zTreeItemView.h>
 
 #include <QAbstractItemView>
-#include <QActionGroup>
 #include <QApplication>
 #include <GridView.h>
 
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QFile>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -54,7 +37,6 @@
 
 namespace {
 const QString sampleResource = QStringLiteral(":/sample-estimate.json");
-const QStringList tabNames = {"tree", "grid", "audit", "flat"};
 constexpr int progressSteps = 1000;
 
 // The widest total an estimate shows, as a rule a top-level row's: it sums everything below it.
@@ -198,43 +180,6 @@ void ViewerWindow::cancelLoad()
         m_loadProgress->cancelled = true;
 }
 
-bool ViewerWindow::saveTo(const QString& path, QString* error)
-{
-    if (!m_estimate || !EstimateJson::write(*m_estimate, path, error))
-        return false;
-    m_path = path;
-    setWindowTitle(tr("%1[*] - Estimate viewer").arg(path));
-    if (m_journal) // the saved file is the base of the changes that follow
-        m_journal->startOver(m_estimate.get(), RecoveryBase::of(path, path, true));
-    m_editor->undoStack()->clear(); // and their history starts there, as a record replayed onto that file does
-    return true;
-}
-
-bool ViewerWindow::saveScreenshots(const QString& path, const QString& tabName, QString* error)
-{
-    const QStringList chosen = tabName.isEmpty() ? tabNames : QStringList{tabName};
-    for (const QString& name : chosen) {
-        const int tabPosition = tabNames.indexOf(name);
-        if (tabPosition < 0) {
-            *error = tr("no tab is called \"%1\" (tree, grid, audit, flat)").arg(name);
-            return false;
-        }
-        m_tabs->setCurrentIndex(tabPosition);
-        QApplication::processEvents();
-        QString target = path;
-        if (chosen.size() > 1) {
-            if (target.endsWith(QLatin1String(".png")))
-                target.chop(4);
-            target += QStringLiteral("-%1.png").arg(name);
-        }
-        if (!grab().save(target, "PNG")) {
-            *error = tr("%1: cannot write the screenshot").arg(target);
-            return false;
-        }
-    }
-    return true;
-}
-
 void ViewerWindow::closeEvent(QCloseEvent* event)
 {
     if (!maySetChangesAside())
@@ -243,147 +188,6 @@ void ViewerWindow::closeEvent(QCloseEvent* event)
         m_journal->finish();
     saveSettings();
     event->accept();
-}
-
-void ViewerWindow::restoreSettings()
-{
-    QSettings settings;
-    restoreGeometry(settings.value("window/geometry").toByteArray());
-    m_tabs->setCurrentIndex(settings.value("window/tab", 0).toInt());
-    const QList<QAction*> styles = m_styles->actions();
-    styles.value(settings.value("view/style", 1).toInt(), styles.at(1))->setChecked(true);
-    m_checkBoxes->setChecked(settings.value("view/checkBoxes", false).toBool());
-    applyDisplay();
-    for (QTableView* view : findChildren<QTableView*>()) {
-        if (!view->objectName().isEmpty())
-            view->horizontalHeader()->restoreState(settings.value("columns/" + view->objectName()).toByteArray());
-    }
-}
-
-void ViewerWindow::saveSettings() const
-{
-    QSettings settings;
-    settings.setValue("window/geometry", saveGeometry());
-    settings.setValue("window/tab", m_tabs->currentIndex());
-    settings.setValue("view/style", m_styles->checkedAction()->data());
-    settings.setValue("view/checkBoxes", m_checkBoxes->isChecked());
-    for (QTableView* view : findChildren<QTableView*>()) {
-        if (!view->objectName().isEmpty())
-            settings.setValue("columns/" + view->objectName(), view->horizontalHeader()->saveState());
-    }
-}
-
-void ViewerWindow::buildMenus()
-{
-    buildFileMenu();
-    buildEditMenu();
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    m_styles = new QActionGroup(this);
-    const QStringList styleNames = {tr("No lines"), tr("Solid lines"), tr("Text nodes with dotted lines"), tr("No level indentation")};
-    for (int style = 0; style < styleNames.size(); ++style) {
-        QAction* action = view->addAction(styleNames.at(style), this, &ViewerWindow::applyDisplay);
-        action->setCheckable(true);
-        action->setChecked(style == 1);
-        action->setData(style);
-        m_styles->addAction(action);
-    }
-    view->addSeparator();
-    m_checkBoxes = view->addAction(tr("&Check boxes"), this, &ViewerWindow::applyDisplay);
-    m_checkBoxes->setCheckable(true);
-}
-
-void ViewerWindow::buildFileMenu()
-{
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(tr("&Open..."), this, [this] {
-        if (!maySetChangesAside())
-            return;
-        const QString path = QFileDialog::getOpenFileName(this, tr("Open estimate"), QString(), tr("Estimates (*.json)"));
-        if (!path.isEmpty())
-            openFile(path);
-    }, QKeySequence::Open);
-    addRecentFilesMenu(file);
-    file->addAction(tr("Open the &sample"), this, [this] {
-        if (maySetChangesAside())
-            openFile(QString());
-    });
-    file->addAction(tr("&Generate..."), this, [this] {
-        if (!maySetChangesAside())
-            return;
-        bool ok = false;
-        const int rows = QInputDialog::getInt(this, tr("Generate estimate"), tr("Rows:"), 100000, 10, 1000000, 1000, &ok);
-        if (ok)
-            generate(rows);
-    });
-    // Spelled out: some platforms bind no key to Save As.
-    file->addAction(tr("&Save"), this, [this] { save(m_path); }, QKeySequence(Qt::CTRL | Qt::Key_S));
-    file->addAction(tr("Save &as..."), this, &ViewerWindow::saveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    file->addAction(tr("&Export table as CSV..."), this, &ViewerWindow::exportCsv);
-    file->addAction(tr("Export table as &workbook..."), this, [this] { exportTableAs(tr("Export workbook"), tr("Workbooks (*.xlsx)"), "xlsx"); });
-    file->addAction(tr("Export table as P&DF..."), this, [this] { exportTableAs(tr("Export PDF"), tr("PDF (*.pdf)"), "pdf"); });
-    file->addAction(tr("Print pre&view..."), this, [this] { printTable(true); });
-    file->addAction(tr("&Print..."), this, [this] { printTable(false); }, QKeySequence::Print);
-    file->addSeparator();
-    file->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
-}
-
-void ViewerWindow::buildEditMenu()
-{
-    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    QAction* undo = m_editor->undoStack()->createUndoAction(this, tr("&Undo"));
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = m_editor->undoStack()->createRedoAction(this, tr("&Redo"));
-    // Ctrl+Y too, as in the spreadsheets estimators work in.
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    edit->addAction(undo);
-    edit->addAction(redo);
-    addClipboardActions(edit);
-    edit->addSeparator();
-    edit->addAction(tr("&Find..."), m_findBar, &FindBar::open, QKeySequence(Qt::CTRL | Qt::Key_F));
-    edit->addAction(tr("Find &next"), this, [this] { m_findBar->step(+1); }, QKeySequence(Qt::Key_F3));
-    edit->addAction(tr("Find &previous"), this, [this] { m_findBar->step(-1); }, QKeySequence(Qt::SHIFT | Qt::Key_F3));
-}
-
-void ViewerWindow::addRecentFilesMenu(QMenu* file)
-{
-    QMenu* recent = file->addMenu(tr("Open &Recent"));
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-        recent->clear();
-        const QStringList paths = RecentFiles::list();
-        for (int position = 0; position < paths.size(); ++position) {
-            const QString path = paths.at(position);
-            recent->addAction(QStringLiteral("&%1 %2").arg(position + 1).arg(QDir::toNativeSeparators(path)), this, [this, path] {
-                if (!QFileInfo::exists(path)) {
-                    RecentFiles::remove(path);
-                    QMessageBox::information(this, tr("File not found"),
-                                             tr("%1 is no longer there. It was removed from the recent files.").arg(QDir::toNativeSeparators(path)));
-                } else if (maySetChangesAside()) {
-                    openFile(path);
-                }
-            });
-        }
-        if (paths.isEmpty())
-            recent->addAction(tr("No files opened yet"))->setEnabled(false);
-    });
-    connect(this, &ViewerWindow::loadFinished, this, [this](const QString& error) {
-        if (error.isEmpty() && !m_path.isEmpty() && !property("headless").toBool())
-            RecentFiles::add(m_path);
-    });
-}
-
-void ViewerWindow::addClipboardActions(QMenu* edit)
-{
-    edit->addSeparator();
-    edit->addAction(tr("&Copy"), this, [this] {
-        QMimeData* data = currentTable() ? EstimateClipboard::copy(*currentTable()) : nullptr;
-        if (data)
-            QGuiApplication::clipboard()->setMimeData(data);
-        statusBar()->showMessage(data ? tr("Copied to the clipboard") : tr("Nothing to copy: select cells or block-select rows"), 20000);
-    }, QKeySequence(Qt::CTRL | Qt::Key_C));
-    edit->addAction(tr("&Paste"), this, [this] {
-        if (currentTable())
-            statusBar()->showMessage(EstimateClipboard::paste(*currentTable(), *m_editor, QGuiApplication::clipboard()->text()), 20000);
-    }, QKeySequence(Qt::CTRL | Qt::Key_V));
 }
 
 bool ViewerWindow::maySetChangesAside()
@@ -642,81 +446,4 @@ QTableView* ViewerWindow::currentTable() const
     if (tab == m_treeTab)
         return m_treeTab->view();
     return tab->findChild<QTableView*>();
-}
-
-void ViewerWindow::exportCsv()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export table"), QString(), tr("CSV (*.csv)"));
-    QString error;
-    if (!path.isEmpty() && !CsvExport::write(*currentTable(), path, &error))
-        QMessageBox::warning(this, tr("Cannot export the table"), error);
-}
-
-bool ViewerWindow::exportTable(const QString& path, const QString& tabName, QString* error)
-{
-    const int tabPosition = tabName.isEmpty() ? m_tabs->currentIndex() : tabNames.indexOf(tabName);
-    if (tabPosition < 0) {
-        *error = tr("no tab is called \"%1\" (tree, grid, audit, flat)").arg(tabName);
-        return false;
-    }
-    m_tabs->setCurrentIndex(tabPosition);
-    QApplication::processEvents(); // the tab shows the rows' folds again
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const ShownTable table(*currentTable(), m_estimate.get());
-    if (suffix == QLatin1String("xlsx"))
-        return WorkbookExport::write(table, path, error);
-    if (suffix == QLatin1String("pdf"))
-        return TablePrinter::writePdf(table, path, error);
-    if (suffix == QLatin1String("csv"))
-        return CsvExport::write(table, path, error);
-    *error = tr("%1: the file name must end in .xlsx, .pdf or .csv").arg(path);
-    return false;
-}
-
-void ViewerWindow::exportTableAs(const QString& title, const QString& filter, const QString& suffix)
-{
-    QFileDialog dialog(this, title, QString(), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix); // the format follows the suffix
-    QString error;
-    if (dialog.exec() == QDialog::Accepted && !exportTable(dialog.selectedFiles().value(0), QString(), &error))
-        QMessageBox::warning(this, tr("Cannot export the table"), error);
-}
-
-void ViewerWindow::printTable(bool preview)
-{
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(m_estimate ? m_estimate->projectName : QString());
-    const ShownTable table(*currentTable(), m_estimate.get());
-    if (preview) {
-        QPrintPreviewDialog dialog(&printer, this);
-        connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&table](QPrinter* target) { TablePrinter(table).print(*target); });
-        dialog.exec();
-        return;
-    }
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted && !TablePrinter(table).print(printer))
-        QMessageBox::warning(this, tr("Cannot print the table"), tr("The printer cannot be drawn on."));
-}
-
-void ViewerWindow::applyDisplay()
-{
-    m_treeTab->setDisplay(m_styles->checkedAction()->data().toInt(), m_checkBoxes->isChecked());
-}
-
-bool ViewerWindow::saveAs()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save estimate"), m_path, tr("Estimates (*.json)"));
-    return !path.isEmpty() && save(path);
-}
-
-bool ViewerWindow::save(const QString& path)
-{
-    if (path.isEmpty())
-        return saveAs();
-    QString error;
-    if (saveTo(path, &error))
-        return true;
-    QMessageBox::warning(this, tr("Cannot save the estimate"), error);
-    return false;
 }
