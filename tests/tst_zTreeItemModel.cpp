@@ -107,6 +107,7 @@ private Q_SLOTS:
         QCOMPARE(describe(s.read("A", Tree::TableLookupRoleA)), "QString row");
         QCOMPARE(describe(s.read("B", Tree::TableLookupRoleB, 0)), "QString column");
         QCOMPARE(describe(s.read("B", Tree::TableLookupRoleB)), "invalid");
+        QCOMPARE(s.tester->failures(), QStringList());
     }
 
     void rowHeights_data()
@@ -137,6 +138,7 @@ private Q_SLOTS:
         s.model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; });
         QVERIFY(!s.qt()->setData(s.at("A1", 0), written, Qt::SizeHintRole)); // the height is stored before the hooks
         QTEST(qreal(s.row("A1")->getRowHeight()), "stored");
+        QCOMPARE(s.tester->failures(), QStringList());
     }
 
     void flagsHook()
@@ -154,6 +156,7 @@ private Q_SLOTS:
         answer = Qt::ItemIsEnabled;
         accepted = false;
         QCOMPARE(int(s.qt()->flags(s.at("B", 0))), 35); // a declining hook leaves the base's flags
+        QCOMPARE(s.tester->failures(), QStringList());
     }
 
     void binding_data()
@@ -347,6 +350,7 @@ private Q_SLOTS:
         QCOMPARE(s.deleteLog(), "200000");
         QCOMPARE(s.tree.aliveCount(), 1);
         QCOMPARE(s.listed(), "R");
+        QCOMPARE(s.tester->failures(), QStringList());
     }
 
     // The two virtual recursions are supported to 1,000 levels.
@@ -361,6 +365,7 @@ private Q_SLOTS:
         QVERIFY(s.check("C1000", Qt::Unchecked));
         QCOMPARE(describe(s.read("R", Qt::CheckStateRole)), "int 0");
         QCOMPARE(s.qt()->rowCount(), 1001);
+        QCOMPARE(s.tester->failures(), QStringList());
     }
 
     void firstRowCountSignal_data()
