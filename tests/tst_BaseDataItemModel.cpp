@@ -94,7 +94,8 @@ struct MessageCapture
         const QString file = QString::fromUtf8(context.file).section(QLatin1Char('/'), -1);
         const char* kind = type == QtWarningMsg ? "warning" : "other";
         const char* line = context.line > 0 ? "line" : "none";
-        messages.append(QStringLiteral("%1 %2 %3 %4:%5 %6").arg(kind, context.category, text, file, line, context.function));
+        messages.append(QStringLiteral("%1 %2 %3 %4:%5 %6").arg(kind, context.category, text, file, line)
+                            .arg(context.function));
     }
     static inline QStringList messages;
     QtMessageHandler previous;

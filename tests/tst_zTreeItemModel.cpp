@@ -64,7 +64,7 @@ private Q_SLOTS:
         read("ancestor flags", sample, hooked, "A1a", Tree::TreeAncestorLastFlagsRole, "QList<bool>[false,false]");
         read("expanded flag", "A-\n-A1!", hooked, "A", Tree::TreeExpandedRole, "bool false");
         read("uncollapsable child", fixedRows, hooked, "A", Tree::TreeHasUncollapsableChildRole, "bool true");
-        read("uncollapsable grandchild only", fixedRows, hooked, "B", Tree::TreeHasUncollapsableChildRole, "bool false");
+        read("uncollapsable grandchild", fixedRows, hooked, "B", Tree::TreeHasUncollapsableChildRole, "bool false");
         // Hidden rows count for none of them.
         read("last: hidden siblings follow", "A\n-A1\n-A2!\n-A3!", plain, "A1", Tree::TreeLastSiblingRole, "bool true");
         read("parent row of a hidden parent", "A\n-A1!\n--A1a", plain, "A1a", Tree::TreeParentRowRole, "int -1");
