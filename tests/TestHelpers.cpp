@@ -73,18 +73,22 @@ TreeFixture::TreeFixture(const QString& outline)
         while (depth < line.size() && line.at(depth) == QLatin1Char('-'))
             ++depth;
         QString name = line.mid(depth);
-        bool visible = true, expanded = true;
-        for (; name.endsWith('!') || name.endsWith('+') || name.endsWith('-'); name.chop(1)) {
+        bool visible = true, expanded = true, collapsable = true;
+        for (; !name.isEmpty() && QStringLiteral("!+-#").contains(name.back()); name.chop(1)) {
             const QChar flag = name.back();
             visible = visible && flag != '!';
-            expanded = flag == '!' ? expanded : flag == '+';
+            collapsable = collapsable && flag != '#';
+            expanded = flag == '+' || flag == '-' ? flag == '+' : expanded;
         }
         Q_ASSERT_X(depth <= path.size(), "TreeFixture", "outline skips a level");
         path = path.mid(0, depth);
         const QRegularExpressionMatch link = chain.match(name);
         const int links = link.hasMatch() ? link.captured(2).toInt() : 1;
-        for (int linkNumber = 1; linkNumber <= links; ++linkNumber)
-            appendRow(link.hasMatch() ? link.captured(1) + QString::number(linkNumber) + link.captured(3) : name, visible, expanded, path);
+        for (int linkNumber = 1; linkNumber <= links; ++linkNumber) {
+            const QString number = QString::number(linkNumber);
+            appendRow(link.hasMatch() ? link.captured(1) + number + link.captured(3) : name, visible, expanded, path);
+            path.last()->setCollapsable(collapsable);
+        }
     }
 }
 
@@ -211,6 +215,46 @@ QModelIndex TreeScenario::at(const QString& name, int column)
     return isRowNumber ? model.staleIndex(virtualRow, column) : model.index(model.findVirtualIndexByItem(row(name)), column);
 }
 
+void TreeScenario::bind(const QString& rowNames, bool rebuild)
+{
+    list = rows(rowNames);
+    model.BindSrcData(&list, rebuild);
+    model.zBaseModel::UpdateData();
+    model.updateDataCalls = 0;
+    resets.clear();
+}
+
+void TreeScenario::hostEditsList(const QString& rowNames)
+{
+    list = rows(rowNames);
+    model.UpdateData();
+    model.updateDataCalls = 0;
+    resets.clear();
+}
+
+bool TreeScenario::check(const QString& name, int state, int column)
+{
+    return qt()->setData(at(name, column), state, Qt::CheckStateRole);
+}
+
+void TreeScenario::hookAnswersReads(const QString& answer)
+{
+    model.dataStarting([answer](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) {
+        value = answer;
+        return true;
+    });
+}
+
+void TreeScenario::relink(const QString& name, const QString& newParent, bool keepOld)
+{
+    auto* child = row(name);
+    auto* parent = row(newParent);
+    if (!keepOld)
+        child->getParent()->setBaseDataItemListDirect({});
+    parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{child});
+    child->setParentAlone(parent);
+}
+
 QString TreeScenario::shown()
 {
     QList<BaseDataItem*> shownRows;
@@ -219,108 +263,45 @@ QString TreeScenario::shown()
     return names(shownRows);
 }
 
-void TreeScenario::run(const QString& script)
+QString TreeScenario::originalRows()
 {
-    // Appends row to parent's children (leaving its old parent childless unless keepOld) and links it back.
-    const auto relink = [](BaseDataItem* row, BaseDataItem* newParent, bool keepOld) {
-        auto* child = static_cast<TreeBaseItem*>(row);
-        auto* parent = static_cast<TreeBaseItem*>(newParent);
-        if (!keepOld)
-            child->getParent()->setBaseDataItemListDirect({});
-        parent->setBaseDataItemListDirect(parent->getBaseDataItemlist() + QList<BaseDataItem*>{child});
-        child->setParentAlone(parent);
-    };
-    const QHash<QString, std::function<void(const QString&)>> verbs{
-        {"list", [this](const QString& arg) { bind(arg, false, true); }},
-        {"bind", [this](const QString& arg) { bind(arg, false, false); }},
-        {"rebuild", [this](const QString& arg) { bind(arg, true, false); }},
-        {"mode", [this](const QString& arg) { model.setProperty("checkType", arg.toInt()); }},
-        {"check", [this](const QString& arg) { say(qt()->setData(at(arg.section('@', 0, 0).section('=', 0, 0), arg.contains('@') ? 0 : treeColumn), arg.section('=', 1).toInt(), Qt::CheckStateRole)); }},
-        {"span", [this](const QString& arg) { row(arg.section('>', 0, 0))->setSpanChildrenRows(rows(arg.section('>', 1))); }},
-        {"lookups", [this](const QString&) { model.setCellValue(1, "name", "cell"); model.setRowValue(1, "row"); model.setRowValue(0, "hidden"); model.setColumnValue("name", "column"); }},
-        {"fixed", [this](const QString& arg) { row(arg)->setCollapsable(false); }},
-        {"twice", [this, &relink](const QString& arg) { relink(row(arg), row(arg)->getParent(), true); }},
-        {"move", [this, &relink](const QString& arg) { relink(row(arg.section('>', 0, 0)), row(arg.section('>', 1)), false); }},
-        {"uncollapsable", [this](const QString& arg) { QList<BaseDataItem*> out{nullptr}; TreeProbeModel::getCantCollaspeChildren(row(arg), out); say(names(out)); }},
-        {"click", [this](const QString& arg) { qt()->setData(at(arg, 0), 0, zTreeItemModel::ClickedCellRole); }},
-        {"after", [this](const QString& arg) { model.insertItemAfterIndex(at(arg, 0)); }},
-        {"before", [this](const QString& arg) { model.insertItemBeforeIndex(at(arg, 0)); }},
-        {"under", [this](const QString& arg) { model.insertItemUnderIndex(at(arg, 0)); }},
-        {"delete", [this](const QString& arg) { say(model.deleteItem(row(arg))); }},
-        {"deleteRow", [this](const QString& arg) { model.deleteItemByIndex(at(arg, 0)); }},
-        {"deleteAll", [this](const QString&) { model.deleteAll(); }},
-        {"uname", [this](const QString& arg) { say(model.unameItem(static_cast<TreeBaseItem*>(row(arg)))); }},
-        {"hide", [this](const QString& arg) { model.hiddenNames.insert(arg); }},
-        {"refresh", [this](const QString&) { model.UpdateData(); }},
-        {"fold", [this](const QString& arg) { model.setExpandeItem(row(arg), false); }},
-        {"hook", [this](const QString&) { model.dataStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant& value) { value = "hook"; return true; }); }},
-        {"read", [this](const QString& arg) { said.append(describe(read(arg.section('@', 0, 0), arg.section('@', 1, 1).toInt(), arg.section('@', 2).isEmpty() ? treeColumn : 0))); }},
-        {"shown", [this](const QString&) { say(shown()); }},
-        {"dpi", [](const QString& arg) { QVERIFY(setLogicalDpi(arg.toDouble())); }},
-        {"height", [this](const QString& arg) { row(arg.section('=', 0, 0))->setRowHeight(arg.section('=', 1).toDouble()); }},
-        {"veto", [this](const QString&) { model.editorStarting([](int, const QModelIndex&, const zBaseHeaderItem*, QVariant&) { return false; }); }},
-        {"size", [this](const QString& arg) { say(qt()->setData(at(arg.section('=', 0, 0), 0), arg.section('=', 1).toDouble(), Qt::SizeHintRole)); say(row(arg.section('=', 0, 0))->getRowHeight()); }},
-        {"flags", [this](const QString& arg) { say(int(qt()->flags(at(arg, 0)))); }},
-        {"flagsHook", [this](const QString& arg) { model.callFlags([this, arg](const QModelIndex&, const zBaseHeaderItem*, Qt::ItemFlags& flags) {
-             say(int(flags)); // the flags it was given
-             flags = Qt::ItemFlags(arg.section('/', 0, 0).toInt());
-             return arg.endsWith("/1"); }); }},
-    };
-    for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
-        if (step.startsWith('+') || step.startsWith('-'))
-            say(qt()->setData(at(step.mid(1), 0), step.startsWith('+'), zTreeItemModel::TreeExpandedRole));
-        else
-            verbs.value(step.section(':', 0, 0), [&step](const QString&) { QFAIL(qPrintable(step)); })(step.section(':', 1));
-    }
+    QList<BaseDataItem*> originals;
+    for (int originalRow = 0; model.findItemByOriginalIndex(originalRow) || originalRow < list.size(); ++originalRow)
+        originals.append(model.findItemByOriginalIndex(originalRow));
+    return names(originals);
 }
 
-void TreeScenario::bind(const QString& rowNames, bool rebuild, bool hostRefresh)
+QString TreeScenario::checkStates()
 {
-    list = rows(rowNames);
-    if (hostRefresh) { // the host edited its list in place
-        model.UpdateData();
-    } else {
-        model.BindSrcData(&list, rebuild);
-        model.zBaseModel::UpdateData();
-    }
-    model.updateDataCalls = 0;
-    resets.clear();
-}
-
-QString TreeScenario::snapshot(const QString& expected)
-{
-    QStringList answers;
-    for (const QString& pair : expected.split("; "))
-        answers.append(pair.section('=', 0, 0) + '=' + answer(pair.section('=', 0, 0)));
-    return answers.join("; ");
-}
-
-QString TreeScenario::answer(const QString& key)
-{
-    QList<BaseDataItem*> expanded, visible, originalRows;
-    QStringList checks;
+    QStringList states;
     for (BaseDataItem* row : tree.rows()) {
         if (!tree.isAlive(row))
             continue;
         const QVariant state = read(names({row}), Qt::CheckStateRole);
-        checks.append(names({row}) + ':' + (state.userType() == QMetaType::Bool ? QStringLiteral("-") : state.toString()));
-        expanded += row->getExpanded() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
-        visible += row->getVisible() ? QList<BaseDataItem*>{row} : QList<BaseDataItem*>();
+        if (state.userType() != QMetaType::Bool)
+            states.append(names({row}) + ':' + state.toString());
     }
-    for (int originalRow = 0; model.findItemByOriginalIndex(originalRow) || originalRow < list.size(); ++originalRow)
-        originalRows.append(model.findItemByOriginalIndex(originalRow));
-    // Children of A with A's child count, each marked when not linked back to A.
+    return states.join(' ');
+}
+
+QString TreeScenario::childrenOfA()
+{
     BaseDataItem* rowA = row("A");
-    QString childrenOfA = rowA ? names(rowA->getBaseDataItemlist()) + " #" + read("A", zTreeItemModel::TreeChildCountRole).toString() : "";
-    for (BaseDataItem* child : rowA ? rowA->getBaseDataItemlist() : QList<BaseDataItem*>())
-        childrenOfA += child->getParent() == rowA ? "" : " unlinked";
-    const QHash<QString, QString> answers{
-        {"list", names(list)}, {"original", names(originalRows)}, {"shown", shown()}, {"count", QString::number(qt()->rowCount())},
-        {"level", qt()->data(model.index(0, treeColumn), zTreeItemModel::TreeMaxLevelRole).toString()},
-        {"expanded", names(expanded)}, {"visible", names(visible)}, {"checks", checks.join(' ')}, {"A", childrenOfA},
-        {"alive", QString::number(tree.aliveCount())}, {"clicked", names({model.getClickedItem()})},
-        {"refreshes", QString::number(model.updateDataCalls)}, {"resets", QString::number(resets.size())},
-        {"log", g_treeDeleteLines.join(' ')}, {"said", said.join(" | ")},
-    };
-    return answers.value(key, "unknown key");
+    if (!rowA)
+        return {};
+    const QString count = read("A", zTreeItemModel::TreeChildCountRole).toString();
+    QString children = names(rowA->getBaseDataItemlist()) + " #" + count;
+    for (BaseDataItem* child : rowA->getBaseDataItemlist())
+        children += child->getParent() == rowA ? "" : " unlinked";
+    return children;
+}
+
+QString TreeScenario::aliveRowsWhere(bool (BaseDataItem::*flag)()) const
+{
+    QList<BaseDataItem*> found;
+    for (BaseDataItem* row : tree.rows()) {
+        if (tree.isAlive(row) && (row->*flag)())
+            found.append(row);
+    }
+    return names(found);
 }

@@ -69,8 +69,8 @@ private:
 ///     -A2
 ///     B
 ///
-/// A trailing "!" hides the row, a trailing "+" / "-" after the name sets expanded
-/// true / false (default true). "C*3" is a chain: C1, its only child C2, its only
+/// A trailing "!" hides the row, a trailing "#" makes it not collapsable, a trailing "+" / "-" after
+/// the name sets expanded true / false (default true). "C*3" is a chain: C1, its only child C2, its only
 /// child C3 (with the same flags). Rows still alive are deleted with the fixture.
 class TreeFixture
 {
@@ -165,18 +165,8 @@ QStringList& treeDeleteLines();
 
 /// A TreeFixture bound to a TreeProbeModel with three declared columns ("code", "name", "qty"): column 0 is
 /// hidden and the tree column is declared column 2, so the tree column is shown column 1 (treeColumn).
-/// run() plays a script of space-separated steps; most say their answer (said). "X" names a row (a
-/// number: that virtual row, even out of range; "null": no row); read:X@ROLE@0 and check:X@0=S use column 0:
-///   +X -X                 expand / collapse request; list:X,Y host edits its list in place and refreshes;
-///                         bind:X,Y rebuild:X,Y rebind without / with rebuild (one refresh, not counted)
-///   mode:N check:X=S      check mode property; check-state write; hide:X refresh fold:X (setExpandeItem)
-///   span:X>Y,Z fixed:X height:X=H twice:X move:X>Y   host edits to rows (twice: X listed again by its
-///                         parent; move: X relinked under Y without a rebind)
-///   read:X@ROLE shown flags:X uncollapsable:X uname:X size:X=H   reads (size: writes, says result and height)
-///   click:X after:X before:X under:X delete:X deleteRow:X deleteAll   clicks and structural edits
-///   hook veto flagsHook:F/1 lookups dpi:D   hooks (flagsHook answers flags F, with true when "/1"), tables, DPI
-/// snapshot("key=value; ...") gives the answers of those keys in that form; keys: list original shown count
-/// level expanded visible checks A (A's children, child count) alive clicked refreshes resets log said.
+/// Rows go by their outline names; at() also takes a number (that virtual row, even out of range) and
+/// "null" (no row). The steps act as a user or the host would; the facts read one answer each.
 class TreeScenario
 {
 public:
@@ -186,14 +176,36 @@ public:
     explicit TreeScenario(const QString& outline = QLatin1String(sampleTree));
     ~TreeScenario();
     QAbstractItemModel* qt() { return &model; }
-    BaseDataItem* row(const QString& name) const { return name == QLatin1String("null") ? nullptr : tree.row(name); }
+    NamedRow* row(const QString& name) const { return tree.row(name); }
     QList<BaseDataItem*> rows(const QString& rowNames) const;
     QModelIndex at(const QString& name, int column = treeColumn);
     QVariant read(const QString& name, int role, int column = treeColumn) { return qt()->data(at(name, column), role); }
+
+    bool expand(const QString& name) { return qt()->setData(at(name, 0), true, zTreeItemModel::TreeExpandedRole); }
+    bool collapse(const QString& name) { return qt()->setData(at(name, 0), false, zTreeItemModel::TreeExpandedRole); }
+    /// Binds the named rows afresh (rebuild: flattened under the top-level ones), then one refresh not counted.
+    void bind(const QString& rowNames, bool rebuild = false);
+    /// The host rewrites its list in place and refreshes the model.
+    void hostEditsList(const QString& rowNames);
+    void setCheckMode(int mode) { model.setProperty("checkType", mode); }
+    bool check(const QString& name, int state, int column = treeColumn);
+    void click(const QString& name) { qt()->setData(at(name, 0), 0, zTreeItemModel::ClickedCellRole); }
+    /// Every read is answered by a starting hook with answer.
+    void hookAnswersReads(const QString& answer);
+    /// Appends row to newParent's children and links it back; its old parent keeps it only when keepOld.
+    void relink(const QString& name, const QString& newParent, bool keepOld);
+
     QString shown();
-    void run(const QString& script);
-    void say(const QVariant& answer) { said.append(answer.toString()); }
-    QString snapshot(const QString& expected);
+    QString originalRows();
+    QString listed() const { return names(list); }
+    QString maxLevel() { return qt()->data(model.index(0, treeColumn), zTreeItemModel::TreeMaxLevelRole).toString(); }
+    QString expandedRows() const { return aliveRowsWhere(&BaseDataItem::getExpanded); }
+    /// "name:state" of the live rows with a stored state (the others read false).
+    QString checkStates();
+    /// A's children, "?" for rows the model made, then A's child count as the model answers it ("A1 A2 #2").
+    QString childrenOfA();
+    QString clicked() const { return names({model.getClickedItem()}); }
+    QString deleteLog() const { return treeDeleteLines().join(QLatin1Char(' ')); }
 
     TreeFixture tree;
     QList<BaseDataItem*> list;
@@ -201,9 +213,7 @@ public:
     TreeProbeModel model;
     std::unique_ptr<ToleratedModelTester> tester;
     QSignalSpy resets{&model, &QAbstractItemModel::modelReset};
-    QStringList said;
 
 private:
-    void bind(const QString& rowNames, bool rebuild, bool hostRefresh);
-    QString answer(const QString& key);
+    QString aliveRowsWhere(bool (BaseDataItem::*flag)()) const;
 };

@@ -19,15 +19,11 @@ Q_DECLARE_METATYPE(TreeBaseItem*)
 
 namespace {
 constexpr int QuantityField = 3;
-const QString NullRowWarning = QString::fromUtf8("warning itemviews.gridmodel \xE5\xAF\xB9\xE8\xB1\xA1 'item' \xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
+const QString NullRowWarning = QString::fromUtf8("warning itemviews.gridmodel \xE5\xAF\xB9\xE8\xB1\xA1 'item' "
+                                                 "\xE4\xB8\xBA Null BaseDataItemModel.cpp:line ");
 
-/// Answers joined by spaces, so one comparison shows them all.
-template <typename... Values>
-QString joined(const Values&... values)
-{
-    return QStringList{QVariant(values).toString()...}.join(QLatin1Char(' '));
-}
-QString joined(const QPair<int, int>& cell) { return joined(cell.first, cell.second); }
+using Model = BaseDataItemModel;
+using Cell = QPair<int, int>; // row, column
 
 /*!
  * A table (type 1001 by default) of work 31 in audit 2 of a project, its rows built
@@ -50,7 +46,8 @@ struct Grid
         table.setTableType(tableType);
         for (int position = 0; position < rows.size(); ++position) {
             auto* row = static_cast<NamedRow*>(rows.at(position));
-            row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0); // pre-order: the parent has its level
+            // Pre-order: the parent has its level.
+            row->setLevel(row->getParent() ? row->getParent()->getLevel() + 1 : 0);
             const QStringList nameAndType = row->name().split(QLatin1Char('@'));
             row->setValue(1, nameAndType.first());
             row->setRowType(nameAndType.value(1).toInt());
@@ -62,17 +59,21 @@ struct Grid
         rows.first()->setRowHeight(12);
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(1, QStringLiteral("name")));
         model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(QuantityField, QStringLiteral("quantity"), 7, 8));
-        model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(BaseDataItemModel::CurIndexFieldNumber, QStringLiteral("seq")));
+        model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(Model::CurIndexFieldNumber, "seq"));
         model.BindSrcData(&rows);
     }
     QString hiddenRows() const
     {
         QList<BaseDataItem*> hidden;
-        std::copy_if(rows.begin(), rows.end(), std::back_inserter(hidden), [](BaseDataItem* row) { return !row->getVisible(); });
+        std::copy_if(rows.begin(), rows.end(), std::back_inserter(hidden),
+                     [](BaseDataItem* row) { return !row->getVisible(); });
         return names(hidden);
     }
-    QString storedCell() { return joined(project.GetGcSetting()->GetMapZxCurIndex(2, 31, table.getTableType())); }
-    QString baseCell() { return joined(model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)); }
+    Cell storedCell() { return project.GetGcSetting()->GetMapZxCurIndex(2, 31, table.getTableType()); }
+    Cell baseCell()
+    {
+        return {model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)};
+    }
 
     ProjectWorks project;
     ConstructionWorks topWork;
@@ -90,8 +91,11 @@ struct MessageCapture
     ~MessageCapture() { qInstallMessageHandler(previous); }
     static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        messages.append(QStringLiteral("%1 %2 %3 %4:%5 %6").arg(type == QtWarningMsg ? "warning" : "other", context.category, text,
-            QString::fromUtf8(context.file).section(QLatin1Char('/'), -1), context.line > 0 ? "line" : "none", context.function));
+        const QString file = QString::fromUtf8(context.file).section(QLatin1Char('/'), -1);
+        const char* kind = type == QtWarningMsg ? "warning" : "other";
+        const char* line = context.line > 0 ? "line" : "none";
+        messages.append(QStringLiteral("%1 %2 %3 %4:%5 %6").arg(kind, context.category, text, file, line)
+                            .arg(context.function));
     }
     static inline QStringList messages;
     QtMessageHandler previous;
@@ -114,26 +118,41 @@ private Q_SLOTS:
     {
         BaseDataItemModel model; // unbound
         BaseDataItem row;
-        // The differential test asks an unbound model the row queries; these are the rest.
-        QVERIFY(!model.GetBean(0) && !model.All() && model.GetRowByItem(&row) == -1 && model.getAllBlockSelectionRows().isEmpty());
+        QVERIFY(!model.GetBean(0));
+        QVERIFY(!model.All());
+        QCOMPARE(model.GetRowByItem(&row), -1);
+        QVERIFY(model.getAllBlockSelectionRows().isEmpty());
         model.SetClickRowAndCol(3, 4); // kept in memory only
-        QCOMPARE(joined(model.GetClickRow(true), model.GetClickCol(true), joined(model.GetClickRowAndCol()),
-                        model.Qtitan::BaseTableModel::GetClickRow(false), model.Qtitan::BaseTableModel::GetClickCol(false)), "-1 -1 0 0 3 4");
+        QCOMPARE(model.GetClickRow(true), -1);
+        QCOMPARE(model.GetClickCol(true), -1);
+        QCOMPARE(model.GetClickRowAndCol(), Cell(0, 0));
+        QCOMPARE(model.Qtitan::BaseTableModel::GetClickRow(false), 3);
+        QCOMPARE(model.Qtitan::BaseTableModel::GetClickCol(false), 4);
 
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
-        QVERIFY(grid.model.getExpandOrFlodChildren(INT_MAX, false).isEmpty() && grid.model.lastFoldRowNumber(INT_MAX) == -1);
+        QVERIFY(grid.model.getExpandOrFlodChildren(INT_MAX, false).isEmpty());
+        QCOMPARE(grid.model.lastFoldRowNumber(INT_MAX), -1);
         grid.rows.at(1)->setLevel(200000000); // as stored in a file: the grid paints it clamped, without overflow
         Qtitan::GridView view;
         view.setModel(&grid.model);
         view.setTreeColumn(0);
         QVERIFY(!view.grab().isNull());
-        QCOMPARE(joined(grid.model.getCheckBoxState(-1), grid.model.getCheckBoxEnable(-1), grid.model.getCheckBoxState(2), grid.model.getCheckBoxEnable(2),
-                        grid.model.getCheckBoxState(3), grid.model.getCheckBoxEnable(3), grid.model.getCheckBoxShowState(0)), "0 true 2 false 0 true false");
+        QCOMPARE(grid.model.getCheckBoxState(-1), Qt::Unchecked);
+        QVERIFY(grid.model.getCheckBoxEnable(-1));
+        QCOMPARE(grid.model.getCheckBoxState(2), Qt::Checked); // even rows checked, and not enabled
+        QVERIFY(!grid.model.getCheckBoxEnable(2));
+        QCOMPARE(grid.model.getCheckBoxState(3), Qt::Unchecked);
+        QVERIFY(grid.model.getCheckBoxEnable(3));
+        QVERIFY(!grid.model.getCheckBoxShowState(0));
         MessageCapture capture;
-        QVERIFY(!grid.model.getFold(5) && !grid.model.getBtnShowState(-1) && !grid.model.getFold(0) && grid.model.isLastChild(7));
+        QVERIFY(!grid.model.getFold(5));
+        QVERIFY(!grid.model.getBtnShowState(-1));
+        QVERIFY(!grid.model.getFold(0));
+        QVERIFY(grid.model.isLastChild(7));
         // Only the two queries the grid draws fold buttons with warn.
-        QCOMPARE(MessageCapture::messages, QStringList({NullRowWarning + "virtual bool BaseDataItemModel::getFold(int)",
-                                                        NullRowWarning + "virtual bool BaseDataItemModel::getBtnShowState(int)"}));
+        QCOMPARE(MessageCapture::messages,
+                 QStringList({NullRowWarning + "virtual bool BaseDataItemModel::getFold(int)",
+                              NullRowWarning + "virtual bool BaseDataItemModel::getBtnShowState(int)"}));
     }
 
     void modelTesterAcceptsTheGrid()
@@ -147,27 +166,39 @@ private Q_SLOTS:
         QSignalSpy inserted(&grid.model, &QAbstractItemModel::columnsInserted);
         grid.model.getHeaderColumn()->addHeaderItem(new Qtitan::HeaderItem(9, QStringLiteral("name")));
         grid.model.UpdateData();
-        QCOMPARE(joined(inserted.count(), grid.model.columnCount(), grid.model.headerData(1, Qt::Horizontal).toString(),
-                        grid.model.headerData(0, Qt::Vertical).isValid()), "1 4 quantity false");
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(grid.model.columnCount(), 4);
+        QCOMPARE(grid.model.headerData(1, Qt::Horizontal).toString(), "quantity");
+        QVERIFY(!grid.model.headerData(0, Qt::Vertical).isValid());
         QCOMPARE(tester.failures(), QStringList());
-        QVERIFY(!grid.model.GetColumn(-1) && !grid.model.GetColumn(4) && !grid.model.GetColumn(QStringLiteral("Name")));
-        QCOMPARE(joined(grid.model.GetColumn(1)->fieldNumber(), grid.model.GetColumn(QStringLiteral("name"))->fieldNumber()), "3 1"); // the first of two
-        QCOMPARE(joined(int(grid.model.flags(QModelIndex())), int(grid.model.flags(grid.model.index(0, 0)))), "35 35");
-        QCOMPARE(joined(grid.model.GetMaxLevel(), grid.model.getMaxLevel()), "0 2");
+        QVERIFY(!grid.model.GetColumn(-1));
+        QVERIFY(!grid.model.GetColumn(4));
+        QVERIFY(!grid.model.GetColumn(QStringLiteral("Name")));
+        QCOMPARE(grid.model.GetColumn(1)->fieldNumber(), QuantityField);
+        QCOMPARE(grid.model.GetColumn(QStringLiteral("name"))->fieldNumber(), 1); // the first of two
+        QCOMPARE(int(grid.model.flags(QModelIndex())), 35);
+        QCOMPARE(int(grid.model.flags(grid.model.index(0, 0))), 35);
+        QCOMPARE(grid.model.GetMaxLevel(), 0);
+        QCOMPARE(grid.model.getMaxLevel(), 2);
     }
 
     void cellReads_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("expected"); // columns name, quantity, 1046 of the first row
-
-        QTest::newRow("display: fields, 1046 the current index") << 0 << int(Qt::DisplayRole) << "QString A | double 2.5 | int 10";
-        QTest::newRow("edit reads the same") << 0 << int(Qt::EditRole) << "QString A | double 2.5 | int 10";
-        QTest::newRow("mode 1: 1046 shows the stored value") << 1 << int(Qt::DisplayRole) << "QString A | double 2.5 | QString stored";
-        QTest::newRow("mode 1 edit") << 1 << int(Qt::EditRole) << "QString A | double 2.5 | QString stored";
-        QTest::newRow("mode 2: the base's answer") << 2 << int(Qt::DisplayRole) << "invalid | invalid | invalid";
-        QTest::newRow("size hint: the row height as a double") << 0 << int(Qt::SizeHintRole) << "double 12 | double 12 | double 12";
+        QTest::addColumn<QString>("name"); // the first row's columns, as type and value
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("sequence"); // field 1046
+        const auto read = [](const char* name, int mode, int role, const char* first, const char* quantity,
+                             const char* sequence) {
+            QTest::newRow(name) << mode << role << QString(first) << QString(quantity) << QString(sequence);
+        };
+        read("display: fields, 1046 the current index", 0, Qt::DisplayRole, "QString A", "double 2.5", "int 10");
+        read("edit reads the same", 0, Qt::EditRole, "QString A", "double 2.5", "int 10");
+        read("mode 1: 1046 shows the stored value", 1, Qt::DisplayRole, "QString A", "double 2.5", "QString stored");
+        read("mode 1 edit", 1, Qt::EditRole, "QString A", "double 2.5", "QString stored");
+        read("mode 2: the base's answer", 2, Qt::DisplayRole, "invalid", "invalid", "invalid");
+        read("size hint: the row height as a double", 0, Qt::SizeHintRole, "double 12", "double 12", "double 12");
     }
 
     void cellReads()
@@ -177,7 +208,9 @@ private Q_SLOTS:
         Grid grid(QStringLiteral("A\nB"));
         grid.model.SetDataMode(mode);
         const auto cell = [&](int column) { return describe(grid.model.data(grid.model.index(0, column), role)); };
-        QTEST(cell(0) + " | " + cell(1) + " | " + cell(2), "expected");
+        QTEST(cell(0), "name");
+        QTEST(cell(1), "quantity");
+        QTEST(cell(2), "sequence");
         QVERIFY(!grid.model.data(grid.model.index(2, 1), role).isValid());
     }
 
@@ -186,18 +219,26 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<int>("role");
         QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("rowAfter"); // project changed, quantity, 1046 value, height
-
-        QTest::newRow("edit of a new value marks the project") << 1 << int(Qt::EditRole) << QVariant(7) << "true 7 stored 12";
-        QTest::newRow("edit of an equal value stores it unmarked") << 1 << int(Qt::EditRole) << QVariant(2.5) << "false 2.5 stored 12";
-        QTest::newRow("display write stores unmarked") << 1 << int(Qt::DisplayRole) << QVariant(7) << "false 7 stored 12";
-        QTest::newRow("write to 1046 goes to the field") << 2 << int(Qt::EditRole) << QVariant("new") << "true 2.5 new 12";
-        // Qt 5 converts the bytes to text before comparing; Qt 6 compares values of different types (numbers aside) as different.
-        QTest::newRow("edit of the same text as bytes") << 2 << int(Qt::EditRole) << QVariant(QByteArray("stored"))
-                                                        << (QT_VERSION_MAJOR < 6 ? "false 2.5 stored 12" : "true 2.5 stored 12");
-        QTest::newRow("size hint sets the height") << 0 << int(Qt::SizeHintRole) << QVariant(30) << "false 2.5 stored 30";
-        QTest::newRow("non-numeric size hint gives height 0") << 0 << int(Qt::SizeHintRole) << QVariant("x") << "false 2.5 stored 0";
-        QTest::newRow("other role changes nothing") << 1 << int(Qt::ToolTipRole) << QVariant(7) << "false 2.5 stored 12";
+        QTest::addColumn<bool>("changed"); // the work's project changed flag
+        QTest::addColumn<QString>("quantity"); // the row's fields after the write
+        QTest::addColumn<QString>("sequence"); // field 1046
+        QTest::addColumn<double>("height");
+        const auto write = [](const char* name, int column, int role, const QVariant& value, bool changed,
+                              const char* quantity, const char* sequence, double height) {
+            QTest::newRow(name) << column << role << value << changed << QString(quantity) << QString(sequence)
+                                << height;
+        };
+        write("edit of a new value marks the project", 1, Qt::EditRole, 7, true, "7", "stored", 12);
+        write("edit of an equal value stores it unmarked", 1, Qt::EditRole, 2.5, false, "2.5", "stored", 12);
+        write("display write stores unmarked", 1, Qt::DisplayRole, 7, false, "7", "stored", 12);
+        write("write to 1046 goes to the field", 2, Qt::EditRole, "new", true, "2.5", "new", 12);
+        // Qt 5 converts the bytes to text before comparing; Qt 6 compares values of different types (numbers aside)
+        // as different.
+        const bool qt6 = QT_VERSION_MAJOR >= 6;
+        write("edit of the same text as bytes", 2, Qt::EditRole, QByteArray("stored"), qt6, "2.5", "stored", 12);
+        write("size hint sets the height", 0, Qt::SizeHintRole, 30, false, "2.5", "stored", 30);
+        write("non-numeric size hint gives height 0", 0, Qt::SizeHintRole, "x", false, "2.5", "stored", 0);
+        write("other role changes nothing", 1, Qt::ToolTipRole, 7, false, "2.5", "stored", 12);
     }
 
     void cellWrites()
@@ -206,39 +247,56 @@ private Q_SLOTS:
         QFETCH(int, role);
         QFETCH(QVariant, value);
         Grid grid(QStringLiteral("A"));
-        QVERIFY(!grid.model.setData(grid.model.index(0, 1), value, Qt::EditRole, nullptr) && !grid.model.setData(grid.model.index(1, 1), value)
-                && !grid.model.data(grid.model.index(0, 1), Qt::DisplayRole, nullptr).isValid()); // no header, no row
-        QVERIFY(grid.model.setData(grid.model.index(0, column), value, role) && !grid.topWork.getProjectWorkChanged());
+        QVERIFY(!grid.model.setData(grid.model.index(0, 1), value, Qt::EditRole, nullptr)); // no header
+        QVERIFY(!grid.model.setData(grid.model.index(1, 1), value)); // no row
+        QVERIFY(!grid.model.data(grid.model.index(0, 1), Qt::DisplayRole, nullptr).isValid());
+        QVERIFY(grid.model.setData(grid.model.index(0, column), value, role));
+        QVERIFY(!grid.topWork.getProjectWorkChanged());
         BaseDataItem* row = grid.rows.first();
-        QTEST(joined(grid.work.getProjectWorkChanged(), row->getValue(QuantityField), row->getValue(BaseDataItemModel::CurIndexFieldNumber),
-                     row->getRowHeight()), "rowAfter");
+        QTEST(grid.work.getProjectWorkChanged(), "changed");
+        QTEST(row->getValue(QuantityField).toString(), "quantity");
+        QTEST(row->getValue(BaseDataItemModel::CurIndexFieldNumber).toString(), "sequence");
+        QTEST(double(row->getRowHeight()), "height");
     }
 
     void auditRoles()
     {
         Grid grid(QStringLiteral("A\nB"));
         const QModelIndex quantityA = grid.model.index(0, 1);
-        const auto allRoles = [&](const QModelIndex& index) {
-            QStringList answers;
-            for (int role : {BaseDataItemModel::AuditIsSSRole, BaseDataItemModel::AuditOpenRole, BaseDataItemModel::AuditDifferenceRole, BaseDataItemModel::AuditSSFocusedRowsRole})
-                answers.append(describe(grid.model.data(index, role)));
-            return answers.join(" | ");
+        const auto read = [&](int row, int column, int role) {
+            return describe(grid.model.data(grid.model.index(row, column), role));
         };
-        QCOMPARE(allRoles(quantityA), "bool false | bool false | QString  | invalid"); // no audit service
+        // No audit service.
+        QCOMPARE(read(0, 1, Model::AuditIsSSRole), "bool false");
+        QCOMPARE(read(0, 1, Model::AuditOpenRole), "bool false");
+        QCOMPARE(read(0, 1, Model::AuditDifferenceRole), "QString ");
+        QCOMPARE(read(0, 1, Model::AuditSSFocusedRowsRole), "invalid");
         AuditBusiness audit;
         grid.model.SetAudit(&audit);
         audit.SetSS(&grid.table, true);
         audit.SetSS(grid.rows.at(0), true);
         audit.SetSSFocusedRows({4});
         audit.SetDifference(grid.rows.at(0), QuantityField, {qint8(-3), QColor(Qt::red)});
-        QCOMPARE(allRoles(quantityA), "bool true | bool false | QMap<int,QColor>  | QSet<int> ");
-        audit.SetAuditOpen(&grid.table, true); // below: a cell without a difference, a row not under review
-        QCOMPARE(allRoles(grid.model.index(0, 0)) + " / " + allRoles(grid.model.index(1, 1)),
-                 "bool true | bool true | QString  | QSet<int>  / bool true | bool true | QString  | invalid");
+        QCOMPARE(read(0, 1, Model::AuditIsSSRole), "bool true");
+        QCOMPARE(read(0, 1, Model::AuditOpenRole), "bool false");
+        QCOMPARE(read(0, 1, Model::AuditDifferenceRole), "QMap<int,QColor> ");
+        QCOMPARE(read(0, 1, Model::AuditSSFocusedRowsRole), "QSet<int> ");
+        audit.SetAuditOpen(&grid.table, true);
+        // A cell without a difference.
+        QCOMPARE(read(0, 0, Model::AuditIsSSRole), "bool true");
+        QCOMPARE(read(0, 0, Model::AuditOpenRole), "bool true");
+        QCOMPARE(read(0, 0, Model::AuditDifferenceRole), "QString ");
+        QCOMPARE(read(0, 0, Model::AuditSSFocusedRowsRole), "QSet<int> ");
+        // A row not under review.
+        QCOMPARE(read(1, 1, Model::AuditIsSSRole), "bool true");
+        QCOMPARE(read(1, 1, Model::AuditOpenRole), "bool true");
+        QCOMPARE(read(1, 1, Model::AuditDifferenceRole), "QString ");
+        QCOMPARE(read(1, 1, Model::AuditSSFocusedRowsRole), "invalid");
 
         // Receivers iterate the containers without knowing their types; the signed kind survives.
-        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditDifferenceRole).value<QVariantHash>(), QVariantHash({{"-3", QColor(Qt::red)}}));
-        QCOMPARE(grid.model.data(quantityA, BaseDataItemModel::AuditSSFocusedRowsRole).value<QVariantList>(), QVariantList{4});
+        QCOMPARE(grid.model.data(quantityA, Model::AuditDifferenceRole).value<QVariantHash>(),
+                 QVariantHash({{"-3", QColor(Qt::red)}}));
+        QCOMPARE(grid.model.data(quantityA, Model::AuditSSFocusedRowsRole).value<QVariantList>(), QVariantList{4});
     }
 
     void deepTreeWalks() // no recursion, and nothing quadratic in the depth
@@ -246,8 +304,11 @@ private Q_SLOTS:
         Grid grid(QStringLiteral("R\n-C*200000-"));
         QVector<int> levels{1, 5};
         grid.model.getParentLevelNeedDrawLine(200000, levels); // every ancestor's line ends here: the first 1 and 5 go
-        QCOMPARE(joined(grid.model.getChildrenItemCnt(0), grid.model.getChildrenItemCnt(1), grid.model.getChildrenItemCnt(200000),
-                        grid.model.hasFoldParent(200000), levels.size(), levels.value(0), levels.value(1)), "200000 199999 0 false 2 5 1");
+        QCOMPARE(levels, QVector<int>({5, 1}));
+        QCOMPARE(grid.model.getChildrenItemCnt(0), 200000);
+        QCOMPARE(grid.model.getChildrenItemCnt(1), 199999);
+        QCOMPARE(grid.model.getChildrenItemCnt(200000), 0);
+        QVERIFY(!grid.model.hasFoldParent(200000));
     }
 
     void overriddenParentIndexReachesTheOtherQueries()
@@ -255,14 +316,22 @@ private Q_SLOTS:
         Grid grid(QStringLiteral("T\n-G@5\n--P\n---R\n--Y@12\n-H"));
         NoParentsModel model;
         model.BindSrcData(&grid.rows);
-        QStringList answers; // the plain model: isLastChild "1 1 0 0 1 1 1 1", lastFoldRowNumber of G 3, needFold(1, Y) false
+        // For rows -1 to 6. The plain model answers isLastChild 1 1 0 0 1 1 1 1, lastFoldRowNumber of G 3 and
+        // needFold(1, Y) false.
+        QList<bool> lastChild, needFold;
+        QList<int> levelCounts, lastFoldRows;
         for (int row = -1; row <= grid.rows.size(); ++row) {
             QVector<int> levels;
             model.getParentLevelNeedDrawLine(row, levels);
-            answers.append(joined(model.isLastChild(row), levels.size(), model.lastFoldRowNumber(row), model.needFold(1, row)));
+            lastChild.append(model.isLastChild(row));
+            levelCounts.append(levels.size());
+            lastFoldRows.append(model.lastFoldRowNumber(row));
+            needFold.append(model.needFold(1, row));
         }
-        QCOMPARE(answers.join(" / "), "true 0 -1 true / true 0 5 true / true 0 4 true / true 0 3 true / true 0 -1 true / "
-                                      "true 0 -1 true / true 0 -1 true / true 0 -1 false");
+        QCOMPARE(lastChild, QList<bool>({true, true, true, true, true, true, true, true}));
+        QCOMPARE(levelCounts, QList<int>({0, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(lastFoldRows, QList<int>({-1, 5, 4, 3, -1, -1, -1, -1}));
+        QCOMPARE(needFold, QList<bool>({true, true, true, true, true, true, true, false}));
     }
 
     void parentPositionsFollowTheList()
@@ -270,64 +339,76 @@ private Q_SLOTS:
         Grid grid(QStringLiteral("A\n-A1\nB\n-B1"));
         BaseDataItem* a = grid.tree.row(QStringLiteral("A"));
         grid.rows.swapItemsAt(0, 2); // B -A1 A -B1, not rebound: the stale position is caught
-        QCOMPARE(joined(grid.model.getParentIndex(1), grid.model.GetRowByItem(grid.tree.row(QStringLiteral("B")))), "2 0");
+        QCOMPARE(grid.model.getParentIndex(1), 2);
+        QCOMPARE(grid.model.GetRowByItem(grid.tree.row(QStringLiteral("B"))), 0);
         grid.rows.prepend(a); // A B -A1 A -B1, still not rebound: the first occurrence counts
-        QCOMPARE(joined(grid.model.GetRowByItem(a), grid.model.getParentIndex(2)), "0 0");
+        QCOMPARE(grid.model.GetRowByItem(a), 0);
+        QCOMPARE(grid.model.getParentIndex(2), 0);
         QCOMPARE(grid.model.GetTreeBean(0), a);
     }
 
     void clickedCell_data()
     {
         QTest::addColumn<QString>("list"); // resolving, foreign (no key), empty; the settings hold (7,-3) for the key
-        QTest::addColumn<QPoint>("baseCell"); // (row, column)
-        QTest::addColumn<QString>("expected"); // GetClickRow(false) (true), GetClickCol(false) (true), GetClickRowAndCol
+        QTest::addColumn<Cell>("baseCell");
+        QTest::addColumn<Cell>("cell"); // GetClickRow(false), GetClickCol(false)
+        QTest::addColumn<Cell>("fromSettings"); // GetClickRow(true), GetClickCol(true)
+        QTest::addColumn<Cell>("rowAndColumn"); // GetClickRowAndCol
 
-        QTest::newRow("empty list keeps a negative row") << "empty" << QPoint(-1, -2) << "-1 -1 0 0 -1 0";
-        QTest::newRow("list without a key clamps the row to 0") << "foreign" << QPoint(-1, -2) << "0 0 0 0 0 0";
-        QTest::newRow("list without a key: the base's cell") << "foreign" << QPoint(3, 1) << "3 3 1 1 3 1";
-        QTest::newRow("stored (7,-3) clamps the column only") << "resolving" << QPoint(1, 1) << "1 7 1 0 7 0";
-        QTest::newRow("the settings win over the base") << "resolving" << QPoint(0, 2) << "0 7 2 0 7 0";
+        const auto click = [](const char* name, const char* list, Cell base, Cell cell, Cell fromSettings,
+                              Cell rowAndColumn) {
+            QTest::newRow(name) << QString(list) << base << cell << fromSettings << rowAndColumn;
+        };
+        click("empty list keeps a negative row", "empty", {-1, -2}, {-1, 0}, {-1, 0}, {-1, 0});
+        click("list without a key clamps the row to 0", "foreign", {-1, -2}, {0, 0}, {0, 0}, {0, 0});
+        click("list without a key: the base's cell", "foreign", {3, 1}, {3, 1}, {3, 1}, {3, 1});
+        click("stored (7,-3) clamps the column only", "resolving", {1, 1}, {1, 1}, {7, 0}, {7, 0});
+        click("the settings win over the base", "resolving", {0, 2}, {0, 2}, {7, 0}, {7, 0});
     }
 
     void clickedCell()
     {
         QFETCH(QString, list);
-        QFETCH(QPoint, baseCell);
+        QFETCH(Cell, baseCell);
         Grid grid(QStringLiteral("A\nB"));
         QList<BaseDataItem*> noRows;
         grid.model.BindSrcData(list == QLatin1String("empty") ? &noRows : &grid.rows);
         if (list == QLatin1String("foreign"))
             grid.table.setOwner(nullptr);
-        grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(baseCell.x(), baseCell.y());
+        grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(baseCell.first, baseCell.second);
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 7, -3);
         BaseDataItemModel& m = grid.model;
-        QTEST(joined(m.GetClickRow(false), m.GetClickRow(true), m.GetClickCol(false), m.GetClickCol(true), joined(m.GetClickRowAndCol())), "expected");
+        QTEST(Cell(m.GetClickRow(false), m.GetClickCol(false)), "cell");
+        QTEST(Cell(m.GetClickRow(true), m.GetClickCol(true)), "fromSettings");
+        QTEST(m.GetClickRowAndCol(), "rowAndColumn");
     }
 
     void clickedCellWrites()
     {
         Grid grid(QStringLiteral("A\nB\nC\nD\nE"));
         grid.model.SetClickRowAndCol(4, 1);
-        QCOMPARE(grid.storedCell(), "4 1");
+        QCOMPARE(grid.storedCell(), Cell(4, 1));
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 9, 9);
         grid.model.SetClickRow(4); // equal to memory: writes nothing
-        QCOMPARE(grid.storedCell(), "9 9");
+        QCOMPARE(grid.storedCell(), Cell(9, 9));
         grid.model.SetClickCol(2); // the row half comes from memory
-        QCOMPARE(grid.storedCell(), "4 2");
+        QCOMPARE(grid.storedCell(), Cell(4, 2));
 
         // Binding the same list again leaves a cell changed in between untouched.
         grid.model.Qtitan::BaseTableModel::SetClickRowAndCol(1, 1);
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.baseCell(), "1 1");
+        QCOMPARE(grid.baseCell(), Cell(1, 1));
         // Another table's list brings its own cell; binding back restores this one unclamped.
         Grid other(QStringLiteral("X"), 2001);
         grid.model.BindSrcData(&other.rows);
-        QCOMPARE(grid.baseCell(), "0 0"); // never stored
+        QCOMPARE(grid.baseCell(), Cell(0, 0)); // never stored
         grid.project.GetGcSetting()->SetMapZxCurIndex(2, 31, 1001, 7, -3);
         grid.model.BindSrcData(&grid.rows);
-        QCOMPARE(grid.baseCell() + " / " + grid.storedCell() + " / " + other.storedCell(), "7 -3 / 7 -3 / 0 0"); // binding never writes
+        QCOMPARE(grid.baseCell(), Cell(7, -3));
+        QCOMPARE(grid.storedCell(), Cell(7, -3)); // binding never writes
+        QCOMPARE(other.storedCell(), Cell(0, 0));
         grid.model.BindSrcData(nullptr);
-        QCOMPARE(grid.baseCell(), "0 0");
+        QCOMPARE(grid.baseCell(), Cell(0, 0));
     }
 
     void foldSync()
@@ -348,13 +429,18 @@ private Q_SLOTS:
             audit.EmitSync(INT_MAX, 1, QVariant::fromValue(static_cast<TreeBaseItem*>(submitted.rows.at(0))));
             audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(submitted.rows.at(1))); // no counterpart
             audit.EmitSync(INT_MAX, 1, QVariant::fromValue<BaseDataItem*>(nullptr));
-            QCOMPARE(joined(MessageCapture::messages.size(), submittedReset.count(), reviewedReset.count(), reviewed.hiddenRows()), "2 0 0 "); // both models warn
-            QVERIFY(MessageCapture::messages.first().startsWith(NullRowWarning) && MessageCapture::messages.first().contains("BaseDataItemModel::"));
+            QCOMPARE(MessageCapture::messages.size(), 2); // both models warn
+            QVERIFY(MessageCapture::messages.first().startsWith(NullRowWarning));
+            QVERIFY(MessageCapture::messages.first().contains("BaseDataItemModel::"));
+            QCOMPARE(submittedReset.count(), 0);
+            QCOMPARE(reviewedReset.count(), 0);
+            QCOMPARE(reviewed.hiddenRows(), "");
         }
         AuditBusiness other;
         reviewed.model.SetAudit(&other); // the old service no longer reaches the model
         audit.EmitSync(INT_MAX, 0, sent);
-        QCOMPARE(joined(submittedReset.count(), reviewedReset.count()), "1 0");
+        QCOMPARE(submittedReset.count(), 1);
+        QCOMPARE(reviewedReset.count(), 0);
         reviewed.model.SetAudit(&audit);
         std::make_unique<BaseDataItemModel>()->SetAudit(&audit); // dies while the service lives: no dangling connection
         QSignalSpy sync(&audit, &AuditBusiness::OnSync);
@@ -362,10 +448,17 @@ private Q_SLOTS:
         submitted.model.setFold(1, false);
 
         submitted.model.setFold(0, false); // folds; in a table of type 3003-3006 the exempt rows Y and Z stay
-        QCOMPARE(joined(reviewed.hiddenRows(), submitted.model.getFold(0), submitted.model.getFold(1), submitted.hiddenRows(), sync.count(),
-                        submittedReset.count(), reviewedReset.count(), reviewed.rows.at(0)->getExpanded()),
-                 "A A1 true false  1 2 1 false"); // only counterparts change visibility
-        QVERIFY(submitted.work.getProjectWorkChanged() && !submitted.topWork.getProjectWorkChanged() && !reviewed.work.getProjectWorkChanged());
+        QCOMPARE(reviewed.hiddenRows(), "A A1");
+        QCOMPARE(submitted.hiddenRows(), ""); // only counterparts change visibility
+        QVERIFY(submitted.model.getFold(0));
+        QVERIFY(!submitted.model.getFold(1));
+        QCOMPARE(sync.count(), 1);
+        QCOMPARE(submittedReset.count(), 2);
+        QCOMPARE(reviewedReset.count(), 1);
+        QVERIFY(!reviewed.rows.at(0)->getExpanded());
+        QVERIFY(submitted.work.getProjectWorkChanged());
+        QVERIFY(!submitted.topWork.getProjectWorkChanged());
+        QVERIFY(!reviewed.work.getProjectWorkChanged());
     }
 
     void blockRows()
@@ -378,7 +471,8 @@ private Q_SLOTS:
         QCOMPARE(grid.model.getAllBlockSelectionRows(), QList<int>({12}));
         grid.rows.at(1)->SetBlock(1); // as block selection marks it
         grid.model.clearBlockSelect();
-        QVERIFY(grid.model.getAllBlockSelectionRows().isEmpty() && !grid.rows.at(1)->IsBlock());
+        QVERIFY(grid.model.getAllBlockSelectionRows().isEmpty());
+        QVERIFY(!grid.rows.at(1)->IsBlock());
     }
 
     void usageCodes_data()
