@@ -94,7 +94,8 @@ MUTANTS = [
     ("tree-name-root-off-by-one", M + "zTreeItemModelNaming.cpp", "owners.rootPositions.firstPosition(current))", "owners.rootPositions.firstPosition(current) + 1)"),
     ("tree-name-owners-never-stale", M + "zTreeItemModelNaming.cpp", "if (m_ownerIndex && m_ownerIndex->treeShape == TreeBaseItem::shapeGeneration())", "if (m_ownerIndex)"),
     ("tree-name-parts-reversed", M + "zTreeItemModelNaming.cpp", "parts.prepend(QString::number(positionInOwner));", "parts.append(QString::number(positionInOwner));"),
-    ("row-index-last-position-wins", M + "RowPositionIndex.cpp", "if (!m_keys[slot]) { // the first position wins", "{"),
+    ("row-index-last-position-wins", M + "RowPositionIndex.cpp", "if (!m_slots[slot].row) { // the first position wins",
+     "if (true) { m_duplicates = m_duplicates || m_slots[slot].row;"),
     # BaseDataItemModel
     ("grid-usage-family-last-excluded", M + "BaseDataItemModel.cpp", "tableType <= family.last", "tableType < family.last"),
     ("grid-usage-offset", M + "BaseDataItemModel.cpp", "code += 30000u;", "code += 3000u;"),
