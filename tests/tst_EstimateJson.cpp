@@ -94,6 +94,8 @@ private Q_SLOTS:
         QTest::newRow("number cut by the end of the file") << QByteArray(R"({"format": "itemviews-estimate", "audit": {"reviewed": -)") << "est.json: line 1, column 56: JSON document ended early";
         // Deeper than the tree model's recursive expand and check support.
         QTest::newRow("one level deeper than the limit") << estimateWithRows(chainOfRows(EstimateJson::maxLevels)) << "est.json: works[0].tables[0].rows[1000].parent: the row is 1001 levels deep; at most 1000 are supported";
+        // A large table is linked while the next work is read: its problem still comes before the next work's.
+        QTest::newRow("too deep, then a bad work") << estimateWithRows(chainOfRows(EstimateJson::maxLevels)).chopped(2) + R"(, {"nodeId": "x", "tables": []}]})" << "est.json: works[0].tables[0].rows[1000].parent: the row is 1001 levels deep";
     }
     void refusesBadInput()
     {

@@ -42,6 +42,7 @@ bool EstimateReader::readDocument(Estimate& estimate, std::vector<std::string_vi
     const QString wrongFormat = QStringLiteral("expected \"%1\"").arg(QLatin1String(estimateFormatName));
     bool formatSeen = false;
     bool worksSeen = false;
+    WorkReader inTurn(m_in, m_text, &m_readStart, m_progress);
     const bool read = m_in.fields(root, JsonPlace(), [&](std::string_view key, ondemand::value& value) {
         if (key == "format") {
             std::string_view format;
@@ -55,7 +56,6 @@ bool EstimateReader::readDocument(Estimate& estimate, std::vector<std::string_vi
         if (key != "works")
             return m_in.unusedValue(value);
         worksSeen = true;
-        WorkReader inTurn(m_in, m_text, &m_readStart, m_progress);
         return m_in.elements(value, JsonPlace().at("works"), [&](ondemand::value& work, int workPos) {
             JsonPlace place;
             place.work = workPos;
@@ -70,7 +70,7 @@ bool EstimateReader::readDocument(Estimate& estimate, std::vector<std::string_vi
             return true;
         });
     });
-    if (!read)
+    if (!inTurn.finishLinking() || !read)
         return false;
     if (!formatSeen)
         return m_in.fail(JsonPlace{"format"}, wrongFormat);

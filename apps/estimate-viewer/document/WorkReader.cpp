@@ -9,6 +9,7 @@ using namespace simdjson;
 
 namespace {
 constexpr int progressStride = 4096; // rows between progress reports and cancel checks
+constexpr int linkAsideRows = 1000; // tables smaller than this are linked at once: a thread would cost more
 }
 
 WorkReader::WorkReader(const char* file, size_t fileLength, std::string_view text, size_t capacity, const TextStart* skipped,
@@ -23,6 +24,11 @@ WorkReader::WorkReader(JsonValueReader& in, const char* file, TextStart* readSta
 {
 }
 
+WorkReader::~WorkReader()
+{
+    finishLinking();
+}
+
 bool WorkReader::read(Estimate& estimate, Estimate::Work& work, int workPos)
 {
     const error_code code = m_in.iterate(m_parser, m_capacity);
@@ -33,9 +39,10 @@ bool WorkReader::read(Estimate& estimate, Estimate::Work& work, int workPos)
     ondemand::value root;
     const bool read = m_in.check(m_in.document().get_value().get(root), place, "expected an object")
         && readWork(root, estimate, work, place);
+    const bool linked = finishLinking();
     m_parser = ondemand::parser(); // an index of its own is as large as the work's text: the next work needs the memory
     m_in.forgetDocument();
-    return read;
+    return linked && read;
 }
 
 bool WorkReader::readWork(JsonValueReader::value& value, Estimate& estimate, Estimate::Work& work, const JsonPlace& place)
@@ -95,8 +102,27 @@ bool WorkReader::readTable(JsonValueReader::value& value, Estimate& estimate, Es
     });
     if (!read || !m_in.missing(place.at("tableType"), tableTypeSeen) || !m_in.missing(place.at("rows"), rowsSeen))
         return false;
-    QString problem;
-    return linkTable(table, loaded, place, &problem) || m_in.setProblem(problem);
+    if (!finishLinking()) // one table at a time: the earlier one's problem comes first
+        return false;
+    if (loaded.size() < linkAsideRows) {
+        QString problem;
+        return linkTable(table, loaded, place, &problem) || m_in.setProblem(problem);
+    }
+    m_linked = false;
+    m_linking = std::thread([this, &table, loaded = std::move(loaded), place]() mutable {
+        m_linked = linkTable(table, loaded, place, &m_linkProblem);
+    });
+    return true;
+}
+
+bool WorkReader::finishLinking()
+{
+    if (m_linking.joinable())
+        m_linking.join();
+    if (m_linked)
+        return true;
+    m_linked = true; // told once
+    return m_in.setProblem(m_linkProblem);
 }
 
 bool WorkReader::readRows(JsonValueReader::value& value, Estimate::Table& table, QVector<LoadedRow>& loaded,

@@ -6,6 +6,7 @@
 #include "LoadedRow.h"
 
 #include <memory>
+#include <thread>
 
 /*!
  * Reads works of an estimate: their tables and their rows, linked into trees. Either out of the whole
@@ -25,11 +26,16 @@ public:
     /// Reads works met in the document that `in` reads, and hands the file's text back to the system
     /// as it goes (`readStart` sums up what is handed back; `in` counts lines from it).
     WorkReader(JsonValueReader& in, const char* file, TextStart* readStart, LoadProgress* progress);
+    ~WorkReader();
 
     /// Reads the work's own text.
     bool read(Estimate& estimate, Estimate::Work& work, int workPos);
-    /// Reads a work from its value in the document.
+    /// Reads a work from its value in the document. The work's last table may still be linking on
+    /// another thread when it returns: call finishLinking() once reading stops, whether it failed or not.
     bool readWork(JsonValueReader::value& value, Estimate& estimate, Estimate::Work& work, const JsonPlace& place);
+    /// Waits for the table being linked, if any. False, with its problem taking the place of any met
+    /// since (it comes earlier in the file), when it could not be linked.
+    bool finishLinking();
     const QString& problem() const { return m_in.problem(); }
 
 private:
@@ -47,4 +53,9 @@ private:
     simdjson::ondemand::parser m_parser; // for a work's own text
     const char* m_file = nullptr; // with m_readStart: the text to hand back as it is read, if any
     TextStart* m_readStart = nullptr;
+    // A large table is linked on a thread of its own while the next one is read: the two touch
+    // different rows and tables only. m_linked and m_linkProblem are the linking thread's until joined.
+    std::thread m_linking;
+    bool m_linked = true;
+    QString m_linkProblem;
 };
