@@ -1,6 +1,7 @@
 #include "WorkPool.h"
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -12,8 +13,13 @@ void runInThreads(size_t jobs, int threads, const std::function<void(size_t)>& j
             job(jobPos);
     };
     std::vector<std::thread> helpers;
-    for (size_t helper = 1; helper < jobs && int(helper) < threads; ++helper)
-        helpers.emplace_back(runSome);
+    for (size_t helper = 1; helper < jobs && int(helper) < threads; ++helper) {
+        try {
+            helpers.emplace_back(runSome);
+        } catch (const std::system_error&) { // fewer threads: the caller's takes the jobs left
+            break;
+        }
+    }
     runSome();
     for (std::thread& helper : helpers)
         helper.join();

@@ -5,6 +5,8 @@
 #include "RowFields.h"
 #include "TableLinker.h"
 
+#include <system_error>
+
 using namespace simdjson;
 
 namespace {
@@ -108,11 +110,17 @@ bool WorkReader::readTable(JsonValueReader::value& value, Estimate& estimate, Es
         QString problem;
         return linkTable(table, loaded, place, &problem) || m_in.setProblem(problem);
     }
+    // Shared, so that the rows are still here to link in turn if no thread can be started.
+    auto rows = std::make_shared<QVector<LoadedRow>>(std::move(loaded));
     m_linked = false;
-    m_linking = std::thread([this, &table, loaded = std::move(loaded), place]() mutable {
-        m_linked = linkTable(table, loaded, place, &m_linkProblem);
-    });
-    return true;
+    try {
+        m_linking = std::thread([this, &table, rows, place] { m_linked = linkTable(table, *rows, place, &m_linkProblem); });
+        return true;
+    } catch (const std::system_error&) {
+        m_linked = true;
+        QString problem;
+        return linkTable(table, *rows, place, &problem) || m_in.setProblem(problem);
+    }
 }
 
 bool WorkReader::finishLinking()
